@@ -1,0 +1,19 @@
+# Warnings and sanitizers shared by every target of the project.
+add_library(vodex_build_flags INTERFACE)
+target_compile_options(vodex_build_flags INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
+  -Woverloaded-virtual -Wconversion -Wsign-conversion -Wformat=2
+  -Wimplicit-fallthrough)
+# g++ 12 reports moves of std::variant alternatives as "maybe uninitialized" at -O2
+# (a known false positive of that release), which would bury real findings.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  target_compile_options(vodex_build_flags INTERFACE -Wno-maybe-uninitialized)
+endif()
+if(VODEX_WERROR)
+  target_compile_options(vodex_build_flags INTERFACE -Werror)
+endif()
+if(VODEX_SANITIZE)
+  target_compile_options(vodex_build_flags INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(vodex_build_flags INTERFACE -fsanitize=address,undefined)
+endif()

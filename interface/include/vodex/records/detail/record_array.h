@@ -1,0 +1,102 @@
+// The position array shared by the record lists (channels, ports): positions 1 to n are the
+// entries, position 0 is the list's own spare. These are the keyed-store callbacks that the
+// lists answer alike. Not for callers: the lists hold one each.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "tlx/error.h"
+#include "tlx/variant.h"
+
+namespace vodex::detail {
+
+template <class T>
+class RecordArray {
+  public:
+    RecordArray() : items_(1) {}
+
+    std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()) - 1; }
+
+    // Only position 0 remains, empty.
+    void Clear() { items_.assign(1, nullptr); }
+
+    // Count + 1 positions, 1 to `count` holding fresh records, 0 empty.
+    void Rebuild(std::size_t count) {
+        items_.assign(count + 1, nullptr);
+        for (std::size_t i = 1; i <= count; ++i)
+            items_[i] = std::make_shared<T>();
+    }
+
+    // Appends at n + 1; a key that is not missing becomes the entry's key.
+    void Import(const tlx::ObjectRef& entry, const tlx::Variant& id) {
+        auto record = std::dynamic_pointer_cast<T>(entry);
+        if (!record) throw tlx::Error("only a record of the list's own class can be added");
+        if (!id.IsMissing()) record->ID(id);
+        items_.push_back(std::move(record));
+    }
+
+    // The record at `pos` (0 to n), made fresh when that position is empty; nothing outside.
+    std::shared_ptr<T> At(std::int32_t pos) {
+        if (pos < 0 || pos > Count()) return nullptr;
+        auto& slot = items_[static_cast<std::size_t>(pos)];
+        if (!slot) slot = std::make_shared<T>();
+        return slot;
+    }
+
+    // The record at `pos` if there is one, without making any.
+    const std::shared_ptr<T>& Peek(std::int32_t pos) const {
+        return items_[static_cast<std::size_t>(pos)];
+    }
+
+    // The last entry moves into `pos` and the array shrinks by one.
+    void Remove(std::int32_t pos) {
+        if (pos < 1 || pos > Count()) return;
+        items_[static_cast<std::size_t>(pos)] = std::move(items_.back());
+        items_.pop_back();
+    }
+
+    // The first position from 1 upward whose key equals `id` (texts trimmed and without regard
+    // to case), else 0.
+    std::int32_t Search(const tlx::Variant& id) const {
+        for (std::size_t i = 1; i < items_.size(); ++i) {
+            if (items_[i] && tlx::KeyEquals(items_[i]->DATA()->ID(), id)) {
+                return static_cast<std::int32_t>(i);
+            }
+        }
+        return 0;
+    }
+
+    // Positions 0 to n as an array with lower bound 0 (an empty position as nothing).
+    tlx::Variant ToVariant() const {
+        std::vector<tlx::Variant> all;
+        all.reserve(items_.size());
+        for (const auto& r : items_)
+            all.emplace_back(r);
+        return tlx::Variant::Array(0, std::move(all));
+    }
+
+    // Refills the positions from an unpacked array, its elements in order from position 0.
+    void FromVariant(const tlx::Variant& v) {
+        const tlx::VariantArray& a = v.ToArray();
+        std::vector<std::shared_ptr<T>> items;
+        items.reserve(a.Size());
+        for (const tlx::Variant& e : a.Items()) {
+            auto record = e.As<T>();
+            if (!record && !e.IsNothing()) {
+                throw tlx::Error("the package text holds something other than a record");
+            }
+            items.push_back(std::move(record));
+        }
+        if (items.empty()) items.resize(1);
+        items_ = std::move(items);
+    }
+
+    std::vector<std::shared_ptr<T>>& Items() { return items_; }
+
+  private:
+    std::vector<std::shared_ptr<T>> items_;
+};
+
+}  // namespace vodex::detail

@@ -1,0 +1,82 @@
+// A measuring channel: one measured quantity of an instrument, with its name, unit, latest
+// value and status. Drivers write VALUE, STATUS and MEASURED on every measurement; clients
+// read them and show STATUSTEXT or STATUSTEXTSHORT when a value is not valid.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "tlx/data.h"
+#include "vodex/enums.h"
+
+namespace vodex {
+
+class cls_DeviceChannel : public tlx::Object, public tlx::tmp_Data {
+  public:
+    cls_DeviceChannel();
+    ~cls_DeviceChannel() override;
+
+    const std::string& TAG() const { return tag_; }
+    void TAG(std::string v) { tag_ = std::move(v); }
+    const std::string& NAME() const { return name_; }
+    void NAME(std::string v) { name_ = std::move(v); }
+    // Unit of the value, as "mS".
+    const std::string& SIZE() const { return size_; }
+    void SIZE(std::string v) { size_ = std::move(v); }
+    // Carried for the client; the channel never applies them.
+    double FACTOR() const { return factor_; }
+    void FACTOR(double v) { factor_ = v; }
+    double OFFSET() const { return offset_; }
+    void OFFSET(double v) { offset_ = v; }
+    // An enm_ChannelStatus value; any other number is kept as it is.
+    std::int32_t STATUS() const { return status_; }
+    void STATUS(std::int32_t v) { status_ = v; }
+    // The driver's own status text, shown for ID_ChannelStatus_ErrUserDefined.
+    const std::string& STATUSUSER() const { return statusUser_; }
+    void STATUSUSER(std::string v) { statusUser_ = std::move(v); }
+    bool MEASURE() const { return measure_; }
+    void MEASURE(bool v) { measure_ = v; }
+    double VALUE() const { return value_; }
+    void VALUE(double v) { value_ = v; }
+    std::int32_t FLAG() const { return flag_; }
+    void FLAG(std::int32_t v) { flag_ = v; }
+    bool MEASURED() const { return measured_; }
+    void MEASURED(bool v) { measured_ = v; }
+
+    // The key, held by the data object; reading converts it to a whole number (a text key
+    // that is no number throws tlx::Error).
+    std::int32_t ID() const;
+    void ID(const tlx::Variant& v);
+
+    std::shared_ptr<tlx::cls_CoreData> DATA() const { return data_; }
+    void DATA(std::shared_ptr<tlx::cls_CoreData> d);
+
+    // The text of STATUS in the interface language.
+    std::string STATUSTEXT() const;
+    std::string STATUSTEXTSHORT() const;
+
+    std::shared_ptr<tlx::cls_CoreData> tmp_Data_DATA() override { return data_; }
+    void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
+    void DATA_DataPACK(std::string& pcPackage) override;
+    void DATA_DataUnpack(const std::string& prPackage) override;
+    void DATA_DataStore(tlx::cls_CoreFile& pFile) override;
+    void DATA_DataRead(tlx::cls_CoreFile& pFile) override;
+    void DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) override;
+
+  private:
+    std::string tag_;
+    std::string name_;
+    std::string size_;
+    double factor_ = 0.0;
+    double offset_ = 0.0;
+    std::int32_t status_ = ID_ChannelStatus_Ready;
+    std::string statusUser_;
+    bool measure_ = false;
+    double value_ = 0.0;
+    std::int32_t flag_ = 0;
+    bool measured_ = false;
+    std::shared_ptr<tlx::cls_CoreData> data_;
+};
+
+}  // namespace vodex

@@ -1,0 +1,36 @@
+// Helpers shared by the records for their files. Internal to the library.
+#pragma once
+
+#include <string>
+
+#include "tlx/data.h"
+#include "tlx/file.h"
+#include "tlx/text.h"
+
+namespace vodex::detail {
+
+// The next value read as a version text, upper-cased.
+inline std::string ReadVersion(tlx::cls_CoreFile& file) {
+    return tlx::UCase(file.READ().ToText());
+}
+
+// Whether `version` lies from `low` to `high` in text order.
+inline bool VersionWithin(const std::string& version, const char* low, const char* high) {
+    return version >= low && version <= high;
+}
+
+// Reads a record from a file through its data object; False on any error.
+bool LoadRecord(tlx::cls_CoreData& data, const std::string& file, const std::string& password);
+// Stores a record into a file through its data object; False on any error, and the file that
+// was there stays as it was.
+bool SaveRecord(tlx::cls_CoreData& data, const std::string& file, const std::string& password);
+
+// A record of class T that `other` must be; throws tlx::Error otherwise.
+template <class T>
+const T& SameClass(const tlx::Object& other) {
+    const auto* o = dynamic_cast<const T*>(&other);
+    if (!o) throw tlx::Error("a record can only be copied from a record of its own class");
+    return *o;
+}
+
+}  // namespace vodex::detail

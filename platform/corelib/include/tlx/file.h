@@ -1,0 +1,77 @@
+// Typed value file of the core library.
+//
+// A file is a stream of values: each WRITE appends values with their types, and READ gives
+// them back in the written order and type. Writing collects the values and commits them on
+// CLOSE: a temporary file in the target's folder is written, flushed to disk and renamed over
+// the target, so a crash never leaves a half-written file under the target name. A file
+// object released without CLOSE discards what was written.
+//
+// The file carries a format version and a checksum of its content; a damaged or truncated
+// file is refused as damaged. With a password the content is encrypted and authenticated
+// (XChaCha20-Poly1305, key from Argon2id); a wrong password is refused with its own message.
+//
+// Every failure throws tlx::Error with a message that names the file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "tlx/object.h"
+#include "tlx/variant.h"
+
+namespace tlx {
+
+class cls_CoreFile : public Object {
+  public:
+    static constexpr std::int32_t ModeRead = 1;
+    static constexpr std::int32_t ModeWrite = 2;
+
+    cls_CoreFile();
+    ~cls_CoreFile() override;
+    cls_CoreFile(const cls_CoreFile&) = delete;
+    cls_CoreFile& operator=(const cls_CoreFile&) = delete;
+
+    // Opens `pFile` for reading (mode 1: the whole file is checked at once) or writing
+    // (mode 2). `pCreateFolder` makes a missing folder when writing; without `pOverwrite` an
+    // existing file is not replaced. `pProgress` is accepted for callers that pass one and is
+    // not used.
+    void OPEN(const std::string& pFile, std::int32_t pMode, const std::string& pPassword = {},
+              bool pCreateFolder = true, bool pOverwrite = true,
+              const ObjectRef& pProgress = nullptr);
+    // Write mode: commits the file. Read mode: releases it.
+    void CLOSE();
+
+    // Appends values, each with its type. Object references cannot be written: store the
+    // object through its data object instead.
+    void WRITE(const Variant& value);
+    template <class... T>
+    requires(sizeof...(T) > 1) void WRITE(const T&... values) { (WRITE(Variant(values)), ...); }
+
+    // The next value. Throws at the end of the file.
+    Variant READ();
+    // Reads the next values into the given variables, in order.
+    template <class... T>
+    requires(sizeof...(T) > 1) void READ(T&... values) { ((values = READ()), ...); }
+
+    // Reads a 32-bit count of entries that take at least `pMinBytesEach` bytes each, and
+    // refuses (tlx::Error) a count that the rest of the file cannot hold, before the caller
+    // allocates anything for it.
+    std::size_t READCOUNT(std::size_t pMinBytesEach = 1);
+
+    bool ISOPEN() const;
+    std::int32_t MODE() const;
+    const std::string& FILENAME() const;
+    // Read mode: bytes of content not read yet. A reader uses it to refuse counts that the
+    // rest of the file cannot hold.
+    std::int64_t REMAINING() const;
+    // Read mode: True when every value has been read.
+    bool ENDOFFILE() const;
+
+    struct Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tlx

@@ -1,0 +1,16 @@
+// Where the toolkit keeps its state. With VODEX_HOME set, everything lives below that folder;
+// otherwise the XDG base directories decide (see the README).
+#pragma once
+
+#include <string>
+
+namespace tlx {
+
+// The machine-wide data folder: $VODEX_HOME, else $XDG_DATA_HOME/vodex, else
+// ~/.local/share/vodex.
+std::string MachineFolder();
+// The per-user settings folder: $VODEX_HOME/user, else $XDG_CONFIG_HOME/vodex, else
+// ~/.config/vodex.
+std::string UserFolder();
+
+}  // namespace tlx

@@ -1,0 +1,65 @@
+// The registry of the core library: two hives of keys and typed values, the machine hive
+// (HKEY_LOCAL_MACHINE: <machine folder>/registry/machine.db) and the per-user hive
+// (HKEY_CURRENT_USER: <user folder>/registry/user.db), each a SQLite database that several
+// processes may read and write at the same time.
+//
+// Values are addressed by one path: the key and the value name joined by a backslash, as
+// "Software\VQ Morvane\VQ ReziraDovarir\PortMax"; the last backslash separates the value name.
+// Key and value names compare without regard to case and keep the case they were created
+// with. Values keep their type (Boolean, whole number, double, text, date, byte array).
+//
+// Every failure of the database throws tlx::Error. A registry object belongs to one thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tlx/object.h"
+#include "tlx/variant.h"
+
+namespace tlx {
+
+enum enm_RegistryHive : std::int32_t {
+    HKEY_LOCAL_MACHINE = 1,
+    HKEY_CURRENT_USER = 2,
+};
+
+class cls_CoreRegistry : public Object {
+  public:
+    cls_CoreRegistry();
+    ~cls_CoreRegistry() override;
+
+    // The stored value, or `pDefault` when there is none.
+    Variant READ(enm_RegistryHive pHive, const std::string& pPath, const Variant& pDefault = {});
+    // The value as text, cut to `pMaxChars` characters when that is above 0.
+    std::string READTEXT(enm_RegistryHive pHive, const std::string& pPath,
+                         const std::string& pDefault = {}, std::size_t pMaxChars = 0);
+    // The value as a whole number; `pDefault` when there is none or it is no number.
+    std::int32_t READLONG(enm_RegistryHive pHive, const std::string& pPath,
+                          std::int32_t pDefault = 0);
+    // The value as a Boolean (a number is True when not 0); `pDefault` when there is none or
+    // it cannot be read as a Boolean.
+    bool READBOOL(enm_RegistryHive pHive, const std::string& pPath, bool pDefault = false);
+
+    // Creates or replaces the value. Arrays and object references cannot be stored.
+    void WRITE(enm_RegistryHive pHive, const std::string& pPath, const Variant& pValue);
+    // Removes the value; False when there was none.
+    bool DELETEVALUE(enm_RegistryHive pHive, const std::string& pPath);
+    // Names of the values of `pKey`, in the order they were created.
+    std::vector<std::string> VALUENAMES(enm_RegistryHive pHive, const std::string& pKey);
+
+    // The database file of a hive.
+    static std::string HIVEFILE(enm_RegistryHive pHive);
+
+    struct Hive;
+
+  private:
+    Hive& Open(enm_RegistryHive hive);
+
+    std::unique_ptr<Hive> machine_;
+    std::unique_ptr<Hive> user_;
+};
+
+}  // namespace tlx

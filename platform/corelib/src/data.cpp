@@ -1,0 +1,55 @@
+#include "tlx/data.h"
+
+#include "tlx/error.h"
+
+namespace tlx {
+
+tmp_Data::~tmp_Data() = default;
+
+cls_CoreData::cls_CoreData(tmp_Data* owner, std::string typeName)
+    : owner_(owner), typeName_(std::move(typeName)) {}
+
+cls_CoreData::~cls_CoreData() = default;
+
+tmp_Data& cls_CoreData::Owner() const {
+    if (!owner_) {
+        throw Error("the data object '" + typeName_ + "' belongs to no record any more");
+    }
+    return *owner_;
+}
+
+void cls_CoreData::STORE(cls_CoreFile& file) {
+    Owner().DATA_DataStore(file);
+}
+void cls_CoreData::READ(cls_CoreFile& file) {
+    Owner().DATA_DataRead(file);
+}
+
+bool cls_CoreData::COPY(const Object& other) {
+    bool done = false;
+    Owner().DATA_DataCopy(other, done);
+    return done;
+}
+
+std::string cls_CoreData::PACK() {
+    std::string package;
+    Owner().DATA_DataPACK(package);
+    return package;
+}
+
+void cls_CoreData::UNPACK(const std::string& package) {
+    Owner().DATA_DataUnpack(package);
+}
+
+ObjectRef cls_CoreData::SPAWN() {
+    ObjectRef created;
+    Owner().DATA_DataSpawn(created);
+    return created;
+}
+
+std::shared_ptr<cls_CoreData> DataOf(const Object* object) {
+    auto* record = dynamic_cast<tmp_Data*>(const_cast<Object*>(object));
+    return record ? record->tmp_Data_DATA() : nullptr;
+}
+
+}  // namespace tlx

@@ -1,0 +1,285 @@
+#include "tlx/file.h"
+
+#include <sodium.h>
+
+#include <cstring>
+
+#include "posix_file.h"
+#include "tlx/error.h"
+#include "value_codec.h"
+
+namespace tlx {
+namespace {
+
+// Layout of a typed value file (all numbers little-endian):
+//   0  "VXCF"   4  format version (16 bit)   6  flags (bit 0: encrypted)   7  0
+//   8  body length (64 bit)
+// plain:      16 body (the encoded values), then the 32-byte BLAKE2b hash of everything
+//             before it
+// encrypted:  16 salt (16)  32 Argon2id operations (32 bit)  36 Argon2id memory in KiB (32 bit)
+//             40 nonce (24)  64 password check (16)  80 body: the encoded values, encrypted
+//             and authenticated together with the 80 header bytes
+constexpr char kMagic[4] = {'V', 'X', 'C', 'F'};
+constexpr std::uint16_t kFormatVersion = 1;
+constexpr std::size_t kHeaderSize = 16;
+constexpr std::size_t kHashSize = 32;
+constexpr std::size_t kSaltSize = 16;
+constexpr std::size_t kNonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
+constexpr std::size_t kCheckSize = 16;
+constexpr std::size_t kCryptHeaderSize = 80;
+constexpr std::size_t kTagSize = crypto_aead_xchacha20poly1305_ietf_ABYTES;
+constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
+constexpr char kKdfContext[crypto_kdf_CONTEXTBYTES + 1] = "VXFILE01";
+// Bounds for the key-derivation costs found in a file, so that a hostile file cannot make the
+// reader work for hours or take gigabytes.
+constexpr std::uint32_t kMaxOps = 16;
+constexpr std::uint32_t kMaxMemKiB = 256 * 1024;
+
+static_assert(kSaltSize == crypto_pwhash_SALTBYTES);
+static_assert(kCryptHeaderSize == kHeaderSize + kSaltSize + 8 + kNonceSize + kCheckSize);
+
+template <class T>
+void Put(std::string& out, T v) {
+    char b[sizeof(T)];
+    std::memcpy(b, &v, sizeof(T));
+    out.append(b, sizeof(T));
+}
+
+template <class T>
+T Get(const std::string& in, std::size_t at) {
+    T v;
+    std::memcpy(&v, in.data() + at, sizeof(T));
+    return v;
+}
+
+const unsigned char* U(const std::string& s) {
+    return reinterpret_cast<const unsigned char*>(s.data());
+}
+unsigned char* U(std::string& s) {
+    return reinterpret_cast<unsigned char*>(s.data());
+}
+
+void InitSodium() {
+    if (sodium_init() < 0) throw Error("the cryptography library cannot be initialised");
+}
+
+struct Keys {
+    unsigned char enc[crypto_aead_xchacha20poly1305_ietf_KEYBYTES];
+    unsigned char check[kCheckSize];
+    ~Keys() {
+        sodium_memzero(enc, sizeof enc);
+        sodium_memzero(check, sizeof check);
+    }
+};
+
+void DeriveKeys(const std::string& password, const unsigned char* salt, std::uint32_t ops,
+                std::uint32_t memKiB, Keys& keys) {
+    unsigned char master[crypto_kdf_KEYBYTES];
+    if (crypto_pwhash(master, sizeof master, password.data(), password.size(), salt, ops,
+                      std::size_t{memKiB} * 1024, crypto_pwhash_ALG_ARGON2ID13) != 0) {
+        throw Error("not enough memory to derive the key from the password");
+    }
+    crypto_kdf_derive_from_key(keys.enc, sizeof keys.enc, 1, kKdfContext, master);
+    crypto_kdf_derive_from_key(keys.check, sizeof keys.check, 2, kKdfContext, master);
+    sodium_memzero(master, sizeof master);
+}
+
+std::string Header(std::uint8_t flags, std::uint64_t bodyLength) {
+    std::string h(kMagic, sizeof kMagic);
+    Put<std::uint16_t>(h, kFormatVersion);
+    h.push_back(static_cast<char>(flags));
+    h.push_back(0);
+    Put<std::uint64_t>(h, bodyLength);
+    return h;
+}
+
+std::string Seal(const std::string& body, const std::string& password) {
+    InitSodium();
+    const std::uint32_t ops = crypto_pwhash_OPSLIMIT_INTERACTIVE;
+    const auto memKiB = static_cast<std::uint32_t>(crypto_pwhash_MEMLIMIT_INTERACTIVE / 1024);
+    unsigned char salt[kSaltSize];
+    unsigned char nonce[kNonceSize];
+    randombytes_buf(salt, sizeof salt);
+    randombytes_buf(nonce, sizeof nonce);
+    Keys keys;
+    DeriveKeys(password, salt, ops, memKiB, keys);
+
+    std::string out = Header(1, body.size() + kTagSize);
+    out.append(reinterpret_cast<const char*>(salt), sizeof salt);
+    Put<std::uint32_t>(out, ops);
+    Put<std::uint32_t>(out, memKiB);
+    out.append(reinterpret_cast<const char*>(nonce), sizeof nonce);
+    out.append(reinterpret_cast<const char*>(keys.check), sizeof keys.check);
+    std::size_t headerSize = out.size();
+    out.resize(headerSize + body.size() + kTagSize);
+    unsigned long long sealed = 0;
+    crypto_aead_xchacha20poly1305_ietf_encrypt(U(out) + headerSize, &sealed, U(body), body.size(),
+                                               U(out), headerSize, nullptr, nonce, keys.enc);
+    return out;
+}
+
+std::string OpenSealed(const std::string& file, const std::string& path,
+                       const std::string& password) {
+    const std::string damaged = "'" + path + "' is damaged";
+    if (password.empty()) {
+        throw Error("'" + path + "' is protected by a password; give the password to open it");
+    }
+    if (file.size() < kCryptHeaderSize + kTagSize) throw Error(damaged + " (too short)");
+    auto bodyLength = Get<std::uint64_t>(file, 8);
+    if (bodyLength != file.size() - kCryptHeaderSize) throw Error(damaged + " (length mismatch)");
+    auto ops = Get<std::uint32_t>(file, 32);
+    auto memKiB = Get<std::uint32_t>(file, 36);
+    if (ops < crypto_pwhash_OPSLIMIT_MIN || ops > kMaxOps || memKiB < 8 || memKiB > kMaxMemKiB) {
+        throw Error(damaged + " (key parameters out of range)");
+    }
+    InitSodium();
+    Keys keys;
+    DeriveKeys(password, U(file) + 16, ops, memKiB, keys);
+    if (sodium_memcmp(keys.check, U(file) + 64, kCheckSize) != 0) {
+        throw Error("wrong password for '" + path + "'");
+    }
+    std::string body(bodyLength - kTagSize, '\0');
+    unsigned long long opened = 0;
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(U(body), &opened, nullptr,
+                                                   U(file) + kCryptHeaderSize, bodyLength, U(file),
+                                                   kCryptHeaderSize, U(file) + 40, keys.enc) != 0) {
+        throw Error(damaged + " (its content fails authentication)");
+    }
+    return body;
+}
+
+std::string Hash(const std::string& data, std::size_t length) {
+    InitSodium();
+    std::string h(kHashSize, '\0');
+    crypto_generichash(U(h), kHashSize, U(data), length, nullptr, 0);
+    return h;
+}
+
+// The body of a file read from disk, after every check of its frame.
+std::string Unframe(const std::string& file, const std::string& path, const std::string& password) {
+    const std::string damaged = "'" + path + "' is damaged";
+    if (file.size() < sizeof kMagic || std::memcmp(file.data(), kMagic, sizeof kMagic) != 0) {
+        throw Error("'" + path + "' is not a Vodex data file");
+    }
+    if (file.size() < kHeaderSize) throw Error(damaged + " (too short)");
+    auto version = Get<std::uint16_t>(file, 4);
+    if (version != kFormatVersion) {
+        throw Error("'" + path + "' has the unknown format version " + std::to_string(version) +
+                    "; it was written by another version of the program");
+    }
+    auto flags = static_cast<std::uint8_t>(file[6]);
+    if ((flags & ~1u) != 0 || file[7] != 0) throw Error(damaged + " (unknown flags)");
+    if (flags & 1u) return OpenSealed(file, path, password);
+
+    auto bodyLength = Get<std::uint64_t>(file, 8);
+    if (file.size() < kHeaderSize + kHashSize ||
+        bodyLength != file.size() - kHeaderSize - kHashSize) {
+        throw Error(damaged + " (length mismatch)");
+    }
+    std::size_t hashed = kHeaderSize + static_cast<std::size_t>(bodyLength);
+    if (sodium_memcmp(Hash(file, hashed).data(), file.data() + hashed, kHashSize) != 0) {
+        throw Error(damaged + " (checksum mismatch)");
+    }
+    return file.substr(kHeaderSize, static_cast<std::size_t>(bodyLength));
+}
+
+}  // namespace
+
+struct cls_CoreFile::Impl {
+    std::string path;
+    std::int32_t mode = 0;
+    std::string password;
+    detail::ReplaceOptions replace;
+    std::string body;     // the encoded values
+    std::size_t pos = 0;  // read position in body
+};
+
+cls_CoreFile::cls_CoreFile() = default;
+cls_CoreFile::~cls_CoreFile() = default;
+
+void cls_CoreFile::OPEN(const std::string& pFile, std::int32_t pMode, const std::string& pPassword,
+                        bool pCreateFolder, bool pOverwrite, const ObjectRef& /*pProgress*/) {
+    if (impl_) throw Error("the file object is open already ('" + impl_->path + "')");
+    if (pFile.empty()) throw Error("no file name was given");
+    auto impl = std::make_unique<Impl>();
+    impl->path = pFile;
+    impl->mode = pMode;
+    impl->password = pPassword;
+    if (pMode == ModeRead) {
+        std::string file = detail::ReadRegularFile(pFile, kMaxFileSize);
+        impl->body = Unframe(file, pFile, pPassword);
+    } else if (pMode == ModeWrite) {
+        impl->replace.createFolder = pCreateFolder;
+        impl->replace.overwrite = pOverwrite;
+        impl->replace.newFileMode = pPassword.empty() ? 0644 : 0600;
+    } else {
+        throw Error("unknown file mode " + std::to_string(pMode) + " (1 reads, 2 writes)");
+    }
+    impl_ = std::move(impl);
+}
+
+void cls_CoreFile::CLOSE() {
+    if (!impl_) return;
+    std::unique_ptr<Impl> impl = std::move(impl_);
+    if (impl->mode != ModeWrite) return;
+    std::string file;
+    if (impl->password.empty()) {
+        file = Header(0, impl->body.size());
+        file.reserve(file.size() + impl->body.size() + kHashSize);
+        file += impl->body;
+        file += Hash(file, file.size());
+    } else {
+        file = Seal(impl->body, impl->password);
+    }
+    detail::ReplaceFileAtomically(impl->path, file, impl->replace);
+}
+
+void cls_CoreFile::WRITE(const Variant& value) {
+    if (!impl_ || impl_->mode != ModeWrite) throw Error("the file is not open for writing");
+    detail::EncodeValue(impl_->body, value);
+}
+
+Variant cls_CoreFile::READ() {
+    if (!impl_ || impl_->mode != ModeRead) throw Error("the file is not open for reading");
+    if (impl_->pos >= impl_->body.size()) {
+        throw Error("'" + impl_->path + "' ends before all of its values were read");
+    }
+    try {
+        return detail::DecodeValue(impl_->body, impl_->pos);
+    } catch (const Error& e) {
+        throw Error("'" + impl_->path + "' holds a malformed value: " + e.what());
+    }
+}
+
+std::size_t cls_CoreFile::READCOUNT(std::size_t pMinBytesEach) {
+    std::int32_t count = READ().ToInt32();
+    if (pMinBytesEach == 0) pMinBytesEach = 1;
+    if (count < 0 || static_cast<std::uint64_t>(count) >
+                         static_cast<std::uint64_t>(REMAINING()) / pMinBytesEach) {
+        throw Error("'" + FILENAME() + "' holds an impossible count of " + std::to_string(count));
+    }
+    return static_cast<std::size_t>(count);
+}
+
+bool cls_CoreFile::ISOPEN() const {
+    return impl_ != nullptr;
+}
+std::int32_t cls_CoreFile::MODE() const {
+    return impl_ ? impl_->mode : 0;
+}
+
+const std::string& cls_CoreFile::FILENAME() const {
+    static const std::string kNone;
+    return impl_ ? impl_->path : kNone;
+}
+
+std::int64_t cls_CoreFile::REMAINING() const {
+    if (!impl_ || impl_->mode != ModeRead) return 0;
+    return static_cast<std::int64_t>(impl_->body.size() - impl_->pos);
+}
+
+bool cls_CoreFile::ENDOFFILE() const {
+    return REMAINING() == 0;
+}
+
+}  // namespace tlx

@@ -1,0 +1,7 @@
+#include "tlx/object.h"
+
+namespace tlx {
+
+Object::~Object() = default;
+
+}  // namespace tlx

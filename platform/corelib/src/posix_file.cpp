@@ -1,0 +1,132 @@
+#include "posix_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "file_ops.h"
+#include "tlx/error.h"
+
+namespace tlx::detail {
+namespace {
+
+std::string Quote(const std::string& path) {
+    return "'" + path + "'";
+}
+
+[[noreturn]] void Fail(const std::string& what, int err) {
+    throw Error(what + ": " + std::strerror(err));
+}
+
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    int release() {
+        int f = fd_;
+        fd_ = -1;
+        return f;
+    }
+
+  private:
+    int fd_;
+};
+
+std::string FolderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::string ReadRegularFile(const std::string& path, std::size_t maxSize) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) Fail(Quote(path) + " cannot be opened", errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) Fail(Quote(path) + " cannot be examined", errno);
+    if (!S_ISREG(st.st_mode)) throw Error(Quote(path) + " is not a file");
+    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxSize) {
+        throw Error(Quote(path) + " is too large");
+    }
+    std::string content(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t got = 0;
+    while (got < content.size()) {
+        ssize_t n = ::read(fd.get(), content.data() + got, content.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) Fail(Quote(path) + " cannot be read", errno);
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    // A file that shrank while it was read is reported as it is found: shorter.
+    content.resize(got);
+    return content;
+}
+
+void MakeFolders(const std::string& folder) {
+    if (folder.empty() || folder == "." || folder == "/") return;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode)) throw Error(Quote(folder) + " is not a folder");
+        return;
+    }
+    MakeFolders(FolderOf(folder));
+    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+        Fail("the folder " + Quote(folder) + " cannot be created", errno);
+    }
+}
+
+void ReplaceFileAtomically(const std::string& path, const std::string& content,
+                           const ReplaceOptions& options) {
+    const std::string folder = FolderOf(path);
+    if (options.createFolder) MakeFolders(folder);
+
+    unsigned mode = options.newFileMode;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) throw Error(Quote(path) + " is a folder");
+        if (!options.overwrite) throw Error(Quote(path) + " exists already");
+        mode = st.st_mode & 07777;
+    }
+
+    const std::string base = path.substr(path.find_last_of('/') + 1);
+    std::string temp = (folder == "/" ? "" : folder) + "/." + base + ".XXXXXX";
+    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (fd.get() < 0) Fail("cannot write into the folder " + Quote(folder), errno);
+
+    FileOps& ops = CurrentFileOps();
+    auto fail = [&](const std::string& what, int err) {
+        ::unlink(temp.c_str());
+        Fail(what, err);
+    };
+    std::size_t done = 0;
+    while (done < content.size()) {
+        ssize_t n = ops.Write(fd.get(), content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail(Quote(path) + " cannot be written", n < 0 ? errno : EIO);
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fchmod(fd.get(), static_cast<mode_t>(mode)) != 0) {
+        fail("the permissions of " + Quote(path) + " cannot be set", errno);
+    }
+    if (ops.Fsync(fd.get()) != 0) fail(Quote(path) + " cannot be flushed to disk", errno);
+    if (::close(fd.release()) != 0) fail(Quote(path) + " cannot be written", errno);
+    if (ops.Rename(temp.c_str(), path.c_str()) != 0) {
+        fail(Quote(path) + " cannot be replaced", errno);
+    }
+    // The rename itself reaches the disk with the folder.
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ops.Fsync(dir.get());
+}
+
+}  // namespace tlx::detail

@@ -1,0 +1,29 @@
+// Whole-file reading and atomic replacing of files. Internal to the core library.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace tlx::detail {
+
+// The content of the regular file `path`, refused (tlx::Error) when it is missing, not a
+// regular file (a folder, a pipe, a device), unreadable, or larger than `maxSize`. Never
+// blocks on special files.
+std::string ReadRegularFile(const std::string& path, std::size_t maxSize);
+
+struct ReplaceOptions {
+    bool createFolder = true;  // make missing folders
+    bool overwrite = true;     // replace an existing file
+    unsigned newFileMode = 0644;
+};
+
+// Writes `content` to a temporary file beside `path`, flushes it to disk and renames it over
+// `path`, then flushes the folder. An existing file keeps its permissions. On any failure the
+// temporary file is removed and the old file stays as it was.
+void ReplaceFileAtomically(const std::string& path, const std::string& content,
+                           const ReplaceOptions& options);
+
+// Creates `folder` and its missing parents.
+void MakeFolders(const std::string& folder);
+
+}  // namespace tlx::detail

@@ -1,0 +1,18 @@
+#include "tlx/pump.h"
+
+namespace tlx {
+namespace {
+thread_local std::function<void()> tPump;
+}  // namespace
+
+void PumpMessages() {
+    if (tPump) tPump();
+}
+
+std::function<void()> SetMessagePump(std::function<void()> hook) {
+    std::function<void()> old = std::move(tPump);
+    tPump = std::move(hook);
+    return old;
+}
+
+}  // namespace tlx

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Sets everything up: installs the Debian packages the project needs (only those missing),
+# then configures and builds. Quiet when everything is in place; messages go to stderr.
+#
+#   scripts/setup.sh              release build with debug information in build/
+#   scripts/setup.sh --sanitize   AddressSanitizer + UBSan build in build-sanitize/
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$root/build"
+cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+if [[ "${1:-}" == "--sanitize" ]]; then
+    build="$root/build-sanitize"
+    cmake_args+=(-DVODEX_SANITIZE=ON)
+fi
+
+packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libgtest-dev libgmock-dev
+          libbenchmark-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}" >&2
+    sudo=()
+    if [[ "$(id -u)" -ne 0 ]]; then
+        command -v sudo >/dev/null || { echo "setup: run as root or install sudo" >&2; exit 1; }
+        sudo=(sudo)
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    log="$(mktemp)"
+    install() { "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" >>"$log" 2>&1; }
+    # A fresh machine has no package lists yet; an old list may name packages that are gone.
+    if ! compgen -G "/var/lib/apt/lists/*_Packages*" >/dev/null || ! install; then
+        if ! { "${sudo[@]}" apt-get update >>"$log" 2>&1 && install; }; then
+            tail -n 30 "$log" >&2
+            echo "setup: installing the packages failed" >&2
+            exit 1
+        fi
+    fi
+    rm -f "$log"
+fi
+
+mkdir -p "$build"
+log="$build/setup.log"
+if ! { cmake -S "$root" -B "$build" "${cmake_args[@]}" >"$log" 2>&1 &&
+       cmake --build "$build" -j "$(nproc)" >>"$log" 2>&1; }; then
+    grep -E "error|Error" -A5 "$log" | head -n 60 >&2 || tail -n 60 "$log" >&2
+    echo "setup: the build failed; see $log" >&2
+    exit 1
+fi

@@ -1,0 +1,122 @@
+#include "tlx/tools.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "fixtures.h"
+#include "tlx/locale.h"
+#include "tlx/pump.h"
+#include "tlx/text.h"
+
+namespace {
+
+using vodex::test::OnFreshThread;
+using vodex::test::ScopedEnv;
+
+TEST(TextTools, SplitAtTheFirstSeparator) {
+    const tlx::cls_CoreTools& tools = tlx::CoreTools();
+    std::string before;
+    std::string after;
+    EXPECT_TRUE(tools.SPLIT("Gerät|Device|x", "|", before, after));
+    EXPECT_EQ(before, "Gerät");
+    EXPECT_EQ(after, "Device|x");
+    EXPECT_FALSE(tools.SPLIT("OK", "|", before, after));
+    EXPECT_EQ(before, "OK");
+    EXPECT_EQ(after, "");
+    EXPECT_TRUE(tools.SPLIT("Abbruch|", "|", before, after));
+    EXPECT_EQ(after, "");
+}
+
+TEST(TextTools, FitCountsCharactersNotBytes) {
+    const tlx::cls_CoreTools& tools = tlx::CoreTools();
+    EXPECT_EQ(tools.FIT("abc", 5), "abc  ");
+    EXPECT_EQ(tools.FIT("äöü", 5, "."), "äöü..");
+    EXPECT_EQ(tools.FIT("abcdef", 3), "abc");
+    EXPECT_EQ(tools.FIT("abcdef", 3, " ", false), "abcdef");
+    EXPECT_EQ(tools.FIT("ab", 5, "*", true, tlx::ID_Fit_Right), "***ab");
+    EXPECT_EQ(tools.FIT("ab", 5, "*", true, tlx::ID_Fit_Centre), "*ab**");
+    EXPECT_EQ(tools.FIT("Überlänge", 4), "Über");
+}
+
+TEST(TextTools, CaseAndTrim) {
+    EXPECT_EQ(tlx::UCase("größe äöü"), "GRÖßE ÄÖÜ");
+    EXPECT_EQ(tlx::LCase("ÄÖÜ ABC"), "äöü abc");
+    EXPECT_EQ(tlx::Trim("\t a b \r\n"), "a b");
+    EXPECT_EQ(tlx::Replace("{0} und {0}", "{0}", "3"), "3 und 3");
+    EXPECT_EQ(tlx::CharCount("Grüße"), 5u);
+}
+
+TEST(CoreLanguage, OnlyGermanOrEnglish) {
+    OnFreshThread([] {
+        tlx::cls_CoreTools& tools = tlx::CoreTools();
+        EXPECT_EQ(tools.LANGUAGE(), 7);
+        tools.LANGUAGE(9);
+        EXPECT_EQ(tools.LANGUAGE(), 9);
+        EXPECT_THROW(tools.LANGUAGE(12), tlx::Error);
+    });
+}
+
+TEST(SystemLanguage, FromTheLocaleEnvironment) {
+    ScopedEnv all("LC_ALL", "");
+    ScopedEnv messages("LC_MESSAGES", "de_AT.UTF-8");
+    ScopedEnv lang("LANG", "en_US.UTF-8");
+    EXPECT_EQ(tlx::UserDefaultLangID() & 0x3FF, 7);
+    {
+        ScopedEnv all2("LC_ALL", "fr_FR");
+        EXPECT_EQ(tlx::UserDefaultLangID() & 0x3FF, 12);
+    }
+    {
+        ScopedEnv messages2("LC_MESSAGES", nullptr);
+        EXPECT_EQ(tlx::UserDefaultLangID() & 0x3FF, 9);
+        ScopedEnv lang2("LANG", "C");
+        EXPECT_EQ(tlx::UserDefaultLangID() & 0x3FF, 9);
+        ScopedEnv lang3("LANG", "de");
+        EXPECT_EQ(tlx::UserDefaultLangID() & 0x3FF, 7);
+    }
+}
+
+TEST(Dialogs, ScriptedProviderRecordsAndAnswers) {
+    vodex::test::ScriptedDialogs dialogs;
+    dialogs->Answer(tlx::ID_Answer_Yes);
+    tlx::cls_CoreDialogs& d = tlx::CoreTools().DIALOGS();
+    d.MESSAGE("Das Maximum ist erreicht.", "Fehler", tlx::MessageKind::Error);
+    EXPECT_EQ(d.QUESTION("Speichern?"), tlx::ID_Answer_Yes);
+    EXPECT_EQ(d.QUESTION("Noch einmal?", "", true), tlx::ID_Answer_No);
+    dialogs->Default(tlx::ID_Answer_Cancel);
+    EXPECT_EQ(d.QUESTION("Und jetzt?", "", true), tlx::ID_Answer_Cancel);
+    ASSERT_EQ(dialogs->Count(), 4u);
+    EXPECT_FALSE(dialogs->ShownAll()[0].question);
+    EXPECT_EQ(dialogs->ShownAll()[0].title, "Fehler");
+    EXPECT_TRUE(dialogs->ShownAll()[2].withCancel);
+    EXPECT_EQ(dialogs->ShownAll()[1].answer, tlx::ID_Answer_Yes);
+}
+
+TEST(Dialogs, ConsoleWithoutTerminalAnswersNoOrCancel) {
+    if (::isatty(STDIN_FILENO)) GTEST_SKIP() << "standard input is a terminal";
+    tlx::ConsoleDialogProvider console;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(console.Question("Speichern?", "", false), tlx::ID_Answer_No);
+    EXPECT_EQ(console.Question("Speichern?", "", true), tlx::ID_Answer_Cancel);
+    console.Message("Hallo", "Titel", tlx::MessageKind::Information);
+    std::string shown = testing::internal::GetCapturedStderr();
+    EXPECT_NE(shown.find("[Titel] Hallo"), std::string::npos);
+}
+
+TEST(Clock, WaitPumpsMessagesUntilTheTimeIsUp) {
+    int pumped = 0;
+    auto old = tlx::SetMessagePump([&] { ++pumped; });
+    tlx::cls_CoreTimer timer;
+    tlx::CoreTools().CLOCK().WAIT(0.05);
+    EXPECT_TRUE(timer.ELAPSED(0.05));
+    EXPECT_GE(pumped, 2);
+    int before = pumped;
+    tlx::CoreTools().CLOCK().WAIT(0.02, false);
+    EXPECT_EQ(pumped, before);
+    tlx::CoreTools().CLOCK().WAIT(-1);
+    tlx::SetMessagePump(old);
+    double s = tlx::CoreTools().CLOCK().SECONDS();
+    EXPECT_GE(s, 0.0);
+    EXPECT_LT(s, 86400.0);
+}
+
+}  // namespace

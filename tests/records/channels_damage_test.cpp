@@ -1,0 +1,177 @@
+// Damaged, missing and half-written channel files. This program counts its allocations, to
+// show that a damaged file never makes the reader allocate more than the file holds.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <thread>
+
+#include "allocation_tracker.h"
+#include "file_ops.h"
+#include "fixtures.h"
+#include "vodex/records/device_channels.h"
+
+namespace {
+
+using vodex::cls_DeviceChannels;
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Spit(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// LOAD into a fresh list; returns its result and the largest allocation it made.
+bool TrackedLoad(const std::string& path, std::size_t& largest) {
+    cls_DeviceChannels list;
+    vodex::test::StartTrackingAllocations();
+    bool ok = list.LOAD(path);
+    largest = vodex::test::StopTrackingAllocations();
+    return ok;
+}
+
+std::shared_ptr<cls_DeviceChannels> Small() {
+    auto list = std::make_shared<cls_DeviceChannels>();
+    list->CREATE(1, "pH a 0 - 14", "pH")->TAG("t");
+    list->CREATE(2, "LF 0 - 5 mS", "mS")->VALUE(4.75);
+    return list;
+}
+
+class DamagedChannelFiles : public vodex::test::HomeTest {
+  protected:
+    std::string path = home.File("channels.dat");
+};
+
+TEST_F(DamagedChannelFiles, EveryTruncationAndEveryFlippedBitIsRefused) {
+    ASSERT_TRUE(Small()->SAVE(path));
+    const std::string good = Slurp(path);
+    std::size_t largest = 0;
+    ASSERT_TRUE(TrackedLoad(path, largest));
+    // Messages and bookkeeping may take a little; nothing may grow with what the damage claims.
+    const std::size_t bound = std::max<std::size_t>(good.size(), 1024);
+
+    int cases = 0;
+    for (std::size_t cut = 0; cut < good.size(); ++cut, ++cases) {
+        Spit(path, good.substr(0, cut));
+        EXPECT_FALSE(TrackedLoad(path, largest)) << "cut at " << cut;
+        EXPECT_LE(largest, bound) << "cut at " << cut;
+    }
+    for (std::size_t i = 0; i < good.size(); ++i) {
+        for (int bit = 0; bit < 8; ++bit, ++cases) {
+            std::string bad = good;
+            bad[i] = static_cast<char>(bad[i] ^ (1 << bit));
+            Spit(path, bad);
+            EXPECT_FALSE(TrackedLoad(path, largest)) << "byte " << i << " bit " << bit;
+            EXPECT_LE(largest, bound) << "byte " << i << " bit " << bit;
+        }
+    }
+    for (std::size_t i = 0; i < good.size(); ++i, ++cases) {
+        std::string bad = good;
+        bad[i] = static_cast<char>(~bad[i]);
+        Spit(path, bad);
+        EXPECT_FALSE(TrackedLoad(path, largest)) << "byte " << i << " inverted";
+        EXPECT_LE(largest, bound) << "byte " << i << " inverted";
+    }
+    EXPECT_GT(cases, 1000);
+}
+
+TEST_F(DamagedChannelFiles, WhatIsNoFileIsRefused) {
+    cls_DeviceChannels list;
+    EXPECT_FALSE(list.LOAD(home.File("missing.dat")));
+    EXPECT_FALSE(list.LOAD(home.Path().string()));
+    const std::string fifo = home.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(list.LOAD(fifo));
+    EXPECT_FALSE(list.LOAD("/dev/null"));
+    EXPECT_FALSE(list.LOAD(home.File("missing.dat/below")));
+    Spit(path, "");
+    EXPECT_FALSE(list.LOAD(path));
+    EXPECT_EQ(list.COUNT(), 0);
+}
+
+TEST_F(DamagedChannelFiles, UnreadableFilesAreRefused) {
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser reads every file";
+    ASSERT_TRUE(Small()->SAVE(path));
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    cls_DeviceChannels list;
+    EXPECT_FALSE(list.LOAD(path));
+}
+
+// Kills the writing process halfway through writing the new file.
+class KillMidWrite : public tlx::detail::FileOps {
+  public:
+    ssize_t Write(int fd, const void* buf, std::size_t n) override {
+        FileOps::Write(fd, buf, n / 2);
+        ::raise(SIGKILL);
+        return -1;
+    }
+};
+
+TEST_F(DamagedChannelFiles, AWriterKilledInTheMiddleOfSaveLeavesThePreviousFile) {
+    ASSERT_TRUE(Small()->SAVE(path));
+    const std::string before = Slurp(path);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        KillMidWrite ops;
+        tlx::detail::SetFileOpsForThisThread(&ops);
+        cls_DeviceChannels big;
+        for (int i = 1; i <= 2000; ++i)
+            big.CREATE(i, "neu", "x");
+        big.SAVE(path);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(Slurp(path), before);
+    cls_DeviceChannels list;
+    ASSERT_TRUE(list.LOAD(path));
+    EXPECT_EQ(list.COUNT(), 2);
+}
+
+TEST_F(DamagedChannelFiles, WritersKilledAtRandomMomentsLeaveAWholeFile) {
+    // A writer saves two different lists in turn until it is killed from outside; whenever
+    // that happens, the file holds one of the two lists completely.
+    std::mt19937 rng(11);
+    for (int round = 0; round < 6; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            cls_DeviceChannels a;
+            cls_DeviceChannels b;
+            for (int i = 1; i <= 3000; ++i) {
+                a.CREATE(i, "A", "");
+                b.CREATE(i, "B", "");
+            }
+            b.CREATE(3001, "B", "");
+            for (;;) {
+                a.SAVE(path);
+                b.SAVE(path);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + rng() % 60));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (!std::filesystem::exists(path)) continue;  // killed before the first commit
+        cls_DeviceChannels list;
+        ASSERT_TRUE(list.LOAD(path)) << "round " << round;
+        const std::string name = list.Item(1)->NAME();
+        ASSERT_TRUE(name == "A" || name == "B");
+        EXPECT_EQ(list.COUNT(), name == "A" ? 3000 : 3001);
+        EXPECT_EQ(list.Item(list.COUNT())->NAME(), name);
+    }
+}
+
+}  // namespace
