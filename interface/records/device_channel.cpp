@@ -58,18 +58,17 @@ void cls_DeviceChannel::ID(const tlx::Variant& v) {
 }
 
 void cls_DeviceChannel::DATA(std::shared_ptr<tlx::cls_CoreData> d) {
-    if (!d) throw tlx::Error("a channel needs a data object");
-    data_ = std::move(d);
+    tlx::cls_CoreData::Replace(data_, std::move(d), this);
 }
 
 std::string cls_DeviceChannel::STATUSTEXT() const {
-    if (status_ == ID_ChannelStatus_ErrUserDefined) return statusUser_;
+    if (status_ == ID_ChannelStatus_ErrUserDefined) return hLanguageText(statusUser_, statusUser_);
     const StatusTexts& t = TextsOf(status_);
     return hLanguageText(t.longGerman, t.longEnglish);
 }
 
 std::string cls_DeviceChannel::STATUSTEXTSHORT() const {
-    if (status_ == ID_ChannelStatus_ErrUserDefined) return statusUser_;
+    if (status_ == ID_ChannelStatus_ErrUserDefined) return hLanguageText(statusUser_, statusUser_);
     const StatusTexts& t = TextsOf(status_);
     return hLanguageText(t.shortGerman, t.shortEnglish);
 }

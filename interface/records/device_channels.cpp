@@ -22,13 +22,11 @@ cls_DeviceChannels::~cls_DeviceChannels() {
 }
 
 void cls_DeviceChannels::DATA(std::shared_ptr<tlx::cls_CoreData> d) {
-    if (!d) throw tlx::Error("a channel list needs a data object");
-    data_ = std::move(d);
+    tlx::cls_CoreData::Replace(data_, std::move(d), this);
 }
 
 void cls_DeviceChannels::DATABASE(std::shared_ptr<tlx::cls_CoreDatabase> d) {
-    if (!d) throw tlx::Error("a channel list needs a keyed store");
-    database_ = std::move(d);
+    tlx::cls_CoreDatabase::Replace(database_, std::move(d), this);
 }
 
 std::shared_ptr<cls_DeviceChannel> cls_DeviceChannels::Item(const tlx::Variant& pID,
@@ -128,16 +126,13 @@ void cls_DeviceChannels::DATABASE_DatabaseSearch(std::int32_t& ret, const tlx::V
 // ---- persistence ----
 
 void cls_DeviceChannels::DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) {
-    const auto& other = detail::SameClass<cls_DeviceChannels>(pOther);
+    // The other list is read through its own store, whose Item may make its spare.
+    auto& other = const_cast<cls_DeviceChannels&>(detail::SameClass<cls_DeviceChannels>(pOther));
     data_->ID(other.data_->ID());
-    const std::int32_t count = other.items_.Count();
+    const std::int32_t count = other.COUNT();
     detail::RecordArray<cls_DeviceChannel> rebuilt;
-    rebuilt.Rebuild(static_cast<std::size_t>(count));
-    const cls_DeviceChannel blank;
     for (std::int32_t i = 1; i <= count; ++i) {
-        // An empty position of the other list reads as a fresh channel there.
-        const auto& source = other.items_.Peek(i);
-        rebuilt.At(i)->DATA()->COPY(source ? static_cast<const tlx::Object&>(*source) : blank);
+        rebuilt.Append()->DATA()->COPY(*other.Item(i, true));
     }
     items_ = std::move(rebuilt);
     pcDone = true;
@@ -167,9 +162,17 @@ void cls_DeviceChannels::DATA_DataRead(tlx::cls_CoreFile& pFile) {
     data_->ID(pFile.READ());
     // A channel of an unknown version reads just its version, so one byte is all that each
     // entry is sure to take.
-    items_.Rebuild(pFile.READCOUNT(1));
-    for (std::int32_t i = 1; i <= items_.Count(); ++i)
-        items_.At(i)->DATA()->READ(pFile);
+    const std::size_t count = pFile.READCOUNT(1);
+    items_.Clear();
+    // Channels are made as they are read, so memory follows what the file really holds; when
+    // reading fails, the positions not reached stay empty and read as fresh channels.
+    try {
+        for (std::size_t i = 0; i < count; ++i)
+            items_.Append()->DATA()->READ(pFile);
+    } catch (...) {
+        items_.Resize(count);
+        throw;
+    }
 }
 
 void cls_DeviceChannels::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {

@@ -53,8 +53,9 @@ std::string hLanguageText(const std::string& pGerman, const std::string& pEnglis
     if (pParameters.IsEmpty() || pParameters.IsMissing()) return text;
     tlx::VariantArray single(0, {pParameters});
     const tlx::VariantArray& params = pParameters.IsArray() ? pParameters.ToArray() : single;
-    for (std::int32_t i = params.LBound(); i <= params.UBound(); ++i) {
-        text = tlx::Replace(text, "{" + std::to_string(i) + "}", params[i].ToText());
+    for (std::size_t k = 0; k < params.Size(); ++k) {
+        const std::int64_t index = std::int64_t{params.LBound()} + static_cast<std::int64_t>(k);
+        text = tlx::Replace(text, "{" + std::to_string(index) + "}", params.Items()[k].ToText());
     }
     return text;
 }

@@ -98,6 +98,24 @@ TEST(Variant, ArraysKeepTheirBoundsAndCopyAsValues) {
     EXPECT_FALSE(empty.Contains(5));
 }
 
+TEST(Variant, ArrayBoundsStayWithin32Bits) {
+    EXPECT_THROW(VariantArray(std::numeric_limits<std::int32_t>::min(), {}), tlx::Error);
+    EXPECT_THROW(VariantArray(std::numeric_limits<std::int32_t>::max(), {Variant(1), Variant(2)}),
+                 tlx::Error);
+    VariantArray top(std::numeric_limits<std::int32_t>::max(), {Variant(1)});
+    EXPECT_EQ(top.UBound(), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(top[std::numeric_limits<std::int32_t>::max()], Variant(1));
+    VariantArray bottom(std::numeric_limits<std::int32_t>::min(), {Variant(1)});
+    EXPECT_EQ(bottom.UBound(), std::numeric_limits<std::int32_t>::min());
+}
+
+TEST(Variant, DatesOutsideTheCalendarAreNoTexts) {
+    EXPECT_THROW(Variant(tlx::Date{std::numeric_limits<double>::quiet_NaN()}).ToText(), tlx::Error);
+    EXPECT_THROW(Variant(tlx::Date{1e18}).ToText(), tlx::Error);
+    EXPECT_EQ(Variant(tlx::Date::FromParts(9999, 12, 31)).ToText(), "9999-12-31");
+    EXPECT_EQ(Variant(tlx::Date::FromParts(1, 1, 1)).ToText(), "0001-01-01");
+}
+
 TEST(Variant, ObjectsAndNothing) {
     Variant nothing{tlx::ObjectRef()};
     EXPECT_TRUE(nothing.IsNothing());

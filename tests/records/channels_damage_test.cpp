@@ -16,6 +16,7 @@
 #include "allocation_tracker.h"
 #include "file_ops.h"
 #include "fixtures.h"
+#include "framing.h"
 #include "vodex/records/device_channels.h"
 
 namespace {
@@ -85,6 +86,38 @@ TEST_F(DamagedChannelFiles, EveryTruncationAndEveryFlippedBitIsRefused) {
     EXPECT_GT(cases, 1000);
 }
 
+TEST_F(DamagedChannelFiles, ACountBeyondTheChannelsPresentIsRefused) {
+    // A list that claims 50 channels and holds 3, with a correct checksum around it.
+    std::vector<tlx::Variant> values = {tlx::Variant("1.0"), tlx::Variant(1), tlx::Variant(50)};
+    for (int i = 1; i <= 3; ++i) {
+        for (const tlx::Variant& v :
+             {tlx::Variant("1.1"), tlx::Variant(i), tlx::Variant("K" + std::to_string(i)),
+              tlx::Variant("pH"), tlx::Variant(1.0), tlx::Variant(0.0), tlx::Variant(0),
+              tlx::Variant(true), tlx::Variant(7.0), tlx::Variant(0), tlx::Variant(true),
+              tlx::Variant("")}) {
+            values.push_back(v);
+        }
+    }
+    const std::string file = vodex::test::FrameBody(vodex::test::EncodeBody(values));
+    Spit(path, file);
+    cls_DeviceChannels list;
+    vodex::test::StartTrackingAllocations();
+    EXPECT_FALSE(list.LOAD(path));
+    EXPECT_LE(vodex::test::StopTrackingAllocations(), std::max<std::size_t>(file.size(), 1024));
+    ASSERT_EQ(list.COUNT(), 50);  // what was read stays; the rest are fresh channels
+    EXPECT_EQ(list.Item(3)->NAME(), "K3");
+    EXPECT_EQ(list.Item(4)->NAME(), "");
+    EXPECT_EQ(list.Item(50)->NAME(), "");
+
+    values[2] = tlx::Variant(2000000000);
+    Spit(path, vodex::test::FrameBody(vodex::test::EncodeBody(values)));
+    cls_DeviceChannels refused;
+    vodex::test::StartTrackingAllocations();
+    EXPECT_FALSE(refused.LOAD(path));
+    EXPECT_LE(vodex::test::StopTrackingAllocations(), std::max<std::size_t>(file.size(), 1024));
+    EXPECT_EQ(refused.COUNT(), 0);
+}
+
 TEST_F(DamagedChannelFiles, WhatIsNoFileIsRefused) {
     cls_DeviceChannels list;
     EXPECT_FALSE(list.LOAD(home.File("missing.dat")));
@@ -100,11 +133,32 @@ TEST_F(DamagedChannelFiles, WhatIsNoFileIsRefused) {
 }
 
 TEST_F(DamagedChannelFiles, UnreadableFilesAreRefused) {
-    if (::geteuid() == 0) GTEST_SKIP() << "the superuser reads every file";
     ASSERT_TRUE(Small()->SAVE(path));
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-    cls_DeviceChannels list;
-    EXPECT_FALSE(list.LOAD(path));
+    if (::geteuid() != 0) {
+        cls_DeviceChannels list;
+        EXPECT_FALSE(list.LOAD(path));
+        return;
+    }
+    // The superuser reads every file, so the reading is left to an unprivileged child; the
+    // folder lets it in, only the file's own permissions keep it out.
+    ASSERT_EQ(::chmod(home.Path().c_str(), 0755), 0);
+    const std::string readable = home.File("readable.dat");
+    ASSERT_TRUE(Small()->SAVE(readable));
+    ASSERT_EQ(::chmod(readable.c_str(), 0644), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        cls_DeviceChannels list;
+        if (!list.LOAD(readable)) ::_exit(3);
+        ::_exit(list.LOAD(path) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "1: the unreadable file was read; 2: no user to drop to; 3: the readable one was not";
 }
 
 // Kills the writing process halfway through writing the new file.
@@ -141,13 +195,16 @@ TEST_F(DamagedChannelFiles, AWriterKilledInTheMiddleOfSaveLeavesThePreviousFile)
 }
 
 TEST_F(DamagedChannelFiles, WritersKilledAtRandomMomentsLeaveAWholeFile) {
-    // A writer saves two different lists in turn until it is killed from outside; whenever
-    // that happens, the file holds one of the two lists completely.
+    // A writer saves two different lists in turn until it is killed from outside, at a random
+    // moment after its first commit; the file then holds one of the two lists completely.
     std::mt19937 rng(11);
     for (int round = 0; round < 6; ++round) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
         pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            ::close(ready[0]);
             cls_DeviceChannels a;
             cls_DeviceChannels b;
             for (int i = 1; i <= 3000; ++i) {
@@ -155,16 +212,21 @@ TEST_F(DamagedChannelFiles, WritersKilledAtRandomMomentsLeaveAWholeFile) {
                 b.CREATE(i, "B", "");
             }
             b.CREATE(3001, "B", "");
+            a.SAVE(path);
+            ::close(ready[1]);
             for (;;) {
-                a.SAVE(path);
                 b.SAVE(path);
+                a.SAVE(path);
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20 + rng() % 60));
+        ::close(ready[1]);
+        char c;
+        ASSERT_EQ(::read(ready[0], &c, 1), 0);  // the first list is committed
+        ::close(ready[0]);
+        std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 40));
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        if (!std::filesystem::exists(path)) continue;  // killed before the first commit
         cls_DeviceChannels list;
         ASSERT_TRUE(list.LOAD(path)) << "round " << round;
         const std::string name = list.Item(1)->NAME();

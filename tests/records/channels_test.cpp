@@ -175,6 +175,20 @@ TEST_F(Channels, StatusTextsInBothLanguages) {
     }
 }
 
+TEST_F(Channels, AUserStatusTextStillChoosesTheLanguage) {
+    OnFreshThread([] {
+        cls_DeviceChannel c;
+        c.STATUS(vodex::ID_ChannelStatus_ErrUserDefined);
+        c.STATUSUSER("Sensor?");
+        EXPECT_EQ(c.STATUSTEXTSHORT(), "Sensor?");
+        EXPECT_TRUE(tlx::CoreTools()
+                        .REGISTRY()
+                        .READ(tlx::HKEY_CURRENT_USER, "Software\\VQ Morvane\\VQ Lumetra\\Language",
+                              Variant(-1))
+                        .IsText());
+    });
+}
+
 TEST_F(Channels, SavedListsLoadBackWithEveryField) {
     auto list = Abc();
     list->DATA()->ID(Variant("Gerät 1"));
@@ -341,6 +355,31 @@ TEST_F(Channels, CopiesAreIndependent) {
     listCopy.Item(1)->NAME("changed");
     EXPECT_EQ(list->Item(1)->NAME(), "A");
     EXPECT_THROW(listCopy.DATA()->COPY(c), tlx::Error);
+}
+
+TEST_F(Channels, ReplacedDataObjectsServeTheirNewRecord) {
+    auto list = Abc();
+    auto oldData = list->DATA();
+    auto oldStore = list->DATABASE();
+    list->DATA(std::make_shared<tlx::cls_CoreData>());
+    list->DATABASE(std::make_shared<tlx::cls_CoreDatabase>());
+    EXPECT_EQ(list->COUNT(), 3);
+    EXPECT_EQ(list->Item(2, true)->NAME(), "B");
+    EXPECT_TRUE(list->SAVE(home.File("replaced.dat")));
+    cls_DeviceChannels back;
+    ASSERT_TRUE(back.LOAD(home.File("replaced.dat")));
+    EXPECT_EQ(Names(back), (std::vector<std::string>{"A", "B", "C"}));
+    // The replaced objects no longer reach the list, even after it is gone.
+    EXPECT_THROW(oldData->PACK(), tlx::Error);
+    EXPECT_THROW(oldStore->COUNT(), tlx::Error);
+    auto channel = std::make_shared<cls_DeviceChannel>();
+    auto channelData = channel->DATA();
+    channel->DATA(std::make_shared<tlx::cls_CoreData>());
+    channel.reset();
+    list.reset();
+    EXPECT_THROW(channelData->PACK(), tlx::Error);
+    EXPECT_THROW(oldData->PACK(), tlx::Error);
+    EXPECT_THROW(cls_DeviceChannel().DATA(nullptr), tlx::Error);
 }
 
 TEST_F(Channels, SpawnGivesNewEmptyRecords) {

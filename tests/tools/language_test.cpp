@@ -90,6 +90,9 @@ TEST_F(Language, PlaceholdersAreFilledByIndex) {
         EXPECT_EQ(hLanguageText("{0} {1}", "e", {tlx::Variant("Kanal"), tlx::Variant(7)}),
                   "Kanal 7");
         EXPECT_EQ(hLanguageText("{ 0}", "e", {tlx::Variant(1)}), "{ 0}");
+        EXPECT_EQ(hLanguageText("{2147483647}", "e",
+                                tlx::Variant::Array(2147483647, {tlx::Variant("max")})),
+                  "max");
     });
 }
 

@@ -47,6 +47,14 @@ ObjectRef cls_CoreData::SPAWN() {
     return created;
 }
 
+void cls_CoreData::Replace(std::shared_ptr<cls_CoreData>& slot, std::shared_ptr<cls_CoreData> next,
+                           tmp_Data* owner) {
+    if (!next) throw Error("a record needs a data object; nothing cannot replace it");
+    if (slot) slot->Detach(owner);
+    next->owner_ = owner;
+    slot = std::move(next);
+}
+
 std::shared_ptr<cls_CoreData> DataOf(const Object* object) {
     auto* record = dynamic_cast<tmp_Data*>(const_cast<Object*>(object));
     return record ? record->tmp_Data_DATA() : nullptr;

@@ -56,6 +56,14 @@ bool cls_CoreDatabase::REMOVE(const Variant& pID, bool pForceIndex) {
     return true;
 }
 
+void cls_CoreDatabase::Replace(std::shared_ptr<cls_CoreDatabase>& slot,
+                               std::shared_ptr<cls_CoreDatabase> next, tmp_Database* owner) {
+    if (!next) throw Error("a list needs a keyed store; nothing cannot replace it");
+    if (slot) slot->Detach(owner);
+    next->owner_ = owner;
+    slot = std::move(next);
+}
+
 void cls_CoreDatabase::CLEAR() {
     Owner().DATABASE_DatabaseClear();
 }

@@ -17,8 +17,10 @@ namespace {
 // plain:      16 body (the encoded values), then the 32-byte BLAKE2b hash of everything
 //             before it
 // encrypted:  16 salt (16)  32 Argon2id operations (32 bit)  36 Argon2id memory in KiB (32 bit)
-//             40 nonce (24)  64 password check (16)  80 body: the encoded values, encrypted
-//             and authenticated together with the 80 header bytes
+//             40 nonce (24)  64 password check (16)  80 BLAKE2b-128 of bytes 0 to 79, so that a
+//             damaged header is told from a wrong password before any key is derived
+//             96 body: the encoded values, encrypted and authenticated together with the 96
+//             header bytes
 constexpr char kMagic[4] = {'V', 'X', 'C', 'F'};
 constexpr std::uint16_t kFormatVersion = 1;
 constexpr std::size_t kHeaderSize = 16;
@@ -26,17 +28,19 @@ constexpr std::size_t kHashSize = 32;
 constexpr std::size_t kSaltSize = 16;
 constexpr std::size_t kNonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr std::size_t kCheckSize = 16;
-constexpr std::size_t kCryptHeaderSize = 80;
+constexpr std::size_t kHeaderHashSize = 16;
+constexpr std::size_t kCryptHeaderSize = 96;
 constexpr std::size_t kTagSize = crypto_aead_xchacha20poly1305_ietf_ABYTES;
 constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
 constexpr char kKdfContext[crypto_kdf_CONTEXTBYTES + 1] = "VXFILE01";
 // Bounds for the key-derivation costs found in a file, so that a hostile file cannot make the
 // reader work for hours or take gigabytes.
-constexpr std::uint32_t kMaxOps = 16;
+constexpr std::uint32_t kMaxOps = 4;
 constexpr std::uint32_t kMaxMemKiB = 256 * 1024;
 
 static_assert(kSaltSize == crypto_pwhash_SALTBYTES);
-static_assert(kCryptHeaderSize == kHeaderSize + kSaltSize + 8 + kNonceSize + kCheckSize);
+static_assert(kCryptHeaderSize ==
+              kHeaderSize + kSaltSize + 8 + kNonceSize + kCheckSize + kHeaderHashSize);
 
 template <class T>
 void Put(std::string& out, T v) {
@@ -61,6 +65,14 @@ unsigned char* U(std::string& s) {
 
 void InitSodium() {
     if (sodium_init() < 0) throw Error("the cryptography library cannot be initialised");
+}
+
+// BLAKE2b hash of the first `length` bytes of `data`, `size` bytes long.
+std::string Hash(const std::string& data, std::size_t length, std::size_t size) {
+    InitSodium();
+    std::string h(size, '\0');
+    crypto_generichash(U(h), size, U(data), length, nullptr, 0);
+    return h;
 }
 
 struct Keys {
@@ -110,6 +122,7 @@ std::string Seal(const std::string& body, const std::string& password) {
     Put<std::uint32_t>(out, memKiB);
     out.append(reinterpret_cast<const char*>(nonce), sizeof nonce);
     out.append(reinterpret_cast<const char*>(keys.check), sizeof keys.check);
+    out += Hash(out, out.size(), kHeaderHashSize);
     std::size_t headerSize = out.size();
     out.resize(headerSize + body.size() + kTagSize);
     unsigned long long sealed = 0;
@@ -127,6 +140,11 @@ std::string OpenSealed(const std::string& file, const std::string& path,
     if (file.size() < kCryptHeaderSize + kTagSize) throw Error(damaged + " (too short)");
     auto bodyLength = Get<std::uint64_t>(file, 8);
     if (bodyLength != file.size() - kCryptHeaderSize) throw Error(damaged + " (length mismatch)");
+    const std::size_t hashAt = kCryptHeaderSize - kHeaderHashSize;
+    if (sodium_memcmp(Hash(file, hashAt, kHeaderHashSize).data(), file.data() + hashAt,
+                      kHeaderHashSize) != 0) {
+        throw Error(damaged + " (header checksum mismatch)");
+    }
     auto ops = Get<std::uint32_t>(file, 32);
     auto memKiB = Get<std::uint32_t>(file, 36);
     if (ops < crypto_pwhash_OPSLIMIT_MIN || ops > kMaxOps || memKiB < 8 || memKiB > kMaxMemKiB) {
@@ -148,13 +166,6 @@ std::string OpenSealed(const std::string& file, const std::string& path,
     return body;
 }
 
-std::string Hash(const std::string& data, std::size_t length) {
-    InitSodium();
-    std::string h(kHashSize, '\0');
-    crypto_generichash(U(h), kHashSize, U(data), length, nullptr, 0);
-    return h;
-}
-
 // The body of a file read from disk, after every check of its frame.
 std::string Unframe(const std::string& file, const std::string& path, const std::string& password) {
     const std::string damaged = "'" + path + "' is damaged";
@@ -170,6 +181,11 @@ std::string Unframe(const std::string& file, const std::string& path, const std:
     auto flags = static_cast<std::uint8_t>(file[6]);
     if ((flags & ~1u) != 0 || file[7] != 0) throw Error(damaged + " (unknown flags)");
     if (flags & 1u) return OpenSealed(file, path, password);
+    // A file that should be protected but is not may have been put in the place of the
+    // protected one.
+    if (!password.empty()) {
+        throw Error("'" + path + "' is not protected by a password, but one was given");
+    }
 
     auto bodyLength = Get<std::uint64_t>(file, 8);
     if (file.size() < kHeaderSize + kHashSize ||
@@ -177,7 +193,7 @@ std::string Unframe(const std::string& file, const std::string& path, const std:
         throw Error(damaged + " (length mismatch)");
     }
     std::size_t hashed = kHeaderSize + static_cast<std::size_t>(bodyLength);
-    if (sodium_memcmp(Hash(file, hashed).data(), file.data() + hashed, kHashSize) != 0) {
+    if (sodium_memcmp(Hash(file, hashed, kHashSize).data(), file.data() + hashed, kHashSize) != 0) {
         throw Error(damaged + " (checksum mismatch)");
     }
     return file.substr(kHeaderSize, static_cast<std::size_t>(bodyLength));
@@ -227,7 +243,7 @@ void cls_CoreFile::CLOSE() {
         file = Header(0, impl->body.size());
         file.reserve(file.size() + impl->body.size() + kHashSize);
         file += impl->body;
-        file += Hash(file, file.size());
+        file += Hash(file, file.size(), kHashSize);
     } else {
         file = Seal(impl->body, impl->password);
     }

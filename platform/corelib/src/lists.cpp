@@ -61,8 +61,7 @@ bool ListRecord<Element>::REMOVE(std::int32_t pIndex) {
 
 template <class Element>
 void ListRecord<Element>::DATA(std::shared_ptr<cls_CoreData> d) {
-    if (!d) throw Error("a list needs a data object");
-    data_ = std::move(d);
+    cls_CoreData::Replace(data_, std::move(d), this);
 }
 
 template <class Element>
@@ -188,8 +187,7 @@ bool cls_CoreSettings::REMOVE(const std::string& pKey) {
 }
 
 void cls_CoreSettings::DATA(std::shared_ptr<cls_CoreData> d) {
-    if (!d) throw Error("settings need a data object");
-    data_ = std::move(d);
+    cls_CoreData::Replace(data_, std::move(d), this);
 }
 
 void cls_CoreSettings::DATA_DataCopy(const Object& pOther, bool& pcDone) {

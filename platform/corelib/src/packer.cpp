@@ -137,8 +137,7 @@ class Unpacker {
         std::size_t count = Whole<std::size_t>(';');
         // Every value takes at least one character.
         if (count > in_.size() - pos_) Fail("it counts more values than it holds");
-        std::vector<Variant> values;
-        values.reserve(count);
+        std::vector<Variant> values;  // grows with the values really there, not the claim
         for (std::size_t i = 0; i < count; ++i)
             values.push_back(Value(0));
         if (pos_ != in_.size()) Fail("it goes on after its last value");
@@ -236,13 +235,8 @@ class Unpacker {
                 auto lower = Whole<std::int32_t>(',');
                 auto count = Whole<std::size_t>(':');
                 if (count > in_.size() - pos_) Fail("an array counts more values than it holds");
-                if (count > 0 &&
-                    static_cast<std::int64_t>(lower) + static_cast<std::int64_t>(count) - 1 >
-                        INT32_MAX) {
-                    Fail("an array's bounds are malformed");
-                }
+                if (!VariantArray::BoundsFit(lower, count)) Fail("an array's bounds are malformed");
                 std::vector<Variant> items;
-                items.reserve(count);
                 for (std::size_t i = 0; i < count; ++i)
                     items.push_back(Value(depth + 1));
                 return Variant::Array(lower, std::move(items));

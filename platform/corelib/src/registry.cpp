@@ -99,6 +99,10 @@ struct cls_CoreRegistry::Hive {
             // other connections, so a hive that two processes open at the same moment is
             // retried; once switched, the mode stays with the file.
             ExecPatiently("PRAGMA journal_mode=WAL");
+            if (JournalMode() != "wal") {
+                throw Error("the registry '" + file +
+                            "' cannot keep a write-ahead log (is it on a network file system?)");
+            }
             Exec("PRAGMA synchronous=FULL");
             Transaction([&] {
                 Exec(
@@ -147,6 +151,18 @@ struct cls_CoreRegistry::Hive {
         if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
             Fail("cannot be used");
         }
+    }
+
+    std::string JournalMode() {
+        std::string mode;
+        auto take = [](void* out, int, char** values, char**) {
+            if (values[0]) *static_cast<std::string*>(out) = values[0];
+            return 0;
+        };
+        if (sqlite3_exec(db, "PRAGMA journal_mode", take, &mode, nullptr) != SQLITE_OK) {
+            Fail("cannot be used");
+        }
+        return mode;
     }
 
     // Runs `sql`, waiting in short sleeps while another connection holds the lock that it

@@ -110,12 +110,10 @@ class Reader {
                 auto lower = Get<std::int32_t>();
                 // Every element takes at least its tag byte.
                 std::size_t n = Length(1);
-                if (n > 0 && static_cast<std::int64_t>(lower) + static_cast<std::int64_t>(n) - 1 >
-                                 INT32_MAX) {
+                if (!VariantArray::BoundsFit(lower, n))
                     throw Error("an array's bounds are malformed");
-                }
+                // No reserve: memory grows with the elements really there, not the claim.
                 std::vector<Variant> items;
-                items.reserve(n);
                 for (std::size_t i = 0; i < n; ++i)
                     items.push_back(Value(depth + 1));
                 return Variant::Array(lower, std::move(items));

@@ -13,6 +13,9 @@ namespace {
 
 // 1 January 1970 counted from 30 December 1899.
 constexpr double kUnixEpochSerial = 25569.0;
+// 1 January of the years 1 and 10000 counted from 30 December 1899.
+constexpr double kFirstSerial = -693593.0;
+constexpr double kLastSerial = 2958466.0;
 
 // Days from 1 January 1970 to the given day of the proleptic Gregorian calendar.
 long long DaysFromCivil(long long y, unsigned m, unsigned d) {
@@ -200,6 +203,10 @@ std::string Variant::ToText() const {
             return std::get<std::string>(value_);
         case VarType::Date: {
             double serial = std::get<Date>(value_).serial;
+            // Years 1 to 9999, as the calendar texts below can show them.
+            if (!(serial >= kFirstSerial && serial < kLastSerial)) {
+                throw Error("the date " + std::to_string(serial) + " is out of range");
+            }
             double dayPart = std::floor(serial);
             auto secs = static_cast<long long>(std::llround((serial - dayPart) * 86400.0));
             if (secs >= 86400) {
@@ -273,6 +280,14 @@ bool operator==(const Variant& a, const Variant& b) {
             return a.value_ == b.value_;
     }
 }
+
+VariantArray::VariantArray(std::int32_t lower, std::vector<Variant> items)
+    : lower_(lower), items_(std::move(items)) {
+    if (!BoundsFit(lower_, items_.size())) throw Error("the bounds of an array are out of range");
+}
+
+VariantArray::VariantArray(std::int32_t lower, std::initializer_list<Variant> items)
+    : VariantArray(lower, std::vector<Variant>(items)) {}
 
 const Variant& VariantArray::operator[](std::int32_t index) const {
     if (!Contains(index)) {

@@ -63,6 +63,11 @@ class cls_CoreData : public Object {
         if (owner_ == owner) owner_ = nullptr;
     }
 
+    // Puts `next` in the place of a record's data object `slot`: from now on `next` calls the
+    // record `owner`, and the data object it replaces calls it no more. Refuses nothing.
+    static void Replace(std::shared_ptr<cls_CoreData>& slot, std::shared_ptr<cls_CoreData> next,
+                        tmp_Data* owner);
+
   private:
     tmp_Data& Owner() const;
 

@@ -53,6 +53,11 @@ class cls_CoreDatabase : public Object {
         if (owner_ == owner) owner_ = nullptr;
     }
 
+    // Puts `next` in the place of a list's keyed store `slot`: from now on `next` calls the
+    // list `owner`, and the store it replaces calls it no more.
+    static void Replace(std::shared_ptr<cls_CoreDatabase>& slot,
+                        std::shared_ptr<cls_CoreDatabase> next, tmp_Database* owner);
+
   private:
     tmp_Database& Owner() const;
     // Position for `pID`, or 0.

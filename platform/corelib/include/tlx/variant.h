@@ -130,14 +130,23 @@ class Variant {
 class VariantArray {
   public:
     VariantArray() = default;
-    explicit VariantArray(std::int32_t lower, std::vector<Variant> items = {})
-        : lower_(lower), items_(std::move(items)) {}
-    VariantArray(std::int32_t lower, std::initializer_list<Variant> items)
-        : lower_(lower), items_(items) {}
+    // Throws tlx::Error when the positions do not fit 32-bit indexes.
+    explicit VariantArray(std::int32_t lower, std::vector<Variant> items = {});
+    VariantArray(std::int32_t lower, std::initializer_list<Variant> items);
+
+    // Whether `count` positions from `lower` fit 32-bit indexes (an empty array needs room for
+    // its upper bound, lower - 1).
+    static bool BoundsFit(std::int32_t lower, std::size_t count) {
+        const std::int64_t upper = std::int64_t{lower} + static_cast<std::int64_t>(count) - 1;
+        return count <= 0x7FFFFFFFu && upper <= INT32_MAX && upper >= INT32_MIN;
+    }
 
     std::int32_t LBound() const { return lower_; }
     // LBound - 1 for an empty array.
-    std::int32_t UBound() const { return lower_ + static_cast<std::int32_t>(items_.size()) - 1; }
+    std::int32_t UBound() const {
+        return static_cast<std::int32_t>(std::int64_t{lower_} +
+                                         static_cast<std::int64_t>(items_.size()) - 1);
+    }
     std::size_t Size() const { return items_.size(); }
     bool Contains(std::int32_t index) const { return index >= lower_ && index <= UBound(); }
 

@@ -22,12 +22,11 @@ class RecordArray {
     // Only position 0 remains, empty.
     void Clear() { items_.assign(1, nullptr); }
 
-    // Count + 1 positions, 1 to `count` holding fresh records, 0 empty.
-    void Rebuild(std::size_t count) {
-        items_.assign(count + 1, nullptr);
-        for (std::size_t i = 1; i <= count; ++i)
-            items_[i] = std::make_shared<T>();
-    }
+    // A fresh record appended at n + 1.
+    std::shared_ptr<T> Append() { return items_.emplace_back(std::make_shared<T>()); }
+
+    // Grows or shrinks to `count` entries; new positions are empty and read as fresh records.
+    void Resize(std::size_t count) { items_.resize(count + 1); }
 
     // Appends at n + 1; a key that is not missing becomes the entry's key.
     void Import(const tlx::ObjectRef& entry, const tlx::Variant& id) {
@@ -43,11 +42,6 @@ class RecordArray {
         auto& slot = items_[static_cast<std::size_t>(pos)];
         if (!slot) slot = std::make_shared<T>();
         return slot;
-    }
-
-    // The record at `pos` if there is one, without making any.
-    const std::shared_ptr<T>& Peek(std::int32_t pos) const {
-        return items_[static_cast<std::size_t>(pos)];
     }
 
     // The last entry moves into `pos` and the array shrinks by one.

@@ -1,0 +1,20 @@
+// Builds typed value files by hand, with a correct checksum around any content, so that tests
+// can hand the readers content that no writer of the toolkit would produce.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tlx/variant.h"
+
+namespace vodex::test {
+
+// The encoded values, as a file body.
+std::string EncodeBody(const std::vector<tlx::Variant>& values);
+// A complete, unprotected file around `body`, whatever the body holds.
+std::string FrameBody(const std::string& body);
+// Writes `bytes` to `path`.
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+
+}  // namespace vodex::test
