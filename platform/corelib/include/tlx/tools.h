@@ -11,6 +11,7 @@
 #include "tlx/dialogs.h"
 #include "tlx/object.h"
 #include "tlx/packer.h"
+#include "tlx/picture.h"
 #include "tlx/registry.h"
 
 namespace tlx {
@@ -34,6 +35,14 @@ class cls_CoreTools : public Object {
     // `pCut`, a longer text cut to the width.
     std::string FIT(const std::string& pText, std::int32_t pWidth, const std::string& pFill = " ",
                     bool pCut = true, std::int32_t pAlign = ID_Fit_Left) const;
+
+    // Pictures as texts and back: "" stands for no picture.
+    std::string PICTURETOTEXT(const std::shared_ptr<cls_CorePicture>& pPicture) const {
+        return PictureToText(pPicture);
+    }
+    std::shared_ptr<cls_CorePicture> TEXTTOPICTURE(const std::string& pText) const {
+        return TextToPicture(pText);
+    }
 
     // The language of the core library's own texts: 7 German, 9 English.
     std::int32_t LANGUAGE() const { return language_; }

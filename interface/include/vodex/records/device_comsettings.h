@@ -1,0 +1,79 @@
+// The serial parameters with which a device is opened, plus further driver settings. The
+// record can be kept in a file, and per device type in the user's registry as the default for
+// that type.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "tlx/data.h"
+#include "tlx/lists.h"
+#include "vodex/enums.h"
+
+namespace vodex {
+
+class int_Device;
+
+class cls_DeviceComsettings : public tlx::Object, public tlx::tmp_Data {
+  public:
+    cls_DeviceComsettings();
+    ~cls_DeviceComsettings() override;
+
+    // The owning device, set by the device object, which clears it again when it goes.
+    // STOREDEFAULT and LOADDEFAULT need it.
+    int_Device* PARENT() const { return parent_; }
+    void PARENT(int_Device* v) { parent_ = v; }
+
+    std::int32_t BAUD() const { return baud_; }
+    void BAUD(std::int32_t v) { baud_ = v; }
+    // enm_DeviceComParity, enm_DeviceComStop, enm_DeviceComData, enm_DeviceComHandshake.
+    std::int32_t PARITY() const { return parity_; }
+    void PARITY(std::int32_t v) { parity_ = v; }
+    std::int32_t STOPBITS() const { return stopBits_; }
+    void STOPBITS(std::int32_t v) { stopBits_ = v; }
+    std::int32_t DATABITS() const { return dataBits_; }
+    void DATABITS(std::int32_t v) { dataBits_ = v; }
+    std::int32_t HANDSHAKE() const { return handshake_; }
+    void HANDSHAKE(std::int32_t v) { handshake_ = v; }
+    // Further settings of the driver; made when first read.
+    std::shared_ptr<tlx::cls_CoreSettings> OTHERS();
+    void OTHERS(std::shared_ptr<tlx::cls_CoreSettings> v) { others_ = std::move(v); }
+
+    std::shared_ptr<tlx::cls_CoreData> DATA() const { return data_; }
+    void DATA(std::shared_ptr<tlx::cls_CoreData> d);
+
+    // Read or store the record in a file; False on any error.
+    bool LOAD(const std::string& pFile, const std::string& pPW = {});
+    bool SAVE(const std::string& pFile, const std::string& pPW = {});
+
+    // Keeps the settings as the default of the device type (the IDENTIFIER of the parent's
+    // information) in the user's registry. False when that failed.
+    bool STOREDEFAULT();
+    // Loads the default of the device type: True when one was stored and loaded, False
+    // otherwise (nothing changes when none was stored).
+    bool LOADDEFAULT();
+
+    std::shared_ptr<tlx::cls_CoreData> tmp_Data_DATA() override { return data_; }
+    void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
+    void DATA_DataPACK(std::string& pcPackage) override;
+    void DATA_DataUnpack(const std::string& prPackage) override;
+    void DATA_DataStore(tlx::cls_CoreFile& pFile) override;
+    void DATA_DataRead(tlx::cls_CoreFile& pFile) override;
+    void DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) override;
+
+  private:
+    // The registry key of the parent's device type, ending in a backslash.
+    std::string DefaultKey() const;
+
+    int_Device* parent_ = nullptr;
+    std::int32_t baud_ = 0;
+    std::int32_t parity_ = 0;
+    std::int32_t stopBits_ = 0;
+    std::int32_t dataBits_ = 0;
+    std::int32_t handshake_ = 0;
+    std::shared_ptr<tlx::cls_CoreSettings> others_;
+    std::shared_ptr<tlx::cls_CoreData> data_;
+};
+
+}  // namespace vodex

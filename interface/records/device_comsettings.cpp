@@ -1,0 +1,146 @@
+#include "vodex/records/device_comsettings.h"
+
+#include "record_io.h"
+#include "tlx/error.h"
+#include "tlx/file.h"
+#include "tlx/text.h"
+#include "tlx/tools.h"
+#include "vodex/core/device.h"
+
+namespace vodex {
+namespace {
+
+constexpr const char* kVersion = "1.0";
+constexpr const char* kDevicesKey = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\";
+
+}  // namespace
+
+cls_DeviceComsettings::cls_DeviceComsettings()
+    : data_(std::make_shared<tlx::cls_CoreData>(
+          this, std::string(kLibraryName) + ".cls_DeviceComsettings")) {}
+
+cls_DeviceComsettings::~cls_DeviceComsettings() {
+    data_->Detach(this);
+}
+
+void cls_DeviceComsettings::DATA(std::shared_ptr<tlx::cls_CoreData> d) {
+    tlx::cls_CoreData::Replace(data_, std::move(d), this);
+}
+
+std::shared_ptr<tlx::cls_CoreSettings> cls_DeviceComsettings::OTHERS() {
+    if (!others_) others_ = std::make_shared<tlx::cls_CoreSettings>();
+    return others_;
+}
+
+bool cls_DeviceComsettings::LOAD(const std::string& pFile, const std::string& pPW) {
+    return detail::LoadRecord(*data_, pFile, pPW);
+}
+
+bool cls_DeviceComsettings::SAVE(const std::string& pFile, const std::string& pPW) {
+    return detail::SaveRecord(*data_, pFile, pPW);
+}
+
+std::string cls_DeviceComsettings::DefaultKey() const {
+    if (!parent_) throw tlx::Error("the communication settings belong to no device");
+    return kDevicesKey + tlx::Trim(parent_->INFO()->IDENTIFIER()) + "\\ComSettings\\";
+}
+
+bool cls_DeviceComsettings::STOREDEFAULT() {
+    try {
+        const std::string key = DefaultKey();
+        tlx::cls_CoreRegistry& reg = tlx::CoreTools().REGISTRY();
+        reg.WRITE(tlx::HKEY_CURRENT_USER, key + "Default", tlx::Variant(true));
+        reg.WRITE(tlx::HKEY_CURRENT_USER, key + "Baud", tlx::Variant(baud_));
+        reg.WRITE(tlx::HKEY_CURRENT_USER, key + "Parity", tlx::Variant(parity_));
+        reg.WRITE(tlx::HKEY_CURRENT_USER, key + "Handshake", tlx::Variant(handshake_));
+        reg.WRITE(tlx::HKEY_CURRENT_USER, key + "Databits", tlx::Variant(dataBits_));
+        reg.WRITE(tlx::HKEY_CURRENT_USER, key + "Stopbits", tlx::Variant(stopBits_));
+        if (others_ && others_->COUNT() > 0) {
+            reg.WRITE(tlx::HKEY_CURRENT_USER, key + "Others",
+                      tlx::Variant(others_->DATA()->PACK()));
+        } else {
+            reg.DELETEVALUE(tlx::HKEY_CURRENT_USER, key + "Others");
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool cls_DeviceComsettings::LOADDEFAULT() {
+    try {
+        const std::string key = DefaultKey();
+        tlx::cls_CoreRegistry& reg = tlx::CoreTools().REGISTRY();
+        if (!reg.READBOOL(tlx::HKEY_CURRENT_USER, key + "Default", false)) return false;
+        baud_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Baud", 9600);
+        parity_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Parity", 0);
+        handshake_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Handshake", 0);
+        // The number 8, not ID_DeviceComData_8.
+        dataBits_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Databits", 8);
+        stopBits_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Stopbits", 0);
+        // The whole package text: cutting it to a buffer's length would lose settings.
+        const std::string others = reg.READTEXT(tlx::HKEY_CURRENT_USER, key + "Others", "");
+        if (others.empty()) {
+            others_ = std::make_shared<tlx::cls_CoreSettings>();
+        } else {
+            OTHERS()->DATA()->UNPACK(others);
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void cls_DeviceComsettings::DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) {
+    auto& o = const_cast<cls_DeviceComsettings&>(detail::SameClass<cls_DeviceComsettings>(pOther));
+    data_->ID(o.data_->ID());
+    baud_ = o.baud_;
+    parity_ = o.parity_;
+    stopBits_ = o.stopBits_;
+    dataBits_ = o.dataBits_;
+    handshake_ = o.handshake_;
+    OTHERS()->DATA()->COPY(*o.OTHERS());
+    pcDone = true;
+}
+
+void cls_DeviceComsettings::DATA_DataPACK(std::string& pcPackage) {
+    pcPackage = tlx::CoreTools().PACKER().PACK(
+        {data_->ID(), baud_, parity_, stopBits_, dataBits_, handshake_, OTHERS()->DATA()->PACK()});
+}
+
+void cls_DeviceComsettings::DATA_DataUnpack(const std::string& prPackage) {
+    const std::vector<tlx::Variant> v = tlx::CoreTools().PACKER().UNPACK(prPackage, 7);
+    data_->ID(tlx::Variant(v[0].ToText()));
+    baud_ = v[1].ToInt32();
+    parity_ = v[2].ToInt32();
+    stopBits_ = v[3].ToInt32();
+    dataBits_ = v[4].ToInt32();
+    handshake_ = v[5].ToInt32();
+    OTHERS()->DATA()->UNPACK(v[6].ToText());
+}
+
+void cls_DeviceComsettings::DATA_DataStore(tlx::cls_CoreFile& pFile) {
+    pFile.WRITE(kVersion);
+    pFile.WRITE(data_->ID());
+    pFile.WRITE(baud_);
+    pFile.WRITE(parity_);
+    pFile.WRITE(stopBits_);
+    pFile.WRITE(dataBits_);
+    pFile.WRITE(handshake_);
+}
+
+void cls_DeviceComsettings::DATA_DataRead(tlx::cls_CoreFile& pFile) {
+    if (detail::ReadVersion(pFile) != kVersion) return;
+    data_->ID(pFile.READ());
+    baud_ = pFile.READ().ToInt32();
+    parity_ = pFile.READ().ToInt32();
+    stopBits_ = pFile.READ().ToInt32();
+    dataBits_ = pFile.READ().ToInt32();
+    handshake_ = pFile.READ().ToInt32();
+}
+
+void cls_DeviceComsettings::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
+    pcNewInstance = std::make_shared<cls_DeviceComsettings>();
+}
+
+}  // namespace vodex

@@ -1,0 +1,38 @@
+#include "pictures.h"
+
+namespace vodex::test {
+
+std::shared_ptr<tlx::cls_CorePicture> TinyPng() {
+    static const tlx::Bytes kPng = {
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44,
+        0x52, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0x08, 0x02, 0x00, 0x00, 0x00, 0x36,
+        0x88, 0x49, 0xd6, 0x00, 0x00, 0x00, 0x10, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0x38,
+        0x21, 0x27, 0x07, 0x44, 0x0c, 0x28, 0x14, 0x00, 0x44, 0x0d, 0x06, 0x19, 0x14, 0x26, 0x61,
+        0x63, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+    return std::make_shared<tlx::cls_CorePicture>(kPng);
+}
+
+std::shared_ptr<tlx::cls_CorePicture> TinyBmp(int width, int height) {
+    const int rowBytes = (width * 3 + 3) / 4 * 4;
+    const int pixels = rowBytes * height;
+    tlx::Bytes b(54 + static_cast<std::size_t>(pixels), 0);
+    auto put32 = [&b](std::size_t at, int v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(2, static_cast<int>(b.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    b[26] = 1;
+    b[28] = 24;
+    put32(34, pixels);
+    for (std::size_t i = 54; i < b.size(); ++i)
+        b[i] = 0x80;
+    return std::make_shared<tlx::cls_CorePicture>(b);
+}
+
+}  // namespace vodex::test
