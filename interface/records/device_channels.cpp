@@ -152,27 +152,13 @@ void cls_DeviceChannels::DATA_DataUnpack(const std::string& prPackage) {
 void cls_DeviceChannels::DATA_DataStore(tlx::cls_CoreFile& pFile) {
     pFile.WRITE(kVersion);
     pFile.WRITE(data_->ID());
-    pFile.WRITE(items_.Count());
-    for (std::int32_t i = 1; i <= items_.Count(); ++i)
-        items_.At(i)->DATA()->STORE(pFile);
+    items_.StoreTo(pFile);
 }
 
 void cls_DeviceChannels::DATA_DataRead(tlx::cls_CoreFile& pFile) {
     if (detail::ReadVersion(pFile) != kVersion) return;
     data_->ID(pFile.READ());
-    // A channel of an unknown version reads just its version, so one byte is all that each
-    // entry is sure to take.
-    const std::size_t count = pFile.READCOUNT(1);
-    items_.Clear();
-    // Channels are made as they are read, so memory follows what the file really holds; when
-    // reading fails, the positions not reached stay empty and read as fresh channels.
-    try {
-        for (std::size_t i = 0; i < count; ++i)
-            items_.Append()->DATA()->READ(pFile);
-    } catch (...) {
-        items_.Resize(count);
-        throw;
-    }
+    items_.ReadFrom(pFile);
 }
 
 void cls_DeviceChannels::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {

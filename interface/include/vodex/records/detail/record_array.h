@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tlx/error.h"
+#include "tlx/file.h"
 #include "tlx/variant.h"
 
 namespace vodex::detail {
@@ -25,8 +26,28 @@ class RecordArray {
     // A fresh record appended at n + 1.
     std::shared_ptr<T> Append() { return items_.emplace_back(std::make_shared<T>()); }
 
-    // Grows or shrinks to `count` entries; new positions are empty and read as fresh records.
-    void Resize(std::size_t count) { items_.resize(count + 1); }
+    // Writes the count and then each entry through its data object.
+    void StoreTo(tlx::cls_CoreFile& file) {
+        file.WRITE(Count());
+        for (std::int32_t i = 1; i <= Count(); ++i)
+            At(i)->DATA()->STORE(file);
+    }
+
+    // Reads a count and that many entries into fresh records. Records are made as they are
+    // read, so memory follows what the file really holds (an entry of an unknown version reads
+    // just its version, so one byte is all each is sure to take). When reading fails, the
+    // entries read stay and the positions not reached read as fresh records.
+    void ReadFrom(tlx::cls_CoreFile& file) {
+        const std::size_t count = file.READCOUNT(1);
+        Clear();
+        try {
+            for (std::size_t i = 0; i < count; ++i)
+                Append()->DATA()->READ(file);
+        } catch (...) {
+            items_.resize(count + 1);
+            throw;
+        }
+    }
 
     // Appends at n + 1; a key that is not missing becomes the entry's key.
     void Import(const tlx::ObjectRef& entry, const tlx::Variant& id) {

@@ -1,4 +1,4 @@
-// Damaged, missing and half-written channel files. This program counts its allocations, to
+// Damaged, missing and half-written record files. This program counts its allocations, to
 // show that a damaged file never makes the reader allocate more than the file holds.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <thread>
@@ -17,7 +18,11 @@
 #include "file_ops.h"
 #include "fixtures.h"
 #include "framing.h"
+#include "pictures.h"
+#include "tlx/file.h"
 #include "vodex/records/device_channels.h"
+#include "vodex/records/device_info.h"
+#include "vodex/records/device_ports.h"
 
 namespace {
 
@@ -32,13 +37,52 @@ void Spit(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// LOAD into a fresh list; returns its result and the largest allocation it made.
-bool TrackedLoad(const std::string& path, std::size_t& largest) {
-    cls_DeviceChannels list;
+// Runs `load` on the file at `path` (which holds `good`) for every truncation and every
+// flipped bit of it: each must fail, and no allocation may grow with what the damage claims.
+void ExpectEveryDamageRefused(const std::string& path, const std::function<bool()>& load) {
+    const std::string good = Slurp(path);
     vodex::test::StartTrackingAllocations();
-    bool ok = list.LOAD(path);
-    largest = vodex::test::StopTrackingAllocations();
-    return ok;
+    ASSERT_TRUE(load());
+    // Messages and bookkeeping may take a little; nothing may grow with what the damage claims.
+    const std::size_t bound =
+        std::max<std::size_t>({good.size(), vodex::test::StopTrackingAllocations(), 1024});
+    auto refused = [&](const std::string& bad, const std::string& what) {
+        Spit(path, bad);
+        vodex::test::StartTrackingAllocations();
+        const bool ok = load();
+        const std::size_t largest = vodex::test::StopTrackingAllocations();
+        EXPECT_FALSE(ok) << what;
+        EXPECT_LE(largest, bound) << what;
+    };
+    int cases = 0;
+    for (std::size_t cut = 0; cut < good.size(); ++cut, ++cases) {
+        refused(good.substr(0, cut), "cut at " + std::to_string(cut));
+    }
+    for (std::size_t i = 0; i < good.size(); ++i) {
+        for (int bit = 0; bit < 8; ++bit, ++cases) {
+            std::string bad = good;
+            bad[i] = static_cast<char>(bad[i] ^ (1 << bit));
+            refused(bad, "byte " + std::to_string(i) + " bit " + std::to_string(bit));
+        }
+        std::string inverted = good;
+        inverted[i] = static_cast<char>(~inverted[i]);
+        refused(inverted, "byte " + std::to_string(i) + " inverted");
+        ++cases;
+    }
+    EXPECT_GT(cases, 1000);
+    Spit(path, good);
+}
+
+// Reads a record through its data object, as a device reads its members; False on an error.
+bool ReadRecord(tlx::cls_CoreData& data, const std::string& path) {
+    try {
+        tlx::cls_CoreFile f;
+        f.OPEN(path, tlx::cls_CoreFile::ModeRead);
+        data.READ(f);
+        return true;
+    } catch (const tlx::Error&) {
+        return false;
+    }
 }
 
 std::shared_ptr<cls_DeviceChannels> Small() {
@@ -48,45 +92,44 @@ std::shared_ptr<cls_DeviceChannels> Small() {
     return list;
 }
 
-class DamagedChannelFiles : public vodex::test::HomeTest {
+class DamagedFiles : public vodex::test::HomeTest {
   protected:
     std::string path = home.File("channels.dat");
 };
 
-TEST_F(DamagedChannelFiles, EveryTruncationAndEveryFlippedBitIsRefused) {
+TEST_F(DamagedFiles, EveryTruncationAndEveryFlippedBitIsRefused) {
     ASSERT_TRUE(Small()->SAVE(path));
-    const std::string good = Slurp(path);
-    std::size_t largest = 0;
-    ASSERT_TRUE(TrackedLoad(path, largest));
-    // Messages and bookkeeping may take a little; nothing may grow with what the damage claims.
-    const std::size_t bound = std::max<std::size_t>(good.size(), 1024);
-
-    int cases = 0;
-    for (std::size_t cut = 0; cut < good.size(); ++cut, ++cases) {
-        Spit(path, good.substr(0, cut));
-        EXPECT_FALSE(TrackedLoad(path, largest)) << "cut at " << cut;
-        EXPECT_LE(largest, bound) << "cut at " << cut;
-    }
-    for (std::size_t i = 0; i < good.size(); ++i) {
-        for (int bit = 0; bit < 8; ++bit, ++cases) {
-            std::string bad = good;
-            bad[i] = static_cast<char>(bad[i] ^ (1 << bit));
-            Spit(path, bad);
-            EXPECT_FALSE(TrackedLoad(path, largest)) << "byte " << i << " bit " << bit;
-            EXPECT_LE(largest, bound) << "byte " << i << " bit " << bit;
-        }
-    }
-    for (std::size_t i = 0; i < good.size(); ++i, ++cases) {
-        std::string bad = good;
-        bad[i] = static_cast<char>(~bad[i]);
-        Spit(path, bad);
-        EXPECT_FALSE(TrackedLoad(path, largest)) << "byte " << i << " inverted";
-        EXPECT_LE(largest, bound) << "byte " << i << " inverted";
-    }
-    EXPECT_GT(cases, 1000);
+    ExpectEveryDamageRefused(path, [&] { return cls_DeviceChannels().LOAD(path); });
 }
 
-TEST_F(DamagedChannelFiles, ACountBeyondTheChannelsPresentIsRefused) {
+TEST_F(DamagedFiles, DamagedPortListsAreRefused) {
+    vodex::cls_DevicePorts ports;
+    ports.CATEGORY(vodex::ID_PortCategory_Serial);
+    ports.CREATE(1, "Eingebaut");
+    ports.CREATE(3, "COM 3", false);
+    ASSERT_TRUE(ports.SAVE(path));
+    ExpectEveryDamageRefused(path, [&] { return vodex::cls_DevicePorts().LOAD(path); });
+}
+
+TEST_F(DamagedFiles, DamagedDeviceInformationIsRefused) {
+    vodex::cls_DeviceInfo info;
+    info.NAME("Zufallsgenerator");
+    info.ICON(vodex::test::TinyPng());
+    info.COMBAUDADD(9600);
+    info.SUPPORTEDACTIVATORS()->ADD("RELAIS");
+    {
+        tlx::cls_CoreFile f;
+        f.OPEN(path, tlx::cls_CoreFile::ModeWrite);
+        info.DATA()->STORE(f);
+        f.CLOSE();
+    }
+    ExpectEveryDamageRefused(path, [&] {
+        vodex::cls_DeviceInfo r;
+        return ReadRecord(*r.DATA(), path);
+    });
+}
+
+TEST_F(DamagedFiles, ACountBeyondTheChannelsPresentIsRefused) {
     // A list that claims 50 channels and holds 3, with a correct checksum around it.
     std::vector<tlx::Variant> values = {tlx::Variant("1.0"), tlx::Variant(1), tlx::Variant(50)};
     for (int i = 1; i <= 3; ++i) {
@@ -118,7 +161,7 @@ TEST_F(DamagedChannelFiles, ACountBeyondTheChannelsPresentIsRefused) {
     EXPECT_EQ(refused.COUNT(), 0);
 }
 
-TEST_F(DamagedChannelFiles, WhatIsNoFileIsRefused) {
+TEST_F(DamagedFiles, WhatIsNoFileIsRefused) {
     cls_DeviceChannels list;
     EXPECT_FALSE(list.LOAD(home.File("missing.dat")));
     EXPECT_FALSE(list.LOAD(home.Path().string()));
@@ -132,7 +175,7 @@ TEST_F(DamagedChannelFiles, WhatIsNoFileIsRefused) {
     EXPECT_EQ(list.COUNT(), 0);
 }
 
-TEST_F(DamagedChannelFiles, UnreadableFilesAreRefused) {
+TEST_F(DamagedFiles, UnreadableFilesAreRefused) {
     ASSERT_TRUE(Small()->SAVE(path));
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
     if (::geteuid() != 0) {
@@ -171,7 +214,7 @@ class KillMidWrite : public tlx::detail::FileOps {
     }
 };
 
-TEST_F(DamagedChannelFiles, AWriterKilledInTheMiddleOfSaveLeavesThePreviousFile) {
+TEST_F(DamagedFiles, AWriterKilledInTheMiddleOfSaveLeavesThePreviousFile) {
     ASSERT_TRUE(Small()->SAVE(path));
     const std::string before = Slurp(path);
     pid_t child = ::fork();
@@ -194,7 +237,7 @@ TEST_F(DamagedChannelFiles, AWriterKilledInTheMiddleOfSaveLeavesThePreviousFile)
     EXPECT_EQ(list.COUNT(), 2);
 }
 
-TEST_F(DamagedChannelFiles, WritersKilledAtRandomMomentsLeaveAWholeFile) {
+TEST_F(DamagedFiles, WritersKilledAtRandomMomentsLeaveAWholeFile) {
     // A writer saves two different lists in turn until it is killed from outside, at a random
     // moment after its first commit; the file then holds one of the two lists completely.
     std::mt19937 rng(11);

@@ -1,0 +1,23 @@
+// The serial-port probe of the core library: whether a port number stands for a serial port
+// that is present on this machine.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tlx/object.h"
+
+namespace tlx {
+
+class cls_CorePortProbe : public Object {
+  public:
+    // Whether port `pPort` (1 to 32) is present: its device path exists and is a serial
+    // device. The device is opened without waiting and without becoming the controlling
+    // terminal, and closed again at once; a device that another program holds exclusively
+    // counts as present. Never throws.
+    bool PRESENT(std::int32_t pPort) const;
+    // The same test for a device path.
+    static bool IsSerialDevice(const std::string& pPath);
+};
+
+}  // namespace tlx

@@ -1,0 +1,45 @@
+#include "tlx/port_map.h"
+
+#include "tlx/error.h"
+#include "tlx/tools.h"
+
+namespace tlx {
+namespace {
+
+std::string ValuePath(std::int32_t port) {
+    return std::string(kPortMapKey) + "\\" + std::to_string(port);
+}
+
+bool InRange(std::int32_t port) {
+    return port >= 1 && port <= kPortCount;
+}
+
+}  // namespace
+
+std::string DefaultPortDevicePath(std::int32_t pPort) {
+    if (!InRange(pPort)) return {};
+    if (pPort <= 4) return "/dev/ttyS" + std::to_string(pPort - 1);
+    if (pPort <= 20) return "/dev/ttyUSB" + std::to_string(pPort - 5);
+    return "/dev/ttyACM" + std::to_string(pPort - 21);
+}
+
+std::string PortDevicePath(std::int32_t pPort) {
+    if (!InRange(pPort)) return {};
+    std::string path = CoreTools().REGISTRY().READTEXT(HKEY_LOCAL_MACHINE, ValuePath(pPort), "");
+    return path.empty() ? DefaultPortDevicePath(pPort) : path;
+}
+
+void SetPortDevicePath(std::int32_t pPort, const std::string& pPath) {
+    if (!InRange(pPort)) {
+        throw Error("there is no serial port number " + std::to_string(pPort) + " (1 to 32)");
+    }
+    if (pPath.empty()) throw Error("a serial port needs a device path");
+    CoreTools().REGISTRY().WRITE(HKEY_LOCAL_MACHINE, ValuePath(pPort), Variant(pPath));
+}
+
+bool ResetPortDevicePath(std::int32_t pPort) {
+    if (!InRange(pPort)) return false;
+    return CoreTools().REGISTRY().DELETEVALUE(HKEY_LOCAL_MACHINE, ValuePath(pPort));
+}
+
+}  // namespace tlx
