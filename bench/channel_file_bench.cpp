@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "ratio_reporter.h"
 #include "vodex/records/device_channels.h"
 
 namespace {
@@ -151,31 +151,11 @@ BENCHMARK(BM_RawFwriteFread)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RawFwriteFsyncFread)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChannelListSaveLoad)->Unit(benchmark::kMillisecond);
 
-// Keeps the mean time of each benchmark to print the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-                times_[r.benchmark_name()] = r.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double Time(const std::string& name) const {
-        auto it = times_.find(name);
-        return it == times_.end() ? 0.0 : it->second;
-    }
-
-  private:
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    vodex::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double raw = reporter.Time("BM_RawFwriteFread");
     const double rawSync = reporter.Time("BM_RawFwriteFsyncFread");
