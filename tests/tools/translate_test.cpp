@@ -1,0 +1,180 @@
+#include "vodex/tools/translate.h"
+
+#include <gtest/gtest.h>
+
+#include "fixtures.h"
+#include "tlx/error.h"
+
+namespace {
+
+using vodex::ControlCollection;
+using vodex::FormModel;
+using vodex::hTranslateForm;
+using vodex::test::OnFreshThread;
+using vodex::test::ScopedEnv;
+
+// A dialog like the library's: caption, labels, a control array, a command bar, a status bar
+// and a list view.
+std::unique_ptr<FormModel> SelectDialog() {
+    auto form = std::make_unique<FormModel>("frm_DeviceSelect", "Gerät wählen|Select device");
+    form->Add("lab_Title", "Label")
+        .Define("Caption", "Wandler wählen|Select device")
+        .Define("ToolTipText", "Hilfe|Help")
+        .Define("Tag", "plain");
+    form->Add("Label1", "Label", 0).Define("Caption", "Erster|First");
+    form->Add("Label1", "Label", 2).Define("Caption", "Dritter|Third");
+    auto& bar = form->Add("bar_Buttons", "CommandBar");
+    bar.AddMember(ControlCollection::Buttons, {{"Text", "OK"}, {"Tag", "DIALOG.OK"}});
+    bar.AddMember(ControlCollection::Buttons,
+                  {{"Text", "Abbruch|Abort"}, {"ToolTipText", "Schließen|Close"}});
+    form->Add("bar_Status", "StatusBar")
+        .AddMember(ControlCollection::Panels, {{"Text", "Bereit|Ready"}, {"Description", "x|y"}});
+    auto& list = form->Add("lst_Devices", "ListView");
+    list.AddMember(ControlCollection::ColumnHeaders, {{"Text", "Gerät|Device"}});
+    list.AddMember(ControlCollection::ColumnHeaders,
+                   {{"Text", "Hersteller|Manufacturer"}, {"ToolTipText", "Firma|Company"}});
+    // Column headers count only for list views.
+    form->Add("grd_Other", "Grid")
+        .AddMember(ControlCollection::ColumnHeaders, {{"Text", "Spalte|Column"}});
+    form->Add("cmd_Both", "CommandButton").Define("Caption", "Abbrechen|");
+    return form;
+}
+
+void InLanguage(const char* locale, const std::function<void()>& body) {
+    ScopedEnv all("LC_ALL", locale);
+    OnFreshThread(body);
+}
+
+class Translate : public vodex::test::HomeTest {};
+
+TEST_F(Translate, EveryKindOfTextFollowsTheLanguage) {
+    for (bool german : {true, false}) {
+        InLanguage(german ? "de_DE.UTF-8" : "en_GB.UTF-8", [german] {
+            auto form = SelectDialog();
+            tlx::cls_CoreCollection store;
+            hTranslateForm(*form, store);
+            auto pick = [german](const char* de, const char* en) { return german ? de : en; };
+            EXPECT_EQ(form->Caption(), pick("Gerät wählen", "Select device"));
+            EXPECT_EQ(form->Control("lab_Title").Text("Caption"),
+                      pick("Wandler wählen", "Select device"));
+            EXPECT_EQ(form->Control("lab_Title").Text("ToolTipText"), pick("Hilfe", "Help"));
+            EXPECT_EQ(form->Control("lab_Title").Text("Tag"), "plain");
+            EXPECT_EQ(form->Control("Label1", 2).Text("Caption"), pick("Dritter", "Third"));
+            auto& bar = form->Control("bar_Buttons");
+            EXPECT_EQ(bar.Member(ControlCollection::Buttons, 1).Text("Text"), "OK");
+            EXPECT_EQ(bar.Member(ControlCollection::Buttons, 2).Text("Text"),
+                      pick("Abbruch", "Abort"));
+            EXPECT_EQ(bar.Member(ControlCollection::Buttons, 2).Text("ToolTipText"),
+                      pick("Schließen", "Close"));
+            auto& status = form->Control("bar_Status");
+            EXPECT_EQ(status.Member(ControlCollection::Panels, 1).Text("Text"),
+                      pick("Bereit", "Ready"));
+            EXPECT_EQ(status.Member(ControlCollection::Panels, 1).Text("Description"),
+                      pick("x", "y"));
+            auto& list = form->Control("lst_Devices");
+            EXPECT_EQ(list.Member(ControlCollection::ColumnHeaders, 2).Text("Text"),
+                      pick("Hersteller", "Manufacturer"));
+            EXPECT_EQ(list.Member(ControlCollection::ColumnHeaders, 2).Text("ToolTipText"),
+                      pick("Firma", "Company"));
+            EXPECT_EQ(
+                form->Control("grd_Other").Member(ControlCollection::ColumnHeaders, 1).Text("Text"),
+                "Spalte|Column");
+            EXPECT_EQ(form->Control("cmd_Both").Text("Caption"), "Abbrechen|");
+        });
+    }
+}
+
+TEST_F(Translate, TheStoreHoldsTwoLanguageTextsUnderTheirKeys) {
+    InLanguage("de_DE.UTF-8", [] {
+        auto form = SelectDialog();
+        tlx::cls_CoreCollection store;
+        hTranslateForm(*form, store);
+        for (const char* key :
+             {"frm_DeviceSelect.Caption", "lab_Title.CAPTION", "lab_Title.TOOLTIPTEXT",
+              "Label1(0).CAPTION", "Label1(2).CAPTION", "bar_Buttons.BUTTONS(2).TEXT",
+              "bar_Buttons.BUTTONS(2).TOOLTIPTEXT", "bar_Status.PANELS(1).TEXT",
+              "bar_Status.PANELS(1).DESCRIPTION", "lst_Devices.COLUMNHEADERS(1).TEXT",
+              "lst_Devices.COLUMNHEADERS(2).TEXT", "lst_Devices.COLUMNHEADERS(2).TOOLTIPTEXT",
+              "cmd_Both.CAPTION"}) {
+            EXPECT_TRUE(store.EXISTS(key)) << key;
+        }
+        EXPECT_FALSE(store.EXISTS("bar_Buttons.BUTTONS(1).TEXT"));  // "OK" has no bar
+        EXPECT_FALSE(store.EXISTS("lab_Title.TAG"));
+        EXPECT_FALSE(store.EXISTS("grd_Other.COLUMNHEADERS(1).TEXT"));
+        EXPECT_EQ(store.COUNT(), 13);
+        const tlx::VariantArray& both = store.Item(tlx::Variant("Label1(2).CAPTION")).ToArray();
+        EXPECT_EQ(both.LBound(), 1);
+        EXPECT_EQ(both[1], tlx::Variant("Dritter"));
+        EXPECT_EQ(both[2], tlx::Variant("Third"));
+        const tlx::VariantArray& whole = store.Item(tlx::Variant("cmd_Both.CAPTION")).ToArray();
+        EXPECT_EQ(whole[1], tlx::Variant("Abbrechen|"));
+        EXPECT_EQ(whole[2], tlx::Variant("Abbrechen|"));
+    });
+}
+
+TEST_F(Translate, ASecondTranslationAppliesTheFirstCollection) {
+    InLanguage("en_US.UTF-8", [] {
+        FormModel form("frm_Test", "Prüfen|Test");
+        form.Add("lab_Info", "Label").Define("Caption", "Info|Information");
+        tlx::cls_CoreCollection store;
+        hTranslateForm(form, store);
+        EXPECT_EQ(form.Caption(), "Test");
+        form.SetText("Caption", "Neu|New");
+        form.Control("lab_Info").Define("Caption", "something else");
+        hTranslateForm(form, store);
+        EXPECT_EQ(form.Caption(), "Test");
+        EXPECT_EQ(form.Control("lab_Info").Text("Caption"), "Information");
+    });
+}
+
+TEST_F(Translate, MoreThanOneBarSplitsAtTheFirst) {
+    InLanguage("en_US.UTF-8", [] {
+        FormModel form("frm_Test", "A|B|C");
+        tlx::cls_CoreCollection store;
+        hTranslateForm(form, store);
+        EXPECT_EQ(form.Caption(), "B|C");
+    });
+}
+
+// A control whose texts cannot be reached at all, and one whose collection fails.
+class BrokenControl : public vodex::FormControl {
+  public:
+    std::string Name() const override { return "ctl_Broken"; }
+    std::optional<std::int32_t> Index() const override { return std::nullopt; }
+    std::string TypeName() const override { return "ListView"; }
+    std::optional<std::int32_t> CollectionCount(vodex::ControlCollection) const override {
+        throw tlx::Error("no collections");
+    }
+    vodex::TextHolder* CollectionItem(vodex::ControlCollection, std::int32_t) override {
+        throw tlx::Error("no collections");
+    }
+    bool GetText(std::string_view, std::string&) const override { throw tlx::Error("broken"); }
+    bool SetText(std::string_view, const std::string&) override { throw tlx::Error("broken"); }
+};
+
+class FormWithBrokenControl : public FormModel {
+  public:
+    FormWithBrokenControl() : FormModel("frm_Broken", "Kaputt|Broken") {
+        Add("lab_After", "Label").Define("Caption", "Danach|After");
+    }
+    std::vector<vodex::FormControl*> Controls() override {
+        std::vector<vodex::FormControl*> all = FormModel::Controls();
+        all.insert(all.begin(), &broken_);
+        return all;
+    }
+
+  private:
+    BrokenControl broken_;
+};
+
+TEST_F(Translate, ErrorsOfSingleControlsAreSkipped) {
+    InLanguage("en_US.UTF-8", [] {
+        FormWithBrokenControl form;
+        tlx::cls_CoreCollection store;
+        EXPECT_NO_THROW(hTranslateForm(form, store));
+        EXPECT_EQ(form.Caption(), "Broken");
+        EXPECT_EQ(form.Control("lab_After").Text("Caption"), "After");
+    });
+}
+
+}  // namespace
