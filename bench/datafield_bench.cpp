@@ -100,7 +100,24 @@ void SortArguments(benchmark::internal::Benchmark* b) {
         b->Args({kDuplicates, order, 10000});
 }
 
+// The exchange procedure done literally, for the case with equal keys (at the smaller size).
+void BM_LiteralSort(benchmark::State& state) {
+    const auto order = static_cast<int>(state.range(1));
+    const auto n = static_cast<std::size_t>(state.range(2));
+    std::vector<double> keys = Keys(static_cast<Case>(state.range(0)), order, n);
+    keys.insert(keys.begin(), 0.0);  // position 0
+    std::vector<std::int32_t> arrangement;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(vodex::detail::ExchangeSortOrderLiterally(
+            keys, order == 1 || order == 3, arrangement));
+    }
+}
+
 BENCHMARK(BM_FieldSort)->Apply(SortArguments)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LiteralSort)
+    ->Args({kDuplicates, 0, 10000})
+    ->Args({kDuplicates, 1, 10000})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdSort)->Apply(SortArguments)->Unit(benchmark::kMillisecond);
 
 constexpr std::size_t kDerivedPoints = 1000000;
@@ -162,6 +179,15 @@ int main(int argc, char** argv) {
                 std::printf("%-11s %-13s %9d %12.3f %14.3f %8.2f\n", kCaseNames[c],
                             kOrderNames[order], n, field, plain, field / plain);
             }
+        }
+    }
+    for (int order = 0; order <= 1; ++order) {
+        const double literal = reporter.Time(Name("BM_LiteralSort", kDuplicates, order, 10000));
+        const double field = reporter.Time(Name("BM_FieldSort", kDuplicates, order, 10000));
+        if (literal > 0 && field > 0) {
+            std::printf("duplicates, %s, 10000 points: the literal procedure takes %.1f ms, "
+                        "%.1fx SORT\n",
+                        kOrderNames[order], literal, literal / field);
         }
     }
     for (int order = 0; order <= 3; ++order) {
