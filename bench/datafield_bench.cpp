@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ratio_reporter.h"
@@ -17,8 +18,8 @@
 
 namespace {
 
-enum Case { kSorted, kReversed, kDistinct, kDuplicates };
-const char* const kCaseNames[] = {"sorted", "reversed", "distinct", "duplicates"};
+enum Case { kSorted, kReversed, kDistinct, kDuplicates, kFallingPairs };
+const char* const kCaseNames[] = {"sorted", "reversed", "distinct", "duplicates", "falling"};
 const char* const kOrderNames[] = {"x ascending", "x descending", "y ascending", "y descending"};
 
 // Keys for the case, already in the wanted arrangement for `order`.
@@ -39,6 +40,9 @@ std::vector<double> Keys(Case c, int order, std::size_t n) {
                 break;
             case kDuplicates:
                 keys[i] = static_cast<double>(rng() % 100);
+                break;
+            case kFallingPairs:  // against the order, each key twice: the longest chains
+                keys[i] = static_cast<double>(descending ? i / 2 : (n - i) / 2);
                 break;
         }
     }
@@ -98,6 +102,8 @@ void SortArguments(benchmark::internal::Benchmark* b) {
     }
     for (int order = 0; order <= 3; ++order)
         b->Args({kDuplicates, order, 10000});
+    b->Args({kFallingPairs, 0, 10000});
+    b->Args({kFallingPairs, 0, 30000});
 }
 
 // The exchange procedure done literally, for the case with equal keys (at the smaller size).
@@ -108,8 +114,8 @@ void BM_LiteralSort(benchmark::State& state) {
     keys.insert(keys.begin(), 0.0);  // position 0
     std::vector<std::int32_t> arrangement;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(vodex::detail::ExchangeSortOrderLiterally(
-            keys, order == 1 || order == 3, arrangement));
+        benchmark::DoNotOptimize(
+            vodex::detail::ExchangeSortOrderLiterally(keys, order == 1 || order == 3, arrangement));
     }
 }
 
@@ -117,6 +123,8 @@ BENCHMARK(BM_FieldSort)->Apply(SortArguments)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LiteralSort)
     ->Args({kDuplicates, 0, 10000})
     ->Args({kDuplicates, 1, 10000})
+    ->Args({kFallingPairs, 0, 10000})
+    ->Args({kFallingPairs, 0, 30000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdSort)->Apply(SortArguments)->Unit(benchmark::kMillisecond);
 
@@ -169,9 +177,8 @@ int main(int argc, char** argv) {
     std::printf("\nSORT against std::sort of the same points (ratio = SORT / std::sort):\n");
     std::printf("%-11s %-13s %9s %12s %14s %8s\n", "case", "order", "points", "SORT ms",
                 "std::sort ms", "ratio");
-    for (int c = kSorted; c <= kDuplicates; ++c) {
-        for (int n : {100000, 10000}) {
-            if (n == 10000 && c != kDuplicates) continue;
+    for (int c = kSorted; c <= kFallingPairs; ++c) {
+        for (int n : {100000, 30000, 10000}) {
             for (int order = 0; order <= 3; ++order) {
                 const double field = reporter.Time(Name("BM_FieldSort", c, order, n));
                 const double plain = reporter.Time(Name("BM_StdSort", c, order, n));
@@ -181,13 +188,14 @@ int main(int argc, char** argv) {
             }
         }
     }
-    for (int order = 0; order <= 1; ++order) {
-        const double literal = reporter.Time(Name("BM_LiteralSort", kDuplicates, order, 10000));
-        const double field = reporter.Time(Name("BM_FieldSort", kDuplicates, order, 10000));
+    for (auto [c, order, n] :
+         {std::tuple{kDuplicates, 0, 10000}, std::tuple{kDuplicates, 1, 10000},
+          std::tuple{kFallingPairs, 0, 10000}, std::tuple{kFallingPairs, 0, 30000}}) {
+        const double literal = reporter.Time(Name("BM_LiteralSort", c, order, n));
+        const double field = reporter.Time(Name("BM_FieldSort", c, order, n));
         if (literal > 0 && field > 0) {
-            std::printf("duplicates, %s, 10000 points: the literal procedure takes %.1f ms, "
-                        "%.1fx SORT\n",
-                        kOrderNames[order], literal, literal / field);
+            std::printf("%s, %s, %d points: the literal procedure takes %.1f ms, %.2fx SORT\n",
+                        kCaseNames[c], kOrderNames[order], n, literal, literal / field);
         }
     }
     for (int order = 0; order <= 3; ++order) {

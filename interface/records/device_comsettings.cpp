@@ -72,19 +72,25 @@ bool cls_DeviceComsettings::LOADDEFAULT() {
         const std::string key = DefaultKey();
         tlx::cls_CoreRegistry& reg = tlx::CoreTools().REGISTRY();
         if (!reg.READBOOL(tlx::HKEY_CURRENT_USER, key + "Default", false)) return false;
-        baud_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Baud", 9600);
-        parity_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Parity", 0);
-        handshake_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Handshake", 0);
+        // Everything is read first, so that a failure leaves the record as it was.
+        const std::int32_t baud = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Baud", 9600);
+        const std::int32_t parity = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Parity", 0);
+        const std::int32_t handshake = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Handshake", 0);
         // The number 8, not ID_DeviceComData_8.
-        dataBits_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Databits", 8);
-        stopBits_ = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Stopbits", 0);
+        const std::int32_t dataBits = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Databits", 8);
+        const std::int32_t stopBits = reg.READLONG(tlx::HKEY_CURRENT_USER, key + "Stopbits", 0);
         // The whole package text: cutting it to a buffer's length would lose settings.
         const std::string others = reg.READTEXT(tlx::HKEY_CURRENT_USER, key + "Others", "");
         if (others.empty()) {
             others_ = std::make_shared<tlx::cls_CoreSettings>();
         } else {
-            OTHERS()->DATA()->UNPACK(others);
+            OTHERS()->DATA()->UNPACK(others);  // takes all settings or throws, changing none
         }
+        baud_ = baud;
+        parity_ = parity;
+        handshake_ = handshake;
+        dataBits_ = dataBits;
+        stopBits_ = stopBits;
         return true;
     } catch (...) {
         return false;

@@ -8,8 +8,10 @@
 //  - with all keys distinct the result is the one sorted arrangement (any O(n log n) sort);
 //  - otherwise each pass follows its chain with a tree of minima, which finds the next
 //    position whose key comes before the carry in O(log n), and finishes the pass with a plain
-//    scan when the chain grows long. Keys that are not numbers compare false both ways, so the
-//    procedure itself runs for them.
+//    scan when the chain grows long; when most passes need that, the remaining passes run as
+//    plain scans, so the work never exceeds the procedure's own by more than a constant.
+// A key that is no number compares false both ways: it never comes before a carry, and a pass
+// that starts at it exchanges nothing, so it never moves; the numbers are arranged around it.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -35,6 +37,21 @@ class MinTree {
             tree_[size_ + pos - 1] = keys[Index(at[pos])];
         for (std::size_t node = size_ - 1; node >= 1; --node) {
             tree_[node] = std::min(tree_[2 * node], tree_[2 * node + 1]);
+        }
+    }
+
+    // Renews the leaves from `from` to the last position and everything above them.
+    void RebuildFrom(std::int32_t from, const std::vector<double>& keys,
+                     const std::vector<std::int32_t>& at) {
+        const std::size_t first = Index(from);
+        if (first < 1 || first > n_) return;
+        for (std::size_t pos = first; pos <= n_; ++pos)
+            tree_[size_ + pos - 1] = keys[Index(at[pos])];
+        for (std::size_t lo = (size_ + first - 1) / 2, hi = (size_ + n_ - 1) / 2; lo >= 1;
+             lo /= 2, hi /= 2) {
+            for (std::size_t node = lo; node <= hi; ++node) {
+                tree_[node] = std::min(tree_[2 * node], tree_[2 * node + 1]);
+            }
         }
     }
 
@@ -101,8 +118,23 @@ bool ExchangeSortOrder(const std::vector<double>& keys, bool descending,
     const std::size_t n = keys.empty() ? 0 : keys.size() - 1;
     order = Identity(n);
     if (n < 2) return false;
+    std::vector<std::int32_t> numbers;  // positions whose key is a number
+    numbers.reserve(n);
     for (std::size_t i = 1; i <= n; ++i) {
-        if (std::isnan(keys[i])) return ExchangeSortOrderLiterally(keys, descending, order);
+        if (!std::isnan(keys[i])) numbers.push_back(static_cast<std::int32_t>(i));
+    }
+    if (numbers.size() < n) {
+        std::vector<double> numericKeys(numbers.size() + 1);
+        for (std::size_t t = 0; t < numbers.size(); ++t) {
+            numericKeys[t + 1] = keys[static_cast<std::size_t>(numbers[t])];
+        }
+        std::vector<std::int32_t> numericOrder;
+        const bool exchanged = ExchangeSortOrder(numericKeys, descending, numericOrder);
+        for (std::size_t t = 1; t < numericOrder.size(); ++t) {
+            order[static_cast<std::size_t>(numbers[t - 1])] =
+                numbers[static_cast<std::size_t>(numericOrder[t]) - 1];
+        }
+        return exchanged;
     }
     // Descending order is ascending order of the negated keys (exact for every number).
     std::vector<double> k(keys);
@@ -138,25 +170,35 @@ bool ExchangeSortOrder(const std::vector<double>& keys, bool descending,
     MinTree tree(k, at);
     const auto logN = static_cast<std::size_t>(std::bit_width(n));
     auto key = [&k](std::int32_t original) { return k[static_cast<std::size_t>(original)]; };
+    // The rest of pass `i` as a plain scan from `pos`: every later key before the carry's
+    // takes the carry's place and becomes the carry. Returns the carry that ends at i.
+    auto scan = [&](std::size_t pos, std::int32_t carry, std::vector<std::int32_t>* touched) {
+        double carryKey = key(carry);
+        for (std::size_t j = pos + 1; j <= n; ++j) {
+            if (key(at[j]) < carryKey) {
+                std::swap(at[j], carry);
+                carryKey = key(carry);
+                if (touched) touched->push_back(static_cast<std::int32_t>(j));
+            }
+        }
+        return carry;
+    };
     std::vector<std::int32_t> touched;
-    for (std::size_t i = 1; i < n; ++i) {
+    std::size_t longChains = 0;
+    std::size_t i = 1;
+    for (; i < n; ++i) {
+        if (i > 64 && 2 * longChains > i) break;  // chains are long: plain scans from here on
         std::int32_t carry = at[i];
         double carryKey = key(carry);
         auto pos = static_cast<std::int32_t>(i);
         const std::size_t budget = std::max<std::size_t>(16, (n - i) / (2 * logN));
         for (std::size_t steps = 0;; ++steps) {
             if (steps > budget) {
-                // A long chain: the rest of the pass as a plain scan, then mend the tree.
+                ++longChains;
                 touched.clear();
-                for (std::size_t j = static_cast<std::size_t>(pos) + 1; j <= n; ++j) {
-                    if (key(at[j]) < carryKey) {
-                        std::swap(at[j], carry);
-                        carryKey = key(carry);
-                        touched.push_back(static_cast<std::int32_t>(j));
-                    }
-                }
+                carry = scan(static_cast<std::size_t>(pos), carry, &touched);
                 if (touched.size() * logN > n - i) {
-                    tree.Rebuild(k, at);
+                    tree.RebuildFrom(static_cast<std::int32_t>(i + 1), k, at);
                 } else {
                     for (std::int32_t j : touched)
                         tree.Set(j, key(at[static_cast<std::size_t>(j)]));
@@ -173,6 +215,8 @@ bool ExchangeSortOrder(const std::vector<double>& keys, bool descending,
         }
         at[i] = carry;  // position i is final and never searched again
     }
+    for (; i < n; ++i)
+        at[i] = scan(i, at[i], nullptr);
     return true;
 }
 

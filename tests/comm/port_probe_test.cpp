@@ -1,6 +1,11 @@
 #include "tlx/port_probe.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "fixtures.h"
 #include "framing.h"
@@ -54,11 +59,28 @@ TEST_F(PortMap, OnlySerialDevicesArePresent) {
     EXPECT_FALSE(probe.PRESENT(7));
 }
 
-TEST_F(PortMap, ProbingNeitherBlocksNorTakesTheTerminal) {
+TEST_F(PortMap, ProbingNeverTakesTheControllingTerminal) {
     PseudoTerminal pty;
-    // No one keeps the slave open and no data flows: a blocking open or read would hang here.
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(tlx::cls_CorePortProbe::IsSerialDevice(pty.Path()));
+    // A session leader without a terminal would take the first terminal it opens.
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setsid() < 0) ::_exit(2);
+        if (!tlx::cls_CorePortProbe::IsSerialDevice(pty.Path())) ::_exit(3);
+        const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY);
+        ::_exit(tty < 0 && errno == ENXIO ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the probe took the terminal; 3: no terminal found";
+}
+
+TEST_F(PortMap, OtherCharacterDevicesAreNeverOpened) {
+    // /dev/zero and /dev/full are character devices outside the terminal subsystem.
+    EXPECT_FALSE(tlx::cls_CorePortProbe::IsSerialDevice("/dev/zero"));
+    EXPECT_FALSE(tlx::cls_CorePortProbe::IsSerialDevice("/dev/full"));
+    EXPECT_FALSE(tlx::cls_CorePortProbe::IsSerialDevice(""));
 }
 
 }  // namespace

@@ -311,7 +311,10 @@ TEST_F(Channels, PackagesCarryEveryFieldAndTheKeyComesBackAsText) {
     ExpectSameFields(back, c);
     EXPECT_EQ(back.DATA()->ID(), Variant("5"));
     EXPECT_EQ(back.STATUSUSER(), "");
-    EXPECT_EQ(tlx::CoreTools().PACKER().UNPACK(c.DATA()->PACK()).size(), 11u);
+    const std::vector<Variant> v = tlx::CoreTools().PACKER().UNPACK(c.DATA()->PACK());
+    EXPECT_EQ(v, (std::vector<Variant>{Variant(5), Variant("Kanal 5"), Variant("mS"), Variant(7.5),
+                                       Variant(-0.25), Variant(104), Variant(true), Variant(17.75),
+                                       Variant(35), Variant(true), Variant("tag 5")}));
 
     auto list = Abc();
     list->DATA()->ID(42);

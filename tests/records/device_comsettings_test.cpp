@@ -46,6 +46,19 @@ TEST_F(Comsettings, TheDeviceIsTheParent) {
     EXPECT_FALSE(s->LOADDEFAULT());
 }
 
+TEST_F(Comsettings, ARecordPutInPlaceBelongsToTheDevice) {
+    auto d = Device("ZFG");
+    auto old = d->SETTINGSCOM();
+    auto fresh = std::make_shared<cls_DeviceComsettings>();
+    d->SETTINGSCOM(fresh);
+    EXPECT_EQ(fresh->PARENT(), d.get());
+    EXPECT_EQ(old->PARENT(), nullptr);
+    EXPECT_TRUE(fresh->STOREDEFAULT());
+    d.reset();
+    EXPECT_EQ(fresh->PARENT(), nullptr);
+    EXPECT_FALSE(old->LOADDEFAULT());
+}
+
 TEST_F(Comsettings, NothingStoredLoadsNothing) {
     auto d = Device("ZFG");
     Set(*d->SETTINGSCOM(), 4800, 1, 2, 3, 1);
@@ -118,7 +131,11 @@ TEST_F(Comsettings, AMalformedStoredPackageIsRefused) {
     reg.WRITE(tlx::HKEY_CURRENT_USER, Key("BAD") + "Default", Variant(true));
     reg.WRITE(tlx::HKEY_CURRENT_USER, Key("BAD") + "Others", Variant("not a package"));
     auto d = Device("BAD");
+    Set(*d->SETTINGSCOM(), 4800, 1, 2, 3, 1);
+    d->SETTINGSCOM()->OTHERS()->Item("kept", Variant(1));
     EXPECT_FALSE(d->SETTINGSCOM()->LOADDEFAULT());
+    EXPECT_EQ(Values(*d->SETTINGSCOM()), (std::vector<int>{4800, 1, 2, 3, 1}));
+    EXPECT_EQ(d->SETTINGSCOM()->OTHERS()->Item("kept"), Variant(1));
 }
 
 TEST_F(Comsettings, FilesCarryTheFiveSerialValuesButNotTheOthers) {
@@ -141,7 +158,13 @@ TEST_F(Comsettings, PackagesAndCopies) {
     Set(s, 2400, 3, 2, 4, 2);
     s.DATA()->ID(Variant(5));
     s.OTHERS()->Item("Modus", Variant("schnell"));
-    EXPECT_EQ(tlx::CoreTools().PACKER().UNPACK(s.DATA()->PACK()).size(), 7u);
+    const std::vector<Variant> v = tlx::CoreTools().PACKER().UNPACK(s.DATA()->PACK());
+    ASSERT_EQ(v.size(), 7u);
+    EXPECT_EQ(v[0], Variant(5));
+    EXPECT_EQ(v[1], Variant(2400));
+    EXPECT_EQ(v[3], Variant(2));  // STOPBITS before DATABITS
+    EXPECT_EQ(v[4], Variant(4));
+    EXPECT_EQ(v[6], Variant(s.OTHERS()->DATA()->PACK()));
     cls_DeviceComsettings unpacked;
     unpacked.DATA()->UNPACK(s.DATA()->PACK());
     EXPECT_EQ(Values(unpacked), Values(s));

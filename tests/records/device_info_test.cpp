@@ -247,25 +247,45 @@ TEST_F(DeviceInfo, CategoryTextsAreAlwaysGerman) {
     });
 }
 
+// The fields each stored version brought, from the record's history.
+std::set<std::string> FieldsOfVersion(const std::string& version) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> since = {
+        {"1.0",
+         {"NAME", "MANUFACTURER", "IDENTIFIER", "DESCRIPTION", "SETUPSCREEN", "LOGGER",
+          "MANUALWAVE"}},
+        {"1.1", {"INFOURL", "IMAGE", "ICON"}},
+        {"1.2", {"AUTOSENSE"}},
+        {"1.3", {"AUTOPORT", "AUTOCHANNEL"}},
+        {"1.4", {"CUSTOMSETTINGS"}},
+        {"1.5",
+         {"COMSETTINGS", "COMSETTINGSDEFAULT", "COMBAUD", "COMPARITIES", "COMSTOPBITS",
+          "COMDATABITS", "COMHANDSHAKE"}},
+        {"1.6", {"AUTOSENSESURE", "SUPPORTEDACTIVATORS"}},
+        {"1.7", {"CATEGORY"}},
+        {"1.8", {"MANUALSCAN"}},
+        {"1.9", {"WAVETIMESINGLEVALUE", "WAVETIMEAUTOSCAN", "WAVESTART", "WAVEEND"}},
+    };
+    std::set<std::string> fields;
+    const std::string upTo = version >= "1.9" ? "1.9" : version;
+    for (const auto& [v, names] : since) {
+        if (v <= upTo) fields.insert(names.begin(), names.end());
+    }
+    if (version == "2.0" || version == "2.4") fields.insert("SETZERO");
+    if (version >= "2.1") fields.insert("WAVETIMEBASESCAN");
+    if (version >= "2.2") fields.insert("WAVEINTERVAL");
+    if (version >= "2.3") fields.insert("WAVETIMEFIRST");
+    return fields;
+}
+
 TEST_F(DeviceInfo, EveryStoredVersionReadsWhatItHolds) {
-    const std::set<std::string> v10 = {"NAME",        "MANUFACTURER", "IDENTIFIER", "DESCRIPTION",
-                                       "SETUPSCREEN", "LOGGER",       "MANUALWAVE"};
-    std::set<std::string> v14 = v10;
-    v14.insert(
-        {"INFOURL", "IMAGE", "ICON", "AUTOSENSE", "AUTOPORT", "AUTOCHANNEL", "CUSTOMSETTINGS"});
-    std::set<std::string> v19 = v14;
-    v19.insert({"CATEGORY", "AUTOSENSESURE", "SUPPORTEDACTIVATORS", "COMSETTINGS",
-                "COMSETTINGSDEFAULT", "COMBAUD", "COMPARITIES", "COMSTOPBITS", "COMDATABITS",
-                "COMHANDSHAKE", "MANUALSCAN", "WAVETIMESINGLEVALUE", "WAVETIMEAUTOSCAN",
-                "WAVESTART", "WAVEEND"});
-    std::set<std::string> v20 = v19;
-    v20.insert("SETZERO");
-    std::set<std::string> v23 = v19;
-    v23.insert({"WAVETIMEBASESCAN", "WAVEINTERVAL", "WAVETIMEFIRST"});
-    std::set<std::string> v24 = v20;
-    v24.insert({"WAVETIMEBASESCAN", "WAVEINTERVAL", "WAVETIMEFIRST"});
-    const std::pair<std::string, std::set<std::string>> versions[] = {
-        {"1.0", v10}, {"1.4", v14}, {"1.9", v19}, {"2.0", v20}, {"2.3", v23}, {"2.4", v24}};
+    std::vector<std::pair<std::string, std::set<std::string>>> versions;
+    for (const char* v : {"1.0", "1.1", "1.2", "1.3", "1.4", "1.5", "1.6", "1.7", "1.8", "1.9",
+                          "2.0", "2.1", "2.2", "2.3", "2.4"}) {
+        versions.emplace_back(v, FieldsOfVersion(v));
+    }
+    EXPECT_EQ(versions[4].second.count("CUSTOMSETTINGS"), 1u);  // 1.4
+    EXPECT_EQ(versions[4].second.count("CATEGORY"), 0u);
+    EXPECT_EQ(versions.back().second.size(), 33u);  // 2.4 holds every field
 
     cls_DeviceInfo fileValues;
     FillFileValues(fileValues);
@@ -330,7 +350,22 @@ TEST_F(DeviceInfo, UnknownVersionsReadNothing) {
 TEST_F(DeviceInfo, PackagesAndCopiesCarryEveryProperty) {
     cls_DeviceInfo r;
     FillFileValues(r);
-    ASSERT_EQ(tlx::CoreTools().PACKER().UNPACK(r.DATA()->PACK()).size(), 33u);
+    const std::vector<Variant> v = tlx::CoreTools().PACKER().UNPACK(r.DATA()->PACK());
+    ASSERT_EQ(v.size(), 33u);
+    EXPECT_EQ(v[0], Variant("fName"));
+    EXPECT_EQ(v[2], Variant("fId"));
+    EXPECT_EQ(v[3], Variant("fDesc"));
+    EXPECT_EQ(v[7], Variant("fUrl"));
+    EXPECT_EQ(v[8], Variant(tlx::PictureToText(r.IMAGE())));
+    EXPECT_EQ(v[9], Variant(tlx::PictureToText(r.ICON())));
+    EXPECT_EQ(v[17], Variant(r.COMBAUD()->DATA()->PACK()));
+    EXPECT_EQ(v[22], Variant(r.SUPPORTEDACTIVATORS()->DATA()->PACK()));
+    EXPECT_EQ(v[23], Variant(450));
+    EXPECT_EQ(v[25], Variant(1.5));
+    EXPECT_EQ(v[27], Variant(400));
+    EXPECT_EQ(v[30], Variant(3.5));
+    EXPECT_EQ(v[31], Variant(4.5));
+    EXPECT_EQ(v[32], Variant(5.5));
 
     cls_DeviceInfo unpacked;
     FillSentinels(unpacked);

@@ -159,7 +159,15 @@ TEST_F(Ports, PackagesAndCopies) {
     list.DATA()->ID(Variant(8));
     list.CREATE(1, "Eingebaut");
     list.CREATE(2, "Vorne", false);
-    EXPECT_EQ(tlx::CoreTools().PACKER().UNPACK(list.Item(1)->DATA()->PACK()).size(), 3u);
+    const std::vector<Variant> port =
+        tlx::CoreTools().PACKER().UNPACK(list.Item(2)->DATA()->PACK());
+    EXPECT_EQ(port, (std::vector<Variant>{Variant(2), Variant("Vorne"), Variant(false)}));
+    const std::vector<Variant> whole = tlx::CoreTools().PACKER().UNPACK(
+        list.DATA()->PACK(), [] { return std::make_shared<cls_DevicePort>(); });
+    ASSERT_EQ(whole.size(), 3u);
+    EXPECT_EQ(whole[0], Variant(8));
+    EXPECT_EQ(whole[1].ToArray().Size(), 3u);  // positions 0 to 2
+    EXPECT_EQ(whole[2], Variant(vodex::ID_PortCategory_Serial));
 
     cls_DevicePorts unpacked;
     unpacked.DATA()->UNPACK(list.DATA()->PACK());

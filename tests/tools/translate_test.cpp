@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "fixtures.h"
 #include "tlx/error.h"
 
@@ -166,6 +168,104 @@ class FormWithBrokenControl : public FormModel {
   private:
     BrokenControl broken_;
 };
+
+// Texts that remember in which order they were read and written.
+class RecordingControl : public vodex::ControlModel {
+  public:
+    explicit RecordingControl(std::vector<std::string>& log)
+        : ControlModel("ctl_Rec", "ListView"), log_(log) {
+        for (const char* p : {"Title", "Text", "ToolTipText", "Caption", "Tag"}) {
+            Define(p, std::string(p) + "|" + p);
+        }
+        for (auto c : {ControlCollection::Buttons, ControlCollection::Panels,
+                       ControlCollection::ColumnHeaders}) {
+            AddMember(c, {{"Text", "a|b"},
+                          {"Caption", "a|b"},
+                          {"ToolTipText", "a|b"},
+                          {"Description", "a|b"},
+                          {"Tag", "a|b"}});
+        }
+    }
+    bool GetText(std::string_view property, std::string& value) const override {
+        log_.push_back("get " + std::string(property));
+        return ControlModel::GetText(property, value);
+    }
+    bool SetText(std::string_view property, const std::string& value) override {
+        log_.push_back("set " + std::string(property));
+        return ControlModel::SetText(property, value);
+    }
+    vodex::TextHolder* CollectionItem(ControlCollection c, std::int32_t position) override {
+        member_.log = &log_;
+        member_.inner = ControlModel::CollectionItem(c, position);
+        member_.prefix = c == ControlCollection::Buttons  ? "button "
+                         : c == ControlCollection::Panels ? "panel "
+                                                          : "column ";
+        return &member_;
+    }
+
+  private:
+    struct Member : vodex::TextHolder {
+        std::vector<std::string>* log = nullptr;
+        vodex::TextHolder* inner = nullptr;
+        std::string prefix;
+        bool GetText(std::string_view p, std::string& v) const override {
+            log->push_back(prefix + "get " + std::string(p));
+            return inner->GetText(p, v);
+        }
+        bool SetText(std::string_view p, const std::string& v) override {
+            log->push_back(prefix + "set " + std::string(p));
+            return inner->SetText(p, v);
+        }
+    };
+    std::vector<std::string>& log_;
+    Member member_;
+};
+
+class RecordingForm : public FormModel {
+  public:
+    explicit RecordingForm(std::vector<std::string>& log)
+        : FormModel("frm_Rec", "x|y"), rec_(log) {}
+    std::vector<vodex::FormControl*> Controls() override { return {&rec_}; }
+
+  private:
+    RecordingControl rec_;
+};
+
+TEST_F(Translate, TextsAreCollectedAndAppliedInTheirOrders) {
+    InLanguage("en_US.UTF-8", [] {
+        std::vector<std::string> log;
+        RecordingForm form(log);
+        tlx::cls_CoreCollection store;
+        hTranslateForm(form, store);
+        auto take = [&log](const std::string& prefix) {
+            std::vector<std::string> seen;
+            for (const std::string& entry : log) {
+                if (entry.rfind(prefix, 0) == 0) seen.push_back(entry.substr(prefix.size()));
+            }
+            return seen;
+        };
+        using Names = std::vector<std::string>;
+        EXPECT_EQ(take("get "), (Names{"Title", "Text", "ToolTipText", "Caption", "Tag"}));
+        EXPECT_EQ(take("set "), (Names{"Text", "Title", "ToolTipText", "Caption", "Tag"}));
+        EXPECT_EQ(take("button get "),
+                  (Names{"Text", "Caption", "ToolTipText", "Description", "Tag"}));
+        EXPECT_EQ(take("button set "),
+                  (Names{"Text", "Caption", "ToolTipText", "Description", "Tag"}));
+        EXPECT_EQ(take("panel get "),
+                  (Names{"Text", "Caption", "ToolTipText", "Description", "Tag"}));
+        EXPECT_EQ(take("panel set "),
+                  (Names{"Text", "ToolTipText", "Caption", "Description", "Tag"}));
+        EXPECT_EQ(take("column get "), (Names{"Text", "ToolTipText"}));
+        EXPECT_EQ(take("column set "), (Names{"Text", "ToolTipText"}));
+        // Collection first, then application.
+        auto firstSet = std::find_if(log.begin(), log.end(), [](const std::string& e) {
+            return e.find("set") != std::string::npos;
+        });
+        EXPECT_TRUE(std::none_of(firstSet, log.end(), [](const std::string& e) {
+            return e.find("get") != std::string::npos;
+        }));
+    });
+}
 
 TEST_F(Translate, ErrorsOfSingleControlsAreSkipped) {
     InLanguage("en_US.UTF-8", [] {

@@ -1,34 +1,74 @@
 #include "tlx/port_probe.h"
 
 #include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <fstream>
+#include <string>
 
 #include "tlx/port_map.h"
 
 namespace tlx {
+namespace {
+
+// Pseudo-terminal slaves (major numbers 136 to 143) are the terminals that have no entry in
+// the kernel's device tree.
+bool IsPseudoTerminalSlave(unsigned major) {
+    return major >= 136 && major <= 143;
+}
+
+std::string LinkName(const std::string& link) {
+    char target[PATH_MAX];
+    ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (n <= 0) return {};
+    std::string t(target, static_cast<std::size_t>(n));
+    return t.substr(t.find_last_of('/') + 1);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// A device the kernel describes: a terminal with hardware behind it (which leaves out virtual
+// consoles); a port of the serial core also needs a known UART (type 0 is a port node without
+// a chip). Decided without opening the device, so no modem line of an attached instrument
+// moves.
+bool IsSerialInDeviceTree(const std::string& entry) {
+    if (LinkName(entry + "/subsystem") != "tty" || !Exists(entry + "/device")) return false;
+    std::ifstream typeFile(entry + "/type");
+    int type = -1;
+    if (typeFile >> type) return type != 0;
+    return true;  // USB adapters and modem-class devices report no UART type
+}
+
+// A pseudo-terminal is a terminal when it answers as one; opening it moves no lines.
+bool IsTerminalWhenOpened(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == EBUSY;  // held exclusively by another program
+    termios tio{};
+    const bool terminal = ::tcgetattr(fd, &tio) == 0;
+    ::close(fd);
+    return terminal;
+}
+
+}  // namespace
 
 bool cls_CorePortProbe::IsSerialDevice(const std::string& pPath) {
     if (pPath.empty()) return false;
     struct stat st {};
     if (::stat(pPath.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return false;
-    int fd = ::open(pPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno == EBUSY;  // held exclusively by another program
-    bool serial = false;
-    termios tio{};
-    if (::tcgetattr(fd, &tio) == 0) {
-        serial = true;
-        // A built-in port node without hardware behind it reports an unknown UART.
-        serial_struct info{};
-        if (::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN) serial = false;
-    }
-    ::close(fd);
-    return serial;
+    const unsigned major = ::major(st.st_rdev);
+    const unsigned minor = ::minor(st.st_rdev);
+    const std::string entry =
+        "/sys/dev/char/" + std::to_string(major) + ":" + std::to_string(minor);
+    if (Exists(entry)) return IsSerialInDeviceTree(entry);
+    return IsPseudoTerminalSlave(major) && IsTerminalWhenOpened(pPath);
 }
 
 bool cls_CorePortProbe::PRESENT(std::int32_t pPort) const {

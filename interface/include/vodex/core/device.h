@@ -22,9 +22,10 @@ class int_Device : public tlx::Object {
     // Description of the device and driver; created empty on first use.
     std::shared_ptr<cls_DeviceInfo> INFO();
     void INFO(std::shared_ptr<cls_DeviceInfo> v) { info_ = std::move(v); }
-    // Serial parameters; created with the device, its PARENT set to the device.
+    // Serial parameters; created with the device, its PARENT set to the device. A record put
+    // in their place gets this device as its PARENT, and the one it replaces loses it.
     std::shared_ptr<cls_DeviceComsettings> SETTINGSCOM() const { return settingsCom_; }
-    void SETTINGSCOM(std::shared_ptr<cls_DeviceComsettings> v) { settingsCom_ = std::move(v); }
+    void SETTINGSCOM(std::shared_ptr<cls_DeviceComsettings> v);
 
   private:
     std::shared_ptr<cls_DeviceInfo> info_;

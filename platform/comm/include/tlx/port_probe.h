@@ -12,9 +12,11 @@ namespace tlx {
 class cls_CorePortProbe : public Object {
   public:
     // Whether port `pPort` (1 to 32) is present: its device path exists and is a serial
-    // device. The device is opened without waiting and without becoming the controlling
-    // terminal, and closed again at once; a device that another program holds exclusively
-    // counts as present. Never throws.
+    // device. Hardware ports are recognised from the kernel's device tree without being
+    // opened (so no modem line of an attached instrument moves, and no other kind of device
+    // is ever opened); a port of the serial core needs a known UART. A pseudo-terminal is
+    // opened without waiting and without becoming the controlling terminal, and closed again
+    // at once. Never throws.
     bool PRESENT(std::int32_t pPort) const;
     // The same test for a device path.
     static bool IsSerialDevice(const std::string& pPath);
