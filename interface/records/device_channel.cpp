@@ -43,22 +43,13 @@ const StatusTexts& TextsOf(std::int32_t status) {
 }  // namespace
 
 cls_DeviceChannel::cls_DeviceChannel()
-    : data_(std::make_shared<tlx::cls_CoreData>(
-          this, std::string(kLibraryName) + ".cls_DeviceChannel")) {}
-
-cls_DeviceChannel::~cls_DeviceChannel() {
-    data_->Detach(this);
-}
+    : DataRecord(std::string(kLibraryName) + ".cls_DeviceChannel") {}
 
 std::int32_t cls_DeviceChannel::ID() const {
-    return data_->ID().ToInt32();
+    return DATA()->ID().ToInt32();
 }
 void cls_DeviceChannel::ID(const tlx::Variant& v) {
-    data_->ID(v);
-}
-
-void cls_DeviceChannel::DATA(std::shared_ptr<tlx::cls_CoreData> d) {
-    tlx::cls_CoreData::Replace(data_, std::move(d), this);
+    DATA()->ID(v);
 }
 
 std::string cls_DeviceChannel::STATUSTEXT() const {
@@ -75,7 +66,7 @@ std::string cls_DeviceChannel::STATUSTEXTSHORT() const {
 
 void cls_DeviceChannel::DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) {
     const auto& o = detail::SameClass<cls_DeviceChannel>(pOther);
-    data_->ID(o.data_->ID());
+    DATA()->ID(o.DATA()->ID());
     name_ = o.name_;
     size_ = o.size_;
     factor_ = o.factor_;
@@ -90,13 +81,13 @@ void cls_DeviceChannel::DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) {
 }
 
 void cls_DeviceChannel::DATA_DataPACK(std::string& pcPackage) {
-    pcPackage = tlx::CoreTools().PACKER().PACK({data_->ID(), name_, size_, factor_, offset_,
+    pcPackage = tlx::CoreTools().PACKER().PACK({DATA()->ID(), name_, size_, factor_, offset_,
                                                 status_, measure_, value_, flag_, measured_, tag_});
 }
 
 void cls_DeviceChannel::DATA_DataUnpack(const std::string& prPackage) {
     std::vector<tlx::Variant> v = tlx::CoreTools().PACKER().UNPACK(prPackage, 11);
-    data_->ID(tlx::Variant(v[0].ToText()));
+    DATA()->ID(tlx::Variant(v[0].ToText()));
     name_ = v[1].ToText();
     size_ = v[2].ToText();
     factor_ = v[3].ToDouble();
@@ -111,7 +102,7 @@ void cls_DeviceChannel::DATA_DataUnpack(const std::string& prPackage) {
 
 void cls_DeviceChannel::DATA_DataStore(tlx::cls_CoreFile& pFile) {
     pFile.WRITE(kVersion);
-    pFile.WRITE(data_->ID());
+    pFile.WRITE(DATA()->ID());
     pFile.WRITE(name_);
     pFile.WRITE(size_);
     pFile.WRITE(factor_);
@@ -127,7 +118,7 @@ void cls_DeviceChannel::DATA_DataStore(tlx::cls_CoreFile& pFile) {
 void cls_DeviceChannel::DATA_DataRead(tlx::cls_CoreFile& pFile) {
     const std::string version = detail::ReadVersion(pFile);
     if (!detail::VersionWithin(version, "1.0", "1.1")) return;
-    data_->ID(pFile.READ());
+    DATA()->ID(pFile.READ());
     name_ = pFile.READ().ToText();
     size_ = pFile.READ().ToText();
     factor_ = pFile.READ().ToDouble();

@@ -16,16 +16,7 @@ constexpr const char* kDevicesKey = "Software\\VQ Morvane\\VQ ReziraDovarir\\Dev
 }  // namespace
 
 cls_DeviceComsettings::cls_DeviceComsettings()
-    : data_(std::make_shared<tlx::cls_CoreData>(
-          this, std::string(kLibraryName) + ".cls_DeviceComsettings")) {}
-
-cls_DeviceComsettings::~cls_DeviceComsettings() {
-    data_->Detach(this);
-}
-
-void cls_DeviceComsettings::DATA(std::shared_ptr<tlx::cls_CoreData> d) {
-    tlx::cls_CoreData::Replace(data_, std::move(d), this);
-}
+    : DataRecord(std::string(kLibraryName) + ".cls_DeviceComsettings") {}
 
 std::shared_ptr<tlx::cls_CoreSettings> cls_DeviceComsettings::OTHERS() {
     if (!others_) others_ = std::make_shared<tlx::cls_CoreSettings>();
@@ -33,11 +24,11 @@ std::shared_ptr<tlx::cls_CoreSettings> cls_DeviceComsettings::OTHERS() {
 }
 
 bool cls_DeviceComsettings::LOAD(const std::string& pFile, const std::string& pPW) {
-    return detail::LoadRecord(*data_, pFile, pPW);
+    return detail::LoadRecord(*DATA(), pFile, pPW);
 }
 
 bool cls_DeviceComsettings::SAVE(const std::string& pFile, const std::string& pPW) {
-    return detail::SaveRecord(*data_, pFile, pPW);
+    return detail::SaveRecord(*DATA(), pFile, pPW);
 }
 
 std::string cls_DeviceComsettings::DefaultKey() const {
@@ -99,7 +90,7 @@ bool cls_DeviceComsettings::LOADDEFAULT() {
 
 void cls_DeviceComsettings::DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) {
     auto& o = const_cast<cls_DeviceComsettings&>(detail::SameClass<cls_DeviceComsettings>(pOther));
-    data_->ID(o.data_->ID());
+    DATA()->ID(o.DATA()->ID());
     baud_ = o.baud_;
     parity_ = o.parity_;
     stopBits_ = o.stopBits_;
@@ -111,12 +102,12 @@ void cls_DeviceComsettings::DATA_DataCopy(const tlx::Object& pOther, bool& pcDon
 
 void cls_DeviceComsettings::DATA_DataPACK(std::string& pcPackage) {
     pcPackage = tlx::CoreTools().PACKER().PACK(
-        {data_->ID(), baud_, parity_, stopBits_, dataBits_, handshake_, OTHERS()->DATA()->PACK()});
+        {DATA()->ID(), baud_, parity_, stopBits_, dataBits_, handshake_, OTHERS()->DATA()->PACK()});
 }
 
 void cls_DeviceComsettings::DATA_DataUnpack(const std::string& prPackage) {
     const std::vector<tlx::Variant> v = tlx::CoreTools().PACKER().UNPACK(prPackage, 7);
-    data_->ID(tlx::Variant(v[0].ToText()));
+    DATA()->ID(tlx::Variant(v[0].ToText()));
     baud_ = v[1].ToInt32();
     parity_ = v[2].ToInt32();
     stopBits_ = v[3].ToInt32();
@@ -127,7 +118,7 @@ void cls_DeviceComsettings::DATA_DataUnpack(const std::string& prPackage) {
 
 void cls_DeviceComsettings::DATA_DataStore(tlx::cls_CoreFile& pFile) {
     pFile.WRITE(kVersion);
-    pFile.WRITE(data_->ID());
+    pFile.WRITE(DATA()->ID());
     pFile.WRITE(baud_);
     pFile.WRITE(parity_);
     pFile.WRITE(stopBits_);
@@ -137,7 +128,7 @@ void cls_DeviceComsettings::DATA_DataStore(tlx::cls_CoreFile& pFile) {
 
 void cls_DeviceComsettings::DATA_DataRead(tlx::cls_CoreFile& pFile) {
     if (detail::ReadVersion(pFile) != kVersion) return;
-    data_->ID(pFile.READ());
+    DATA()->ID(pFile.READ());
     baud_ = pFile.READ().ToInt32();
     parity_ = pFile.READ().ToInt32();
     stopBits_ = pFile.READ().ToInt32();

@@ -44,16 +44,7 @@ std::vector<double> FromArray(const tlx::Variant& v) {
 }  // namespace
 
 cls_DeviceDatafield::cls_DeviceDatafield()
-    : data_(std::make_shared<tlx::cls_CoreData>(
-          this, std::string(kLibraryName) + ".cls_DeviceDatafield")) {}
-
-cls_DeviceDatafield::~cls_DeviceDatafield() {
-    data_->Detach(this);
-}
-
-void cls_DeviceDatafield::DATA(std::shared_ptr<tlx::cls_CoreData> d) {
-    tlx::cls_CoreData::Replace(data_, std::move(d), this);
-}
+    : DataRecord(std::string(kLibraryName) + ".cls_DeviceDatafield") {}
 
 double cls_DeviceDatafield::x(std::int32_t pNr) const {
     return pNr >= 1 && pNr <= COUNT() ? x_[At(pNr)] : 0.0;

@@ -30,17 +30,7 @@ std::int32_t Whole(const tlx::Variant& v) {
 
 }  // namespace
 
-cls_DeviceInfo::cls_DeviceInfo()
-    : data_(std::make_shared<tlx::cls_CoreData>(this,
-                                                std::string(kLibraryName) + ".cls_DeviceInfo")) {}
-
-cls_DeviceInfo::~cls_DeviceInfo() {
-    data_->Detach(this);
-}
-
-void cls_DeviceInfo::DATA(std::shared_ptr<tlx::cls_CoreData> d) {
-    tlx::cls_CoreData::Replace(data_, std::move(d), this);
-}
+cls_DeviceInfo::cls_DeviceInfo() : DataRecord(std::string(kLibraryName) + ".cls_DeviceInfo") {}
 
 cls_DeviceInfo::ValueList cls_DeviceInfo::COMBAUD() {
     return MadeOnFirstUse(comBaud_);

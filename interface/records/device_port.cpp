@@ -10,54 +10,44 @@ namespace {
 constexpr const char* kVersion = "1.0";
 }  // namespace
 
-cls_DevicePort::cls_DevicePort()
-    : data_(std::make_shared<tlx::cls_CoreData>(this,
-                                                std::string(kLibraryName) + ".cls_DevicePort")) {}
-
-cls_DevicePort::~cls_DevicePort() {
-    data_->Detach(this);
-}
+cls_DevicePort::cls_DevicePort() : DataRecord(std::string(kLibraryName) + ".cls_DevicePort") {}
 
 std::int32_t cls_DevicePort::ID() const {
-    return data_->ID().ToInt32();
+    return DATA()->ID().ToInt32();
 }
 void cls_DevicePort::ID(const tlx::Variant& v) {
-    data_->ID(v);
-}
-
-void cls_DevicePort::DATA(std::shared_ptr<tlx::cls_CoreData> d) {
-    tlx::cls_CoreData::Replace(data_, std::move(d), this);
+    DATA()->ID(v);
 }
 
 void cls_DevicePort::DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) {
     const auto& o = detail::SameClass<cls_DevicePort>(pOther);
-    data_->ID(o.data_->ID());
+    DATA()->ID(o.DATA()->ID());
     name_ = o.name_;
     available_ = o.available_;
     pcDone = true;
 }
 
 void cls_DevicePort::DATA_DataPACK(std::string& pcPackage) {
-    pcPackage = tlx::CoreTools().PACKER().PACK({data_->ID(), name_, available_});
+    pcPackage = tlx::CoreTools().PACKER().PACK({DATA()->ID(), name_, available_});
 }
 
 void cls_DevicePort::DATA_DataUnpack(const std::string& prPackage) {
     const std::vector<tlx::Variant> v = tlx::CoreTools().PACKER().UNPACK(prPackage, 3);
-    data_->ID(tlx::Variant(v[0].ToText()));
+    DATA()->ID(tlx::Variant(v[0].ToText()));
     name_ = v[1].ToText();
     available_ = v[2].ToBool();
 }
 
 void cls_DevicePort::DATA_DataStore(tlx::cls_CoreFile& pFile) {
     pFile.WRITE(kVersion);
-    pFile.WRITE(data_->ID());
+    pFile.WRITE(DATA()->ID());
     pFile.WRITE(name_);
     pFile.WRITE(available_);
 }
 
 void cls_DevicePort::DATA_DataRead(tlx::cls_CoreFile& pFile) {
     if (detail::ReadVersion(pFile) != kVersion) return;
-    data_->ID(pFile.READ());
+    DATA()->ID(pFile.READ());
     name_ = pFile.READ().ToText();
     available_ = pFile.READ().ToBool();
 }

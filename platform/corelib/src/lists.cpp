@@ -32,15 +32,6 @@ const T& SameClass(const Object& other) {
 }  // namespace
 
 template <class Element>
-ListRecord<Element>::ListRecord(const char* typeName)
-    : data_(std::make_shared<cls_CoreData>(this, typeName)) {}
-
-template <class Element>
-ListRecord<Element>::~ListRecord() {
-    data_->Detach(this);
-}
-
-template <class Element>
 const Element& ListRecord<Element>::Item(std::int32_t pIndex) const {
     if (pIndex < 1 || pIndex > COUNT()) OutOfRange(pIndex, items_.size());
     return items_[static_cast<std::size_t>(pIndex - 1)];
@@ -60,14 +51,9 @@ bool ListRecord<Element>::REMOVE(std::int32_t pIndex) {
 }
 
 template <class Element>
-void ListRecord<Element>::DATA(std::shared_ptr<cls_CoreData> d) {
-    cls_CoreData::Replace(data_, std::move(d), this);
-}
-
-template <class Element>
 void ListRecord<Element>::DATA_DataCopy(const Object& pOther, bool& pcDone) {
     const auto& other = SameClass<ListRecord<Element>>(pOther);
-    data_->ID(other.data_->ID());
+    DATA()->ID(other.DATA()->ID());
     items_ = other.items_;
     pcDone = true;
 }
@@ -78,7 +64,7 @@ void ListRecord<Element>::DATA_DataPACK(std::string& pcPackage) {
     values.reserve(items_.size());
     for (const Element& e : items_)
         values.emplace_back(e);
-    pcPackage = cls_CorePacker().PACK({data_->ID(), Variant::Array(1, std::move(values))});
+    pcPackage = cls_CorePacker().PACK({DATA()->ID(), Variant::Array(1, std::move(values))});
 }
 
 template <class Element>
@@ -88,13 +74,13 @@ void ListRecord<Element>::DATA_DataUnpack(const std::string& prPackage) {
     for (const Variant& e : v[1].ToArray().Items()) {
         items.push_back(ToElement(e, static_cast<const Element*>(nullptr)));
     }
-    data_->ID(v[0]);
+    DATA()->ID(v[0]);
     items_ = std::move(items);
 }
 
 template <class Element>
 void ListRecord<Element>::DATA_DataStore(cls_CoreFile& pFile) {
-    pFile.WRITE(kListVersion, data_->ID(), static_cast<std::int32_t>(items_.size()));
+    pFile.WRITE(kListVersion, DATA()->ID(), static_cast<std::int32_t>(items_.size()));
     for (const Element& e : items_)
         pFile.WRITE(Variant(e));
 }
@@ -102,7 +88,7 @@ void ListRecord<Element>::DATA_DataStore(cls_CoreFile& pFile) {
 template <class Element>
 void ListRecord<Element>::DATA_DataRead(cls_CoreFile& pFile) {
     if (UCase(pFile.READ().ToText()) != kListVersion) return;
-    data_->ID(pFile.READ());
+    DATA()->ID(pFile.READ());
     std::size_t count = pFile.READCOUNT();
     items_.clear();
     for (std::size_t i = 0; i < count; ++i) {
@@ -141,12 +127,7 @@ void cls_CoreList::DATA_DataSpawn(ObjectRef& pcNewInstance) {
 
 // ---- settings ----
 
-cls_CoreSettings::cls_CoreSettings()
-    : data_(std::make_shared<cls_CoreData>(this, "TLX_CoreLib.cls_CoreSettings")) {}
-
-cls_CoreSettings::~cls_CoreSettings() {
-    data_->Detach(this);
-}
+cls_CoreSettings::cls_CoreSettings() : DataRecord("TLX_CoreLib.cls_CoreSettings") {}
 
 std::ptrdiff_t cls_CoreSettings::Find(const std::string& key) const {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -186,13 +167,9 @@ bool cls_CoreSettings::REMOVE(const std::string& pKey) {
     return true;
 }
 
-void cls_CoreSettings::DATA(std::shared_ptr<cls_CoreData> d) {
-    cls_CoreData::Replace(data_, std::move(d), this);
-}
-
 void cls_CoreSettings::DATA_DataCopy(const Object& pOther, bool& pcDone) {
     const auto& other = SameClass<cls_CoreSettings>(pOther);
-    data_->ID(other.data_->ID());
+    DATA()->ID(other.DATA()->ID());
     entries_ = other.entries_;
     pcDone = true;
 }
@@ -204,7 +181,7 @@ void cls_CoreSettings::DATA_DataPACK(std::string& pcPackage) {
         flat.emplace_back(key);
         flat.push_back(value);
     }
-    pcPackage = cls_CorePacker().PACK({data_->ID(), Variant::Array(0, std::move(flat))});
+    pcPackage = cls_CorePacker().PACK({DATA()->ID(), Variant::Array(0, std::move(flat))});
 }
 
 void cls_CoreSettings::DATA_DataUnpack(const std::string& prPackage) {
@@ -215,19 +192,19 @@ void cls_CoreSettings::DATA_DataUnpack(const std::string& prPackage) {
     for (std::size_t i = 0; i < flat.Size(); i += 2) {
         entries.emplace_back(flat.Items()[i].ToText(), flat.Items()[i + 1]);
     }
-    data_->ID(v[0]);
+    DATA()->ID(v[0]);
     entries_ = std::move(entries);
 }
 
 void cls_CoreSettings::DATA_DataStore(cls_CoreFile& pFile) {
-    pFile.WRITE(kListVersion, data_->ID(), static_cast<std::int32_t>(entries_.size()));
+    pFile.WRITE(kListVersion, DATA()->ID(), static_cast<std::int32_t>(entries_.size()));
     for (const auto& [key, value] : entries_)
         pFile.WRITE(Variant(key), value);
 }
 
 void cls_CoreSettings::DATA_DataRead(cls_CoreFile& pFile) {
     if (UCase(pFile.READ().ToText()) != kListVersion) return;
-    data_->ID(pFile.READ());
+    DATA()->ID(pFile.READ());
     std::size_t count = pFile.READCOUNT();
     entries_.clear();
     for (std::size_t i = 0; i < count; ++i) {

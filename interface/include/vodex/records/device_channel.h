@@ -12,10 +12,9 @@
 
 namespace vodex {
 
-class cls_DeviceChannel : public tlx::Object, public tlx::tmp_Data {
+class cls_DeviceChannel : public tlx::DataRecord {
   public:
     cls_DeviceChannel();
-    ~cls_DeviceChannel() override;
 
     const std::string& TAG() const { return tag_; }
     void TAG(std::string v) { tag_ = std::move(v); }
@@ -49,14 +48,12 @@ class cls_DeviceChannel : public tlx::Object, public tlx::tmp_Data {
     std::int32_t ID() const;
     void ID(const tlx::Variant& v);
 
-    std::shared_ptr<tlx::cls_CoreData> DATA() const { return data_; }
-    void DATA(std::shared_ptr<tlx::cls_CoreData> d);
+    using DataRecord::DATA;
 
     // The text of STATUS in the interface language.
     std::string STATUSTEXT() const;
     std::string STATUSTEXTSHORT() const;
 
-    std::shared_ptr<tlx::cls_CoreData> tmp_Data_DATA() override { return data_; }
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;
@@ -76,7 +73,6 @@ class cls_DeviceChannel : public tlx::Object, public tlx::tmp_Data {
     double value_ = 0.0;
     std::int32_t flag_ = 0;
     bool measured_ = false;
-    std::shared_ptr<tlx::cls_CoreData> data_;
 };
 
 }  // namespace vodex

@@ -15,10 +15,9 @@ namespace vodex {
 
 class int_Device;
 
-class cls_DeviceComsettings : public tlx::Object, public tlx::tmp_Data {
+class cls_DeviceComsettings : public tlx::DataRecord {
   public:
     cls_DeviceComsettings();
-    ~cls_DeviceComsettings() override;
 
     // The owning device, set by the device object, which clears it again when it goes.
     // STOREDEFAULT and LOADDEFAULT need it.
@@ -40,8 +39,7 @@ class cls_DeviceComsettings : public tlx::Object, public tlx::tmp_Data {
     std::shared_ptr<tlx::cls_CoreSettings> OTHERS();
     void OTHERS(std::shared_ptr<tlx::cls_CoreSettings> v) { others_ = std::move(v); }
 
-    std::shared_ptr<tlx::cls_CoreData> DATA() const { return data_; }
-    void DATA(std::shared_ptr<tlx::cls_CoreData> d);
+    using DataRecord::DATA;
 
     // Read or store the record in a file; False on any error.
     bool LOAD(const std::string& pFile, const std::string& pPW = {});
@@ -54,7 +52,6 @@ class cls_DeviceComsettings : public tlx::Object, public tlx::tmp_Data {
     // otherwise (nothing changes when none was stored).
     bool LOADDEFAULT();
 
-    std::shared_ptr<tlx::cls_CoreData> tmp_Data_DATA() override { return data_; }
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;
@@ -73,7 +70,6 @@ class cls_DeviceComsettings : public tlx::Object, public tlx::tmp_Data {
     std::int32_t dataBits_ = 0;
     std::int32_t handshake_ = 0;
     std::shared_ptr<tlx::cls_CoreSettings> others_;
-    std::shared_ptr<tlx::cls_CoreData> data_;
 };
 
 }  // namespace vodex

@@ -16,10 +16,9 @@
 
 namespace vodex {
 
-class cls_DeviceDatafield : public tlx::Object, public tlx::tmp_Data {
+class cls_DeviceDatafield : public tlx::DataRecord {
   public:
     cls_DeviceDatafield();
-    ~cls_DeviceDatafield() override;
 
     std::int32_t COUNT() const { return static_cast<std::int32_t>(x_.size()) - 1; }
 
@@ -89,10 +88,8 @@ class cls_DeviceDatafield : public tlx::Object, public tlx::tmp_Data {
     double XINTERVAL();
     double YINTERVAL();
 
-    std::shared_ptr<tlx::cls_CoreData> DATA() const { return data_; }
-    void DATA(std::shared_ptr<tlx::cls_CoreData> d);
+    using DataRecord::DATA;
 
-    std::shared_ptr<tlx::cls_CoreData> tmp_Data_DATA() override { return data_; }
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;
@@ -123,7 +120,6 @@ class cls_DeviceDatafield : public tlx::Object, public tlx::tmp_Data {
     std::int32_t current_ = 0;
     Derived derived_;
     bool derivedValid_ = false;
-    std::shared_ptr<tlx::cls_CoreData> data_;
 };
 
 namespace detail {

@@ -14,14 +14,13 @@
 
 namespace vodex {
 
-class cls_DeviceInfo : public tlx::Object, public tlx::tmp_Data {
+class cls_DeviceInfo : public tlx::DataRecord {
   public:
     using ValueList = std::shared_ptr<tlx::cls_CoreValueList>;
     using TextList = std::shared_ptr<tlx::cls_CoreList>;
     using Picture = std::shared_ptr<tlx::cls_CorePicture>;
 
     cls_DeviceInfo();
-    ~cls_DeviceInfo() override;
 
     const std::string& NAME() const { return name_; }
     void NAME(std::string v) { name_ = std::move(v); }
@@ -108,10 +107,8 @@ class cls_DeviceInfo : public tlx::Object, public tlx::tmp_Data {
     // Gives no object.
     tlx::ObjectRef UPDATETAG() const { return nullptr; }
 
-    std::shared_ptr<tlx::cls_CoreData> DATA() const { return data_; }
-    void DATA(std::shared_ptr<tlx::cls_CoreData> d);
+    using DataRecord::DATA;
 
-    std::shared_ptr<tlx::cls_CoreData> tmp_Data_DATA() override { return data_; }
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;
@@ -155,7 +152,6 @@ class cls_DeviceInfo : public tlx::Object, public tlx::tmp_Data {
     Picture image_;
     Picture icon_;
     std::string infoUrl_;
-    std::shared_ptr<tlx::cls_CoreData> data_;
 };
 
 }  // namespace vodex

@@ -11,10 +11,9 @@
 
 namespace vodex {
 
-class cls_DevicePort : public tlx::Object, public tlx::tmp_Data {
+class cls_DevicePort : public tlx::DataRecord {
   public:
     cls_DevicePort();
-    ~cls_DevicePort() override;
 
     const std::string& NAME() const { return name_; }
     void NAME(std::string v) { name_ = std::move(v); }
@@ -24,10 +23,8 @@ class cls_DevicePort : public tlx::Object, public tlx::tmp_Data {
     std::int32_t ID() const;
     void ID(const tlx::Variant& v);
 
-    std::shared_ptr<tlx::cls_CoreData> DATA() const { return data_; }
-    void DATA(std::shared_ptr<tlx::cls_CoreData> d);
+    using DataRecord::DATA;
 
-    std::shared_ptr<tlx::cls_CoreData> tmp_Data_DATA() override { return data_; }
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;
@@ -38,7 +35,6 @@ class cls_DevicePort : public tlx::Object, public tlx::tmp_Data {
   private:
     std::string name_;
     bool available_ = false;
-    std::shared_ptr<tlx::cls_CoreData> data_;
 };
 
 }  // namespace vodex

@@ -7,18 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "tlx/data.h"
-#include "tlx/database.h"
 #include "vodex/enums.h"
 #include "vodex/records/detail/record_array.h"
 #include "vodex/records/device_port.h"
 
 namespace vodex {
 
-class cls_DevicePorts : public tlx::Object, public tlx::tmp_Data, public tlx::tmp_Database {
+class cls_DevicePorts : public detail::RecordList<cls_DevicePort> {
   public:
     cls_DevicePorts();
-    ~cls_DevicePorts() override;
+
+    // EXISTS, COUNT, REMOVE(pID, pForceIndex = False), ADD(pEntry, pID), INFO, DATA and
+    // DATABASE come from the record list.
 
     // An enm_PortCategory value; 0 for a new list.
     std::int32_t CATEGORY() const { return category_; }
@@ -26,13 +26,9 @@ class cls_DevicePorts : public tlx::Object, public tlx::tmp_Data, public tlx::tm
 
     // With `pForceIndex` the port at position `pID`, else the first port with the key `pID`;
     // nothing when there is none.
-    std::shared_ptr<cls_DevicePort> Item(const tlx::Variant& pID, bool pForceIndex = true);
-    bool EXISTS(const tlx::Variant& pID);
-    std::int32_t COUNT();
-    bool REMOVE(const tlx::Variant& pID, bool pForceIndex = false);
-    // Appends `pEntry` (under the key `pID` unless it is missing); returns the entry now last.
-    std::shared_ptr<cls_DevicePort> ADD(const std::shared_ptr<cls_DevicePort>& pEntry,
-                                        const tlx::Variant& pID = tlx::Variant::Missing());
+    std::shared_ptr<cls_DevicePort> Item(const tlx::Variant& pID, bool pForceIndex = true) {
+        return Found(pID, pForceIndex);
+    }
     // Makes a port and appends it under the key `pID`. The names "COM1" to "COM4" (also
     // written "COM 1" to "COM 4") are checked against the ports present: a missing one is
     // named "--- n" and is not available. Returns the entry now last.
@@ -44,15 +40,7 @@ class cls_DevicePorts : public tlx::Object, public tlx::tmp_Data, public tlx::tm
     void RESETCACHE();
     bool LOAD(const std::string& pFile, const std::string& pPW = {});
     bool SAVE(const std::string& pFile, const std::string& pPW = {});
-    // Position 0 empty, position i the NAME of port i.
-    std::vector<std::string> INFO();
 
-    std::shared_ptr<tlx::cls_CoreData> DATA() const { return data_; }
-    void DATA(std::shared_ptr<tlx::cls_CoreData> d);
-    std::shared_ptr<tlx::cls_CoreDatabase> DATABASE() const { return database_; }
-    void DATABASE(std::shared_ptr<tlx::cls_CoreDatabase> d);
-
-    std::shared_ptr<tlx::cls_CoreData> tmp_Data_DATA() override { return data_; }
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;
@@ -60,20 +48,8 @@ class cls_DevicePorts : public tlx::Object, public tlx::tmp_Data, public tlx::tm
     void DATA_DataRead(tlx::cls_CoreFile& pFile) override;
     void DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) override;
 
-    std::shared_ptr<tlx::cls_CoreDatabase> tmp_Database_DATABASE() override { return database_; }
-    void DATABASE_DatabaseClear() override;
-    void DATABASE_DatabaseCount(std::int32_t& ret) override;
-    void DATABASE_DatabaseImport(const tlx::ObjectRef& NewEntry, const tlx::Variant& ID) override;
-    void DATABASE_DatabaseItem(tlx::Variant& rRet, std::int32_t pIndex) override;
-    void DATABASE_DatabaseItemObj(tlx::ObjectRef& rRet, std::int32_t pIndex) override;
-    void DATABASE_DatabaseRemove(std::int32_t ID) override;
-    void DATABASE_DatabaseSearch(std::int32_t& ret, const tlx::Variant& ID) override;
-
   private:
     std::int32_t category_ = 0;
-    detail::RecordArray<cls_DevicePort> items_;
-    std::shared_ptr<tlx::cls_CoreData> data_;
-    std::shared_ptr<tlx::cls_CoreDatabase> database_;
 };
 
 }  // namespace vodex

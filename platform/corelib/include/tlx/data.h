@@ -76,6 +76,24 @@ class cls_CoreData : public Object {
     Variant id_;
 };
 
+// Base of the records: it owns the record's data object (made with the record's type name),
+// answers tmp_Data_DATA, lets the data object be replaced, and detaches it when the record
+// goes, so a data object that outlives its record never reaches it.
+class DataRecord : public Object, public tmp_Data {
+  public:
+    explicit DataRecord(std::string typeName)
+        : data_(std::make_shared<cls_CoreData>(this, std::move(typeName))) {}
+    ~DataRecord() override { data_->Detach(this); }
+
+    std::shared_ptr<cls_CoreData> DATA() const { return data_; }
+    // Throws tlx::Error for nothing.
+    void DATA(std::shared_ptr<cls_CoreData> d) { cls_CoreData::Replace(data_, std::move(d), this); }
+    std::shared_ptr<cls_CoreData> tmp_Data_DATA() override { return data_; }
+
+  private:
+    std::shared_ptr<cls_CoreData> data_;
+};
+
 // The data object of any record object, or nothing when the object is no record.
 std::shared_ptr<cls_CoreData> DataOf(const Object* object);
 

@@ -18,10 +18,9 @@ namespace tlx {
 
 // The records of this header answer the same data callbacks; this base keeps them once.
 template <class Element>
-class ListRecord : public Object, public tmp_Data {
+class ListRecord : public DataRecord {
   public:
-    explicit ListRecord(const char* typeName);
-    ~ListRecord() override;
+    explicit ListRecord(const char* typeName) : DataRecord(typeName) {}
 
     std::int32_t COUNT() const { return static_cast<std::int32_t>(items_.size()); }
     void ADD(Element v) { items_.push_back(std::move(v)); }
@@ -33,10 +32,6 @@ class ListRecord : public Object, public tmp_Data {
     void CLEAR() { items_.clear(); }
     const std::vector<Element>& ITEMS() const { return items_; }
 
-    std::shared_ptr<cls_CoreData> DATA() const { return data_; }
-    void DATA(std::shared_ptr<cls_CoreData> d);
-
-    std::shared_ptr<cls_CoreData> tmp_Data_DATA() override { return data_; }
     void DATA_DataCopy(const Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;
@@ -45,9 +40,6 @@ class ListRecord : public Object, public tmp_Data {
 
   protected:
     std::vector<Element> items_;
-
-  private:
-    std::shared_ptr<cls_CoreData> data_;
 };
 
 // A list of numbers (baud rates, parities, ...).
@@ -73,10 +65,9 @@ extern template class ListRecord<std::string>;
 
 // Keyed settings: values under text keys that compare without regard to case; the order of
 // first insertion is kept. A record: its package text carries every setting.
-class cls_CoreSettings : public Object, public tmp_Data {
+class cls_CoreSettings : public DataRecord {
   public:
     cls_CoreSettings();
-    ~cls_CoreSettings() override;
 
     std::int32_t COUNT() const { return static_cast<std::int32_t>(entries_.size()); }
     bool EXISTS(const std::string& pKey) const;
@@ -89,10 +80,6 @@ class cls_CoreSettings : public Object, public tmp_Data {
     bool REMOVE(const std::string& pKey);
     void CLEAR() { entries_.clear(); }
 
-    std::shared_ptr<cls_CoreData> DATA() const { return data_; }
-    void DATA(std::shared_ptr<cls_CoreData> d);
-
-    std::shared_ptr<cls_CoreData> tmp_Data_DATA() override { return data_; }
     void DATA_DataCopy(const Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;
@@ -104,7 +91,6 @@ class cls_CoreSettings : public Object, public tmp_Data {
     std::ptrdiff_t Find(const std::string& key) const;
 
     std::vector<std::pair<std::string, Variant>> entries_;
-    std::shared_ptr<cls_CoreData> data_;
 };
 
 // Keyed collection: values in insertion order, optionally under a text key that compares

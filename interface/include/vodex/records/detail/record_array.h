@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "tlx/data.h"
+#include "tlx/database.h"
 #include "tlx/error.h"
 #include "tlx/file.h"
 #include "tlx/variant.h"
@@ -112,6 +114,84 @@ class RecordArray {
 
   private:
     std::vector<std::shared_ptr<T>> items_;
+};
+
+// What the record lists have in common: the keyed store over the position array, and the
+// members that behave alike in every list.
+template <class Entry>
+class RecordList : public tlx::DataRecord, public tlx::tmp_Database {
+  public:
+    explicit RecordList(std::string typeName)
+        : DataRecord(std::move(typeName)),
+          database_(std::make_shared<tlx::cls_CoreDatabase>(this)) {}
+    ~RecordList() override { database_->Detach(this); }
+
+    bool EXISTS(const tlx::Variant& pID) { return database_->EXISTS(pID); }
+    std::int32_t COUNT() { return database_->COUNT(); }
+    bool REMOVE(const tlx::Variant& pID, bool pForceIndex = false) {
+        return database_->REMOVE(pID, pForceIndex);
+    }
+    // Appends `pEntry` (under the key `pID` unless it is missing); returns the entry now last.
+    std::shared_ptr<Entry> ADD(const std::shared_ptr<Entry>& pEntry,
+                               const tlx::Variant& pID = tlx::Variant::Missing()) {
+        database_->ADD(pEntry, pID);
+        return Found(COUNT(), true);
+    }
+    // Position 0 empty, position i the NAME of entry i.
+    std::vector<std::string> INFO() {
+        std::vector<std::string> names(static_cast<std::size_t>(COUNT()) + 1);
+        for (std::int32_t i = 1; i <= COUNT(); ++i) {
+            if (auto entry = Found(i, true)) names[static_cast<std::size_t>(i)] = entry->NAME();
+        }
+        return names;
+    }
+
+    using DataRecord::DATA;
+    std::shared_ptr<tlx::cls_CoreDatabase> DATABASE() const { return database_; }
+    void DATABASE(std::shared_ptr<tlx::cls_CoreDatabase> d) {
+        tlx::cls_CoreDatabase::Replace(database_, std::move(d), this);
+    }
+
+    std::shared_ptr<tlx::cls_CoreDatabase> tmp_Database_DATABASE() override { return database_; }
+    void DATABASE_DatabaseClear() override { items_.Clear(); }
+    void DATABASE_DatabaseCount(std::int32_t& ret) override { ret = items_.Count(); }
+    void DATABASE_DatabaseImport(const tlx::ObjectRef& NewEntry, const tlx::Variant& ID) override {
+        items_.Import(NewEntry, ID);
+    }
+    void DATABASE_DatabaseItem(tlx::Variant& rRet, std::int32_t pIndex) override {
+        rRet = tlx::Variant(items_.At(pIndex));
+    }
+    void DATABASE_DatabaseItemObj(tlx::ObjectRef& rRet, std::int32_t pIndex) override {
+        rRet = items_.At(pIndex);
+    }
+    void DATABASE_DatabaseRemove(std::int32_t ID) override { items_.Remove(ID); }
+    void DATABASE_DatabaseSearch(std::int32_t& ret, const tlx::Variant& ID) override {
+        ret = items_.Search(ID);
+    }
+
+  protected:
+    // The entry that the keyed store finds, or nothing.
+    std::shared_ptr<Entry> Found(const tlx::Variant& pID, bool pForceIndex) {
+        return std::dynamic_pointer_cast<Entry>(database_->Item(pID, pForceIndex));
+    }
+    // Takes the other list's key and rebuilds the entries from the other list's, read through
+    // its own keyed store.
+    void CopyEntries(RecordList& other) {
+        DATA()->ID(other.DATA()->ID());
+        RecordArray<Entry> rebuilt;
+        const std::int32_t count = other.COUNT();
+        for (std::int32_t i = 1; i <= count; ++i) {
+            auto source = other.Found(i, true);
+            auto entry = rebuilt.Append();
+            if (source) entry->DATA()->COPY(*source);
+        }
+        items_ = std::move(rebuilt);
+    }
+
+    RecordArray<Entry> items_;
+
+  private:
+    std::shared_ptr<tlx::cls_CoreDatabase> database_;
 };
 
 }  // namespace vodex::detail
