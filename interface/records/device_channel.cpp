@@ -4,6 +4,7 @@
 #include "tlx/error.h"
 #include "tlx/file.h"
 #include "tlx/tools.h"
+#include "vodex/interface_ids.h"
 #include "vodex/tools/language.h"
 
 namespace vodex {
@@ -133,6 +134,10 @@ void cls_DeviceChannel::DATA_DataRead(tlx::cls_CoreFile& pFile) {
 
 void cls_DeviceChannel::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
     pcNewInstance = std::make_shared<cls_DeviceChannel>();
+}
+
+std::span<const std::string_view> cls_DeviceChannel::INTERFACEIDS() const {
+    return iid::cls_DeviceChannel;
 }
 
 }  // namespace vodex

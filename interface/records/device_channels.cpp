@@ -3,6 +3,7 @@
 #include "record_io.h"
 #include "tlx/file.h"
 #include "tlx/tools.h"
+#include "vodex/interface_ids.h"
 
 namespace vodex {
 namespace {
@@ -84,6 +85,10 @@ void cls_DeviceChannels::DATA_DataRead(tlx::cls_CoreFile& pFile) {
 
 void cls_DeviceChannels::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
     pcNewInstance = std::make_shared<cls_DeviceChannels>();
+}
+
+std::span<const std::string_view> cls_DeviceChannels::INTERFACEIDS() const {
+    return iid::cls_DeviceChannels;
 }
 
 }  // namespace vodex

@@ -6,6 +6,7 @@
 #include "tlx/text.h"
 #include "tlx/tools.h"
 #include "vodex/core/device.h"
+#include "vodex/interface_ids.h"
 
 namespace vodex {
 namespace {
@@ -138,6 +139,10 @@ void cls_DeviceComsettings::DATA_DataRead(tlx::cls_CoreFile& pFile) {
 
 void cls_DeviceComsettings::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
     pcNewInstance = std::make_shared<cls_DeviceComsettings>();
+}
+
+std::span<const std::string_view> cls_DeviceComsettings::INTERFACEIDS() const {
+    return iid::cls_DeviceComsettings;
 }
 
 }  // namespace vodex

@@ -6,6 +6,7 @@
 #include "tlx/error.h"
 #include "tlx/file.h"
 #include "tlx/tools.h"
+#include "vodex/interface_ids.h"
 
 namespace vodex {
 namespace {
@@ -343,6 +344,10 @@ void cls_DeviceDatafield::DATA_DataRead(tlx::cls_CoreFile& pFile) {
 
 void cls_DeviceDatafield::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
     pcNewInstance = std::make_shared<cls_DeviceDatafield>();
+}
+
+std::span<const std::string_view> cls_DeviceDatafield::INTERFACEIDS() const {
+    return iid::cls_DeviceDatafield;
 }
 
 }  // namespace vodex

@@ -3,6 +3,7 @@
 #include "record_io.h"
 #include "tlx/file.h"
 #include "tlx/tools.h"
+#include "vodex/interface_ids.h"
 
 namespace vodex {
 namespace {
@@ -317,6 +318,10 @@ void cls_DeviceInfo::ReadOldLayout(tlx::cls_CoreFile& file, const std::string& v
 
 void cls_DeviceInfo::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
     pcNewInstance = std::make_shared<cls_DeviceInfo>();
+}
+
+std::span<const std::string_view> cls_DeviceInfo::INTERFACEIDS() const {
+    return iid::cls_DeviceInfo;
 }
 
 }  // namespace vodex

@@ -4,6 +4,7 @@
 #include "tlx/file.h"
 #include "tlx/tools.h"
 #include "vodex/enums.h"
+#include "vodex/interface_ids.h"
 
 namespace vodex {
 namespace {
@@ -54,6 +55,10 @@ void cls_DevicePort::DATA_DataRead(tlx::cls_CoreFile& pFile) {
 
 void cls_DevicePort::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
     pcNewInstance = std::make_shared<cls_DevicePort>();
+}
+
+std::span<const std::string_view> cls_DevicePort::INTERFACEIDS() const {
+    return iid::cls_DevicePort;
 }
 
 }  // namespace vodex

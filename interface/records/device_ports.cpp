@@ -4,6 +4,7 @@
 #include "tlx/file.h"
 #include "tlx/tools.h"
 #include "vodex/core/resource.h"
+#include "vodex/interface_ids.h"
 
 namespace vodex {
 namespace {
@@ -99,6 +100,10 @@ void cls_DevicePorts::DATA_DataRead(tlx::cls_CoreFile& pFile) {
 
 void cls_DevicePorts::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
     pcNewInstance = std::make_shared<cls_DevicePorts>();
+}
+
+std::span<const std::string_view> cls_DevicePorts::INTERFACEIDS() const {
+    return iid::cls_DevicePorts;
 }
 
 }  // namespace vodex

@@ -54,6 +54,8 @@ class cls_DeviceChannel : public tlx::DataRecord {
     std::string STATUSTEXT() const;
     std::string STATUSTEXTSHORT() const;
 
+    std::span<const std::string_view> INTERFACEIDS() const override;
+
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;

@@ -34,6 +34,8 @@ class cls_DeviceChannels : public detail::RecordList<cls_DeviceChannel> {
     // Clears the measurement of every channel: STATUS, MEASURE, MEASURED, VALUE and FLAG.
     void RESET();
 
+    std::span<const std::string_view> INTERFACEIDS() const override;
+
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;

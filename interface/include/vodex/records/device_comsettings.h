@@ -52,6 +52,8 @@ class cls_DeviceComsettings : public tlx::DataRecord {
     // otherwise (nothing changes when none was stored).
     bool LOADDEFAULT();
 
+    std::span<const std::string_view> INTERFACEIDS() const override;
+
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;

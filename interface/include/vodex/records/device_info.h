@@ -109,6 +109,8 @@ class cls_DeviceInfo : public tlx::DataRecord {
 
     using DataRecord::DATA;
 
+    std::span<const std::string_view> INTERFACEIDS() const override;
+
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;

@@ -25,6 +25,8 @@ class cls_DevicePort : public tlx::DataRecord {
 
     using DataRecord::DATA;
 
+    std::span<const std::string_view> INTERFACEIDS() const override;
+
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;

@@ -41,6 +41,8 @@ class cls_DevicePorts : public detail::RecordList<cls_DevicePort> {
     bool LOAD(const std::string& pFile, const std::string& pPW = {});
     bool SAVE(const std::string& pFile, const std::string& pPW = {});
 
+    std::span<const std::string_view> INTERFACEIDS() const override;
+
     void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
     void DATA_DataPACK(std::string& pcPackage) override;
     void DATA_DataUnpack(const std::string& prPackage) override;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <span>
+#include <string_view>
 
 namespace tlx {
 
@@ -12,6 +14,13 @@ class Object {
     Object(const Object&) = default;
     Object& operator=(const Object&) = default;
     virtual ~Object();
+
+    // The interface identifiers that the object answers to: its current one and those of the
+    // earlier published versions of its class, so that programs and drivers built against an
+    // earlier version keep working. Empty for objects that are not published.
+    virtual std::span<const std::string_view> INTERFACEIDS() const { return {}; }
+    // Whether the object answers to `interfaceId` (compared without regard to case).
+    bool Implements(std::string_view interfaceId) const;
 };
 
 using ObjectRef = std::shared_ptr<Object>;

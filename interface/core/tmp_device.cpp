@@ -1,0 +1,7 @@
+#include "vodex/core/tmp_device.h"
+
+namespace vodex {
+
+tmp_Device::~tmp_Device() = default;
+
+}  // namespace vodex

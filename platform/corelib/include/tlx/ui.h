@@ -1,0 +1,47 @@
+// Showing the library's own windows. Code that needs a dialog describes it in a DialogRequest
+// and asks the UI provider of its thread to show it modally; the answer is whether the user
+// confirmed it. Without a window system the non-interactive provider answers "not confirmed"
+// at once; programs with windows install theirs; tests install scripted ones.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "tlx/object.h"
+#include "tlx/variant.h"
+
+namespace tlx {
+
+struct DialogRequest {
+    // The dialog's form name, as "frm_DialogErrorConnect".
+    std::string dialog;
+    // The object the dialog is about (a device, say); may be nothing.
+    ObjectRef subject;
+    // Further inputs by name, as "DEVICE" -> the device's name.
+    std::map<std::string, Variant> parameters;
+};
+
+class UiProvider {
+  public:
+    UiProvider() = default;
+    UiProvider(const UiProvider&) = delete;
+    UiProvider& operator=(const UiProvider&) = delete;
+    virtual ~UiProvider();
+    // Shows the dialog modally; True when the user confirmed it.
+    virtual bool ShowModal(const DialogRequest& request) = 0;
+};
+
+// Answers every dialog "not confirmed" without showing anything.
+class NonInteractiveUiProvider : public UiProvider {
+  public:
+    bool ShowModal(const DialogRequest& request) override;
+};
+
+// Shows `request` through the calling thread's provider.
+bool ShowModalDialog(const DialogRequest& request);
+// Installs `provider` for the calling thread (nothing: the non-interactive one); returns the
+// one that was installed.
+std::shared_ptr<UiProvider> SetUiProvider(std::shared_ptr<UiProvider> provider);
+
+}  // namespace tlx

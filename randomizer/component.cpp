@@ -1,0 +1,95 @@
+// The component entry of the random-generator driver: its classes cls_Randomizer and
+// inf_Randomizer under the component name Vodex_Randomizer, and its information record.
+#include "tlx/component.h"
+
+#include <dlfcn.h>
+
+#include "randomizer.h"
+#include "tlx/text.h"
+
+namespace vodex::randomizer {
+namespace {
+
+constexpr const char* kClasses[] = {"cls_Randomizer", "inf_Randomizer", nullptr};
+constexpr tlx_component_version kVersion = {2, 0, 0, "5.12.2001", "Zufallsgenerator", 400};
+
+// The path of this component's own file.
+std::string OwnFile() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&OwnFile), &info) && info.dli_fname) return info.dli_fname;
+    return "Vodex_Randomizer";
+}
+
+int Register(const char* file);
+int Unregister();
+
+int Create(const char* className, tlx::ObjectRef* out) {
+    try {
+        if (tlx::EqualsNoCase(className, "cls_Randomizer")) {
+            *out = cls_Randomizer::Create();
+        } else if (tlx::EqualsNoCase(className, "inf_Randomizer")) {
+            *out = std::make_shared<inf_Randomizer>();
+        } else {
+            return 1;
+        }
+        return 0;
+    } catch (...) {
+        return 2;
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<tlx::cls_CoreComInfo> inf_Randomizer::COMINFO() {
+    if (!info_) {
+        info_ = std::make_shared<tlx::cls_CoreComInfo>();
+        info_->FILL(OwnFile(), "VQ\\DEVICES\\RAND", "2.0", "Devices", "Randomizer Device",
+                    "DE Vedaruzo", "5.12.2001");
+        info_->ICON(IconPicture());
+    }
+    return info_;
+}
+
+tlx::Variant inf_Randomizer::GetProperty(std::string_view name) {
+    if (tlx::EqualsNoCase(name, "COMINFO")) return tlx::Variant(COMINFO());
+    return Dispatch::GetProperty(name);
+}
+
+}  // namespace vodex::randomizer
+
+extern "C" {
+__attribute__((visibility("default"))) extern const tlx_component_table tlx_component_entry;
+const tlx_component_table tlx_component_entry = {
+    TLX_COMPONENT_ABI,
+    "Vodex_Randomizer",
+    vodex::randomizer::kClasses,
+    &vodex::randomizer::Register,
+    &vodex::randomizer::Unregister,
+    &vodex::randomizer::Create,
+    &vodex::randomizer::kVersion,
+};
+}
+
+namespace vodex::randomizer {
+namespace {
+
+int Register(const char* file) {
+    try {
+        tlx::RegisterComponentClasses(tlx_component_entry, file);
+        return 0;
+    } catch (...) {
+        return 1;
+    }
+}
+
+int Unregister() {
+    try {
+        tlx::UnregisterComponentClasses(tlx_component_entry);
+        return 0;
+    } catch (...) {
+        return 1;
+    }
+}
+
+}  // namespace
+}  // namespace vodex::randomizer

@@ -1,0 +1,42 @@
+#include "components.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tlx/component.h"
+#include "tlx/dispatch.h"
+
+namespace vodex::test {
+
+int RunRegistration(const std::string& component, bool unregister) {
+    pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        if (unregister) {
+            ::execl(VODEX_REGSVR, VODEX_REGSVR, "/u", "/s", component.c_str(),
+                    static_cast<char*>(nullptr));
+        } else {
+            ::execl(VODEX_REGSVR, VODEX_REGSVR, "/s", component.c_str(),
+                    static_cast<char*>(nullptr));
+        }
+        ::_exit(127);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+void DriverTest::SetUp() {
+    ASSERT_EQ(RunRegistration(VODEX_RANDOMIZER_COMPONENT), 0);
+    ASSERT_EQ(RunRegistration(VODEX_TEST_DRIVER_COMPONENT), 0);
+}
+
+tlx::ObjectRef DriverTest::CreateDriver(const std::string& progId) {
+    return tlx::CreateObject(progId);
+}
+
+std::shared_ptr<int_Device> DriverTest::DeviceOf(const tlx::ObjectRef& driver) {
+    return tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>();
+}
+
+}  // namespace vodex::test
