@@ -34,7 +34,9 @@ TEST_F(Components, CreationByIdentifierIgnoresCase) {
     // The driver registry forms the identifier from the upper-case driver class name.
     tlx::ObjectRef driver = tlx::CreateObject("VODEX_RANDOMIZER.cls_RANDOMIZER");
     ASSERT_TRUE(driver);
-    EXPECT_TRUE(tlx::GetPropertyByName(driver, "device").As<vodex::int_Device>());
+    auto device = tlx::GetPropertyByName(driver, "device").As<vodex::int_Device>();
+    ASSERT_TRUE(device);
+    device->DESTROY();
     tlx::ObjectRef info = tlx::CreateObject("vodex_randomizer.inf_randomizer");
     EXPECT_TRUE(tlx::GetPropertyByName(info, "COMINFO").As<tlx::cls_CoreComInfo>());
 }
@@ -59,9 +61,9 @@ TEST_F(Components, FailuresAreErrorsThatNameTheCause) {
                                       std::string(tlx::kComponentsKey) + "\\Gone.cls_Gone",
                                       tlx::Variant(home.File("gone.so")));
     EXPECT_NE(message("Gone.cls_Gone").find("cannot be loaded"), std::string::npos);
-    EXPECT_THROW(tlx::GetPropertyByName(tlx::CreateObject("Vodex_Randomizer.cls_Randomizer"),
-                                        "NOSUCHPROPERTY"),
-                 tlx::Error);
+    tlx::ObjectRef driver = tlx::CreateObject("Vodex_Randomizer.cls_Randomizer");
+    EXPECT_THROW(tlx::GetPropertyByName(driver, "NOSUCHPROPERTY"), tlx::Error);
+    tlx::GetPropertyByName(driver, "DEVICE").As<vodex::int_Device>()->DESTROY();
     EXPECT_THROW(tlx::GetPropertyByName(std::make_shared<tlx::Object>(), "DEVICE"), tlx::Error);
 }
 

@@ -25,6 +25,10 @@ class Device : public vodex::test::DriverTest {
         device = DeviceOf(driver);
         ASSERT_TRUE(device);
     }
+    // Like every client, the test ends the driver/device cycle with DESTROY.
+    void TearDown() override {
+        if (device) device->DESTROY();
+    }
     void Script(const std::string& name, const Variant& value) {
         tlx::SetPropertyByName(driver, name, value);
     }
@@ -159,6 +163,7 @@ TEST_F(Device, ADeviceHasOnlyTheHandlerThatCreatedIt) {
     EXPECT_FALSE(device->WithEvents(stranger));
     device->EXECUTE();
     EXPECT_EQ(Log(), "DeviceExecute;");
+    other->DESTROY();
 }
 
 TEST_F(Device, DestroyReleasesTheDriver) {

@@ -94,6 +94,9 @@ class Randomizer : public vodex::test::DriverTest {
         device = DeviceOf(driver);
         ASSERT_TRUE(device);
     }
+    void TearDown() override {
+        if (device) device->DESTROY();
+    }
     void Clock(double seconds) { tlx::SetPropertyByName(driver, "TESTCLOCK", Variant(seconds)); }
     void MeasureAll() {
         for (int i = 1; i <= device->CHANNELS()->COUNT(); ++i) {
