@@ -20,9 +20,6 @@ std::string OwnFile() {
     return "Vodex_Randomizer";
 }
 
-int Register(const char* file);
-int Unregister();
-
 int Create(const char* className, tlx::ObjectRef* out) {
     try {
         if (tlx::EqualsNoCase(className, "cls_Randomizer")) {
@@ -63,33 +60,9 @@ const tlx_component_table tlx_component_entry = {
     TLX_COMPONENT_ABI,
     "Vodex_Randomizer",
     vodex::randomizer::kClasses,
-    &vodex::randomizer::Register,
-    &vodex::randomizer::Unregister,
+    &tlx::RegisterEntry<tlx_component_entry>,
+    &tlx::UnregisterEntry<tlx_component_entry>,
     &vodex::randomizer::Create,
     &vodex::randomizer::kVersion,
 };
 }
-
-namespace vodex::randomizer {
-namespace {
-
-int Register(const char* file) {
-    try {
-        tlx::RegisterComponentClasses(tlx_component_entry, file);
-        return 0;
-    } catch (...) {
-        return 1;
-    }
-}
-
-int Unregister() {
-    try {
-        tlx::UnregisterComponentClasses(tlx_component_entry);
-        return 0;
-    } catch (...) {
-        return 1;
-    }
-}
-
-}  // namespace
-}  // namespace vodex::randomizer

@@ -147,9 +147,6 @@ class cls_TestDriver : public tlx::Object,
 constexpr const char* kClasses[] = {"cls_TestDriver", nullptr};
 constexpr tlx_component_version kVersion = {1, 0, 0, "7.12.2026", "Testwandler", 400};
 
-int Register(const char* file);
-int Unregister();
-
 int Create(const char* className, tlx::ObjectRef* out) {
     try {
         if (!tlx::EqualsNoCase(className, "cls_TestDriver")) return 1;
@@ -165,28 +162,12 @@ int Create(const char* className, tlx::ObjectRef* out) {
 extern "C" {
 __attribute__((visibility("default"))) extern const tlx_component_table tlx_component_entry;
 const tlx_component_table tlx_component_entry = {
-    TLX_COMPONENT_ABI, "Vodex_TestDriver", kClasses, &Register, &Unregister, &Create, &kVersion,
+    TLX_COMPONENT_ABI,
+    "Vodex_TestDriver",
+    kClasses,
+    &tlx::RegisterEntry<tlx_component_entry>,
+    &tlx::UnregisterEntry<tlx_component_entry>,
+    &Create,
+    &kVersion,
 };
 }
-
-namespace {
-
-int Register(const char* file) {
-    try {
-        tlx::RegisterComponentClasses(tlx_component_entry, file);
-        return 0;
-    } catch (...) {
-        return 1;
-    }
-}
-
-int Unregister() {
-    try {
-        tlx::UnregisterComponentClasses(tlx_component_entry);
-        return 0;
-    } catch (...) {
-        return 1;
-    }
-}
-
-}  // namespace

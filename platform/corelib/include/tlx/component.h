@@ -67,4 +67,26 @@ const tlx_component_table& LoadComponent(const std::string& file);
 void RegisterComponentClasses(const tlx_component_table& entry, const std::string& file);
 void UnregisterComponentClasses(const tlx_component_table& entry);
 
+// The register and unregister functions of a component's entry table `Entry`, ready to be put
+// into it: they register or remove its classes and report any failure as 1.
+template <const tlx_component_table& Entry>
+int RegisterEntry(const char* file) noexcept {
+    try {
+        RegisterComponentClasses(Entry, file);
+        return 0;
+    } catch (...) {
+        return 1;
+    }
+}
+
+template <const tlx_component_table& Entry>
+int UnregisterEntry() noexcept {
+    try {
+        UnregisterComponentClasses(Entry);
+        return 0;
+    } catch (...) {
+        return 1;
+    }
+}
+
 }  // namespace tlx
