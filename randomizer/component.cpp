@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include "randomizer.h"
+#include "tlx/error.h"
 #include "tlx/text.h"
 
 namespace vodex::randomizer {
@@ -21,18 +22,15 @@ std::string OwnFile() {
 }
 
 int Create(const char* className, tlx::ObjectRef* out) {
-    try {
+    return tlx::ComponentCall([&] {
         if (tlx::EqualsNoCase(className, "cls_Randomizer")) {
             *out = cls_Randomizer::Create();
         } else if (tlx::EqualsNoCase(className, "inf_Randomizer")) {
             *out = std::make_shared<inf_Randomizer>();
         } else {
-            return 1;
+            throw tlx::Error(std::string("the component has no class '") + className + "'");
         }
-        return 0;
-    } catch (...) {
-        return 2;
-    }
+    });
 }
 
 }  // namespace
@@ -50,6 +48,14 @@ std::shared_ptr<tlx::cls_CoreComInfo> inf_Randomizer::COMINFO() {
 tlx::Variant inf_Randomizer::GetProperty(std::string_view name) {
     if (tlx::EqualsNoCase(name, "COMINFO")) return tlx::Variant(COMINFO());
     return Dispatch::GetProperty(name);
+}
+
+void inf_Randomizer::SetProperty(std::string_view name, const tlx::Variant& value) {
+    if (tlx::EqualsNoCase(name, "COMINFO")) {
+        COMINFO(value.As<tlx::cls_CoreComInfo>());
+    } else {
+        Dispatch::SetProperty(name, value);
+    }
 }
 
 }  // namespace vodex::randomizer

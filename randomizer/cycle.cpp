@@ -73,8 +73,14 @@ void Draws::Seed(float clock) {
 }
 
 float Draws::Next() {
+    if (!script_.empty()) return script_[next_++ % script_.size()];
     // 24 random bits: every value is exact in single precision and below 1.
     return static_cast<float>(rng_() >> 8) * (1.0f / 16777216.0f);
+}
+
+void Draws::Script(std::vector<float> draws) {
+    script_ = std::move(draws);
+    next_ = 0;
 }
 
 double GuardedLog(double a) {
@@ -158,7 +164,7 @@ void MeasuringCycle(int_Device& device, CycleState& state) {
                 value = w / 1000.0f;
                 break;
             case 3:
-                value = w * 0.005f;
+                value = w * 0.005;
                 break;
             case 4:
                 value = 2 * state.draws.Next() + v - 1;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <vector>
 
 namespace vodex {
 class int_Device;
@@ -32,11 +33,16 @@ class Draws {
     Draws();
     void Seed(float clock);
     float Next();
+    // For tests: the draws to give instead of random ones, in turn and over again; none
+    // gives random draws back.
+    void Script(std::vector<float> draws);
 
   private:
     std::mt19937 rng_;
     std::uint32_t origin_;
     std::uint32_t cycles_ = 0;
+    std::vector<float> script_;
+    std::size_t next_ = 0;
 };
 
 // The guarded natural logarithm: ln a for a > 0, and 100 otherwise.

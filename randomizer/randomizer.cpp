@@ -24,15 +24,31 @@ std::shared_ptr<cls_Randomizer> cls_Randomizer::Create() {
         !device->INFO()->Implements(iid::cls_DeviceInfo[1])) {
         throw tlx::Error("the device interface library is too old for the random generator");
     }
+    driver->device_ = device;
+    driver->Describe();  // before the driver/device cycle exists, so a failure frees both
+    driver->device_.reset();
     driver->DEVICE(device);
-    device->PARENT(driver);
-    driver->Describe();
     return driver;
 }
 
 void cls_Randomizer::DEVICE(std::shared_ptr<int_Device> pDevice) {
+    if (pDevice == device_) return;
+    const auto self = shared_from_this();  // releasing the old device may release its last link
+    if (pDevice && !pDevice->WithEvents(self)) {
+        throw tlx::Error("the device is handled by another driver");
+    }
+    if (device_) {
+        device_->WithoutEvents(this);
+        if (device_->PARENT() == std::static_pointer_cast<tlx::Object>(self)) {
+            device_->PARENT(nullptr);
+        }
+    }
     device_ = std::move(pDevice);
-    if (device_) device_->WithEvents(shared_from_this());
+    if (device_) device_->PARENT(self);
+}
+
+std::span<const std::string_view> cls_Randomizer::INTERFACEIDS() const {
+    return iid::tmp_Device;
 }
 
 void cls_Randomizer::Describe() {
@@ -77,6 +93,7 @@ void cls_Randomizer::ZarivuZarudScreen(bool& rDone) {
 }
 
 void cls_Randomizer::DeviceConnect(bool& rSuccess, std::int32_t /*pPort*/) {
+    if (!device_) return;
     device_->STATUS(ID_DeviceStatus_Init);
     device_->CHANNELS()->RESET();
     state_.start = state_.clock.Now();
@@ -85,6 +102,7 @@ void cls_Randomizer::DeviceConnect(bool& rSuccess, std::int32_t /*pPort*/) {
 }
 
 void cls_Randomizer::DeviceDisconnect(bool& /*rSuccess*/) {
+    if (!device_) return;
     device_->STATUS(ID_DeviceStatus_Off);
     device_->CHANNELS()->RESET();
 }
@@ -95,6 +113,7 @@ void cls_Randomizer::DeviceSwitch(bool& rSuccess, std::int32_t, bool, double, do
 }
 
 void cls_Randomizer::DevicePrepare() {
+    if (!device_) return;
     state_.start = 0;
     device_->EXECUTE();
 }
@@ -118,6 +137,14 @@ void cls_Randomizer::SetProperty(std::string_view name, const tlx::Variant& valu
         DEVICE(value.As<int_Device>());
     } else if (Is(name, "TESTCLOCK")) {
         state_.clock.Fix(value.IsEmpty() ? std::nullopt : std::optional<double>(value.ToDouble()));
+    } else if (Is(name, "TESTDRAWS")) {
+        std::vector<float> draws;
+        if (!value.IsEmpty()) {
+            for (const tlx::Variant& d : value.ToArray().Items()) {
+                draws.push_back(static_cast<float>(d.ToDouble()));
+            }
+        }
+        state_.draws.Script(std::move(draws));
     } else {
         Dispatch::SetProperty(name, value);
     }

@@ -4,9 +4,10 @@
 // the one built-in port "Eingebaut".
 //
 // Late-bound members (tlx::Dispatch), besides DEVICE: GC(xgc1, mw) and Ztest(PStart, PDiff)
-// with their by-reference arguments, and TESTCLOCK, which fixes the driver's clock at a number
-// of seconds since midnight (empty gives the real clock back), so that tests can read the
-// curves at exact times.
+// with their by-reference arguments; TESTCLOCK, which fixes the driver's clock at a number of
+// seconds since midnight (empty gives the real clock back), so that tests can read the curves
+// at exact times; and TESTDRAWS, an array of numbers from 0 to 1 that the noise draws take in
+// turn instead of random ones (empty gives random draws back).
 #pragma once
 
 #include <memory>
@@ -29,7 +30,9 @@ class cls_Randomizer : public tlx::Object,
     static std::shared_ptr<cls_Randomizer> Create();
 
     std::shared_ptr<int_Device> DEVICE() const override { return device_; }
-    // Replaces the device; events are then taken from the new one.
+    // Replaces the device: events are then taken from the new one, whose PARENT becomes this
+    // driver; the old one loses both. A device that another driver handles is refused
+    // (tlx::Error).
     void DEVICE(std::shared_ptr<int_Device> pDevice);
     void Ztest(float& PStart, float& PDiff);
     void GC(float& xgc1, double& mw) { state_.chromatogram.GC(xgc1, mw); }
@@ -46,6 +49,7 @@ class cls_Randomizer : public tlx::Object,
     tlx::Variant GetProperty(std::string_view name) override;
     void SetProperty(std::string_view name, const tlx::Variant& value) override;
     tlx::Variant Invoke(std::string_view name, std::vector<tlx::Variant>& args) override;
+    std::span<const std::string_view> INTERFACEIDS() const override;
 
   private:
     cls_Randomizer() = default;
@@ -60,6 +64,7 @@ class inf_Randomizer : public tlx::Object, public tlx::tmp_COMInfo, public tlx::
     std::shared_ptr<tlx::cls_CoreComInfo> COMINFO() override;
     void COMINFO(std::shared_ptr<tlx::cls_CoreComInfo> pInfo) override { info_ = std::move(pInfo); }
     tlx::Variant GetProperty(std::string_view name) override;
+    void SetProperty(std::string_view name, const tlx::Variant& value) override;
 
   private:
     std::shared_ptr<tlx::cls_CoreComInfo> info_;

@@ -93,6 +93,10 @@ bool int_Device::WithEvents(const std::shared_ptr<int_DeviceEvents>& pHandler) {
     return true;
 }
 
+void int_Device::WithoutEvents(const int_DeviceEvents* pHandler) {
+    if (handler_.lock().get() == pHandler) handler_.reset();
+}
+
 std::span<const std::string_view> int_Device::INTERFACEIDS() const {
     return iid::int_Device;
 }
@@ -100,16 +104,19 @@ std::span<const std::string_view> int_Device::INTERFACEIDS() const {
 // ---- methods ----
 
 void int_Device::EXECUTE() {
+    const auto alive = KeepAlive();
     if (auto h = Handler()) h->DeviceExecute();
 }
 
 bool int_Device::SETUPSCREEN() {
+    const auto alive = KeepAlive();
     bool rDone = false;
     if (auto h = Handler()) h->ZarivuZarudScreen(rDone);
     return rDone;
 }
 
 bool int_Device::CONNECT(std::int32_t pPort) {
+    const auto alive = KeepAlive();
     port_ = pPort;
     bool rSuccess = false;
     if (auto h = Handler()) h->DeviceConnect(rSuccess, pPort);
@@ -118,6 +125,7 @@ bool int_Device::CONNECT(std::int32_t pPort) {
 }
 
 bool int_Device::DISCONNECT() {
+    const auto alive = KeepAlive();
     bool rSuccess = false;
     if (auto h = Handler()) h->DeviceDisconnect(rSuccess);
     if (rSuccess && status_ != ID_DeviceStatus_Deinit) status_ = ID_DeviceStatus_Off;
@@ -135,6 +143,7 @@ std::string int_Device::STATUSTEXTSHORT() const {
 }
 
 bool int_Device::AUTOSENSE() {
+    const auto alive = KeepAlive();
     bool rDone = false;
     bool rSuccess = false;
     std::int32_t rPort = 0;
@@ -145,6 +154,7 @@ bool int_Device::AUTOSENSE() {
 }
 
 bool int_Device::AUTOPORT() {
+    const auto alive = KeepAlive();
     bool rDone = false;
     bool rSuccess = false;
     std::int32_t rPort = 0;
@@ -155,6 +165,7 @@ bool int_Device::AUTOPORT() {
 }
 
 std::int32_t int_Device::AUTOCHANNEL() {
+    const auto alive = KeepAlive();
     bool rDone = false;
     bool rSuccess = false;
     std::int32_t rChannel = 0;
@@ -164,16 +175,19 @@ std::int32_t int_Device::AUTOCHANNEL() {
 
 bool int_Device::SWITCH(std::int32_t pSwitch, bool pStatus, double pFlag1, double pFlag2,
                         const tlx::Variant& pData) {
+    const auto alive = KeepAlive();
     bool rSuccess = false;
     if (auto h = Handler()) h->DeviceSwitch(rSuccess, pSwitch, pStatus, pFlag1, pFlag2, pData);
     return rSuccess;
 }
 
 void int_Device::PREPARE() {
+    const auto alive = KeepAlive();
     if (auto h = Handler()) h->DevicePrepare();
 }
 
 void int_Device::RESET() {
+    const auto alive = KeepAlive();
     const std::int32_t port = port_;
     DISCONNECT();
     CONNECT(port);
@@ -194,12 +208,14 @@ void int_Device::LOAD(const std::string& pFilename, const std::string& pPassword
 }
 
 bool int_Device::SHOWSETTINGS() {
+    const auto alive = KeepAlive();
     bool rDone = false;
     if (auto h = Handler()) h->DeviceSettings(rDone);
     return rDone;
 }
 
 bool int_Device::SHOWSETTINGSCOM() {
+    const auto alive = KeepAlive();
     bool outcome = false;
     if (!INFO()->COMSETTINGSDEFAULT()) {
         if (auto h = Handler()) h->DeviceSettingsComm(outcome);
@@ -220,6 +236,7 @@ bool int_Device::SHOWSETTINGSCOM() {
 }
 
 void int_Device::DESTROY() {
+    const auto alive = KeepAlive();
     try {
         DISCONNECT();
     } catch (...) {
@@ -233,6 +250,7 @@ void int_Device::DESTROY() {
 
 bool int_Device::ACTIVATE(const std::string& pCommandID, std::int32_t pActivation,
                           tlx::VariantArray& pParameters) {
+    const auto alive = KeepAlive();
     // Element by element into a new array with the same bounds.
     tlx::VariantArray copy(pParameters.LBound(), pParameters.Items());
     bool rSuccess = false;

@@ -85,7 +85,7 @@ TEST_F(Device, UnhandledEventsKeepThePresets) {
     tlx::VariantArray none(0);
     EXPECT_FALSE(device->ACTIVATE("X", vodex::ID_DeviceAct_On, none));
     EXPECT_EQ(Log(),
-              "ZarivuZarudScreen;DeviceConnect(2);DeviceAutosense;DeviceAutoPort;"
+              "ZarivuZarudScreen;DeviceConnect(2, PORT 2);DeviceAutosense;DeviceAutoPort;"
               "DeviceAutoChannel;DeviceSettings;DeviceActivate(X,1,bounds 0..-1);");
 }
 
@@ -137,8 +137,41 @@ TEST_F(Device, AutomaticSearchesNeedDoneAndSuccess) {
 TEST_F(Device, ResetDisconnectsAndConnectsTheSamePort) {
     device->CONNECT(2);
     Log();
+    // The port is remembered before disconnecting, whatever the driver does to it then.
+    Script("DeviceDisconnect.PORT", Variant(9));
     device->RESET();
-    EXPECT_EQ(Log(), "DeviceDisconnect;DeviceConnect(2);");
+    EXPECT_EQ(Log(), "DeviceDisconnect;DeviceConnect(2, PORT 2);");
+}
+
+TEST_F(Device, ConnectSetsThePortBeforeTheDriverHearsOfIt) {
+    device->PORT(1);
+    device->CONNECT(6);
+    EXPECT_EQ(Log(), "DeviceConnect(6, PORT 6);");
+}
+
+TEST_F(Device, DestroyIgnoresErrorsOfTheDriver) {
+    auto keep = driver;
+    Script("DeviceDisconnect.THROW", Variant(true));
+    Script("DeviceDestroy.THROW", Variant(true));
+    EXPECT_NO_THROW(device->DESTROY());
+    EXPECT_EQ(tlx::GetPropertyByName(keep, "LOG").ToText(), "DeviceDisconnect;DeviceDestroy;");
+    EXPECT_FALSE(device->PARENT());
+}
+
+TEST_F(Device, ADriverMayDestroyItsDeviceWhileItsDialogRuns) {
+    // The client keeps only the dialog facade; the driver's settings screen destroys the
+    // device, which frees the driver and, with it, the device, while the call is still on.
+    Script("DeviceSettingsComm.rDone", Variant(true));
+    Script("DeviceSettingsComm.DESTROY", Variant(true));
+    auto dialog = device->DIALOG();
+    std::weak_ptr<int_Device> weakDevice = device;
+    driver.reset();
+    device.reset();
+    ASSERT_FALSE(weakDevice.expired());
+    EXPECT_TRUE(dialog->SETTINGSCOM());
+    EXPECT_TRUE(weakDevice.expired());
+    EXPECT_EQ(dialog->vParent(), nullptr);
+    EXPECT_FALSE(dialog->SETTINGSCOM());
 }
 
 TEST_F(Device, SwitchPassesItsArgumentsUnchanged) {
@@ -367,13 +400,26 @@ TEST_F(Device, PackagesCopiesAndSpawns) {
     EXPECT_EQ(v[4], Variant("zuletzt: OK"));
     EXPECT_EQ(v[5], Variant(3));
 
+    EXPECT_EQ(v[0], Variant(source.INFO()->DATA()->PACK()));
+    EXPECT_EQ(v[1], Variant(source.CHANNELS()->DATA()->PACK()));
+    EXPECT_EQ(v[2], Variant(source.PORTS()->DATA()->PACK()));
+    EXPECT_EQ(v[6], Variant(source.SETTINGS()->DATA()->PACK()));
+
     int_Device unpacked;
     unpacked.DATA()->UNPACK(source.DATA()->PACK());
     ExpectStoredParts(unpacked);
+    EXPECT_EQ(unpacked.SETTINGS()->Item("Modus"), Variant("schnell"));
 
     int_Device copy;
     copy.STARTPORT(4);
+    auto parent = std::make_shared<tlx::Object>();
+    copy.PARENT(parent);
+    copy.DATAFIELD()->ADD(1, 1);
+    source.DATAFIELD()->ADD(2, 2);
+    source.DATAFIELD()->ADD(3, 3);
     EXPECT_TRUE(copy.DATA()->COPY(source));
+    EXPECT_EQ(copy.PARENT(), parent);
+    EXPECT_EQ(copy.DATAFIELD()->COUNT(), 1);
     ExpectStoredParts(copy);
     EXPECT_EQ(copy.SETTINGS()->Item("Modus"), Variant("schnell"));
     EXPECT_EQ(copy.STARTPORT(), 4);

@@ -1,8 +1,9 @@
 // A driver for tests of the driver contract, loaded like any driver. Tests script its answers
-// through late-bound properties named "<Event>.<argument>" (as "DeviceConnect.rSuccess" or
-// "DeviceConnect.STATUS", which the handler writes into the device's STATUS); an event without
-// any scripted answer is left unhandled, so its results keep the device's presets. "LOG" reads
-// every event raised, in order, with its arguments.
+// through late-bound properties named "<Event>.<argument>" (as "DeviceConnect.rSuccess");
+// besides the arguments, "<Event>.STATUS" and "<Event>.PORT" are written into the device,
+// "<Event>.THROW" makes the handler fail, and "<Event>.DESTROY" makes it destroy its device.
+// An event without any scripted answer is left unhandled, so its results keep the device's
+// presets. "LOG" reads every event raised, in order, with its arguments.
 #include <map>
 #include <sstream>
 #include <string>
@@ -10,9 +11,11 @@
 
 #include "tlx/component.h"
 #include "tlx/dispatch.h"
+#include "tlx/error.h"
 #include "tlx/text.h"
 #include "vodex/core/device.h"
 #include "vodex/core/tmp_device.h"
+#include "vodex/interface_ids.h"
 
 namespace {
 
@@ -42,14 +45,15 @@ class cls_TestDriver : public tlx::Object,
         Answer("ZarivuZarudScreen", "rDone", rDone);
     }
     void DeviceConnect(bool& rSuccess, std::int32_t pPort) override {
-        Log("DeviceConnect(" + std::to_string(pPort) + ")");
+        Log("DeviceConnect(" + std::to_string(pPort) + ", PORT " + std::to_string(device_->PORT()) +
+            ")");
         Answer("DeviceConnect", "rSuccess", rSuccess);
-        Status("DeviceConnect");
+        Effects("DeviceConnect");
     }
     void DeviceDisconnect(bool& rSuccess) override {
         Log("DeviceDisconnect");
         Answer("DeviceDisconnect", "rSuccess", rSuccess);
-        Status("DeviceDisconnect");
+        Effects("DeviceDisconnect");
     }
     void DeviceSwitch(bool& rSuccess, std::int32_t pSwitch, bool pStatus, double pFlag1,
                       double pFlag2, const Variant& pData) override {
@@ -96,8 +100,12 @@ class cls_TestDriver : public tlx::Object,
     void DeviceSettingsComm(bool& rDone) override {
         Log("DeviceSettingsComm");
         Answer("DeviceSettingsComm", "rDone", rDone);
+        Effects("DeviceSettingsComm");
     }
-    void DeviceDestroy() override { Log("DeviceDestroy"); }
+    void DeviceDestroy() override {
+        Log("DeviceDestroy");
+        Effects("DeviceDestroy");
+    }
 
     Variant GetProperty(std::string_view name) override {
         if (tlx::EqualsNoCase(name, "DEVICE")) return Variant(device_);
@@ -108,6 +116,10 @@ class cls_TestDriver : public tlx::Object,
             return Variant(all);
         }
         return Dispatch::GetProperty(name);
+    }
+
+    std::span<const std::string_view> INTERFACEIDS() const override {
+        return vodex::iid::tmp_Device;
     }
 
     void SetProperty(std::string_view name, const Variant& value) override {
@@ -135,8 +147,17 @@ class cls_TestDriver : public tlx::Object,
     void Answer(const std::string& event, const char* argument, std::int32_t& result) const {
         if (const Variant* v = Scripted(event, argument)) result = v->ToInt32();
     }
-    void Status(const std::string& event) {
+    // What a handler does to its device beyond its results, as scripted.
+    void Effects(const std::string& event) {
         if (const Variant* v = Scripted(event, "STATUS")) device_->STATUS(v->ToInt32());
+        if (const Variant* v = Scripted(event, "PORT")) device_->PORT(v->ToInt32());
+        if (const Variant* v = Scripted(event, "THROW"); v && v->ToBool()) {
+            throw tlx::Error("the test driver fails in " + event);
+        }
+        if (const Variant* v = Scripted(event, "DESTROY"); v && v->ToBool()) {
+            script_.erase(tlx::FoldCase(event + ".DESTROY"));
+            device_->DESTROY();
+        }
     }
 
     std::shared_ptr<vodex::int_Device> device_;
@@ -148,13 +169,12 @@ constexpr const char* kClasses[] = {"cls_TestDriver", nullptr};
 constexpr tlx_component_version kVersion = {1, 0, 0, "7.12.2026", "Testwandler", 400};
 
 int Create(const char* className, tlx::ObjectRef* out) {
-    try {
-        if (!tlx::EqualsNoCase(className, "cls_TestDriver")) return 1;
+    return tlx::ComponentCall([&] {
+        if (!tlx::EqualsNoCase(className, "cls_TestDriver")) {
+            throw tlx::Error(std::string("the component has no class '") + className + "'");
+        }
         *out = cls_TestDriver::Create();
-        return 0;
-    } catch (...) {
-        return 2;
-    }
+    });
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "components.h"
 #include "tlx/cominfo.h"
 #include "tlx/dispatch.h"
+#include "vodex/interface_ids.h"
 
 namespace {
 
@@ -152,6 +153,7 @@ TEST_F(Randomizer, ANewDriverDescribesItsDevice) {
     EXPECT_TRUE(device->PORTS()->Item(1)->AVAILABLE());
     EXPECT_EQ(device->STATUS(), vodex::ID_DeviceStatus_Off);
     EXPECT_EQ(device->PARENT(), driver);
+    EXPECT_TRUE(driver->Implements(vodex::iid::tmp_Device[0]));
 }
 
 TEST_F(Randomizer, EventAnswers) {
@@ -187,6 +189,31 @@ TEST_F(Randomizer, EveryCurveWithinItsNoiseBand) {
     }
 }
 
+TEST_F(Randomizer, EveryChannelTakesItsDrawsInTurn) {
+    // Ten distinct draws: one for the noise of every channel, a second one for channels 4, 6
+    // and 7, in channel order.
+    const float d[] = {0.05f, 0.15f, 0.25f, 0.35f, 0.45f, 0.55f, 0.65f, 0.75f, 0.85f, 0.95f};
+    std::vector<Variant> draws;
+    for (float f : d)
+        draws.emplace_back(static_cast<double>(f));
+    tlx::SetPropertyByName(driver, "TESTDRAWS", Variant::Array(0, draws));
+    const double t = 50;
+    MeasureAt(t);
+    auto noise = [](float r) { return static_cast<double>((40 * r - 20) / 5); };
+    const double expected[] = {
+        (noise(d[0]) + 1000 * Curve(1, t)) / 1000,
+        (noise(d[1]) + 1000 * Curve(2, t)) / 1000,
+        (noise(d[2]) + 1000 * Curve(3, t) / 5) * 0.005,
+        2 * d[4] + Curve(4, t) - 1,  // d[3] is its noise draw, which it does not use
+        (noise(d[5]) + 1000 * Curve(5, t) / 2) / 500,
+        Chromatogram(t) + d[7] / 2,  // d[6] likewise
+        d[9],                        // d[8] likewise
+    };
+    for (int channel = 1; channel <= 7; ++channel) {
+        EXPECT_NEAR(Value(channel), expected[channel - 1], 2e-5) << "channel " << channel;
+    }
+}
+
 TEST_F(Randomizer, PHJumpsAcrossTheEquivalencePoint) {
     MeasureAt(99);
     EXPECT_NEAR(Value(1), 1.96, 0.01);
@@ -205,6 +232,46 @@ TEST_F(Randomizer, TheTimeBaseRestartsAfter200Seconds) {
     Clock(kStart + 250 + 50);
     device->EXECUTE();
     EXPECT_NEAR(Value(2), Curve(2, 50), 0.0041);
+}
+
+TEST_F(Randomizer, TheTimeBaseRunsOnAcrossMidnightAndDisconnecting) {
+    Clock(86350);
+    ASSERT_TRUE(device->CONNECT(1));
+    MeasureAll();
+    Clock(10);  // 60 s later, after midnight
+    device->EXECUTE();
+    EXPECT_NEAR(Value(2), Curve(2, 60), 0.0041);
+
+    Clock(kStart);
+    device->CONNECT(1);
+    device->DISCONNECT();  // keeps the start of the time base
+    MeasureAll();
+    Clock(kStart + 50);
+    device->EXECUTE();
+    EXPECT_NEAR(Value(2), Curve(2, 50), 0.0041);
+}
+
+TEST_F(Randomizer, ReplacingTheDevice) {
+    auto fresh = std::make_shared<int_Device>();
+    tlx::SetPropertyByName(driver, "DEVICE", Variant(fresh));
+    EXPECT_EQ(tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>(), fresh);
+    EXPECT_EQ(fresh->PARENT(), driver);
+    EXPECT_FALSE(device->PARENT());
+    EXPECT_FALSE(device->AUTOPORT());  // the old device reaches the driver no more
+    EXPECT_TRUE(fresh->AUTOPORT());
+    EXPECT_TRUE(fresh->CONNECT(1));
+    EXPECT_EQ(fresh->STATUS(), vodex::ID_DeviceStatus_Ready);
+
+    // A device that another driver handles is refused.
+    auto other = DeviceOf(CreateDriver(kRandomizer));
+    EXPECT_THROW(tlx::SetPropertyByName(driver, "DEVICE", Variant(other)), tlx::Error);
+    EXPECT_EQ(tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>(), fresh);
+    other->DESTROY();
+
+    // Without a device nothing reaches the driver, and nothing fails.
+    tlx::SetPropertyByName(driver, "DEVICE", Variant(tlx::ObjectRef()));
+    EXPECT_FALSE(fresh->CONNECT(1));
+    fresh->DESTROY();
 }
 
 TEST_F(Randomizer, OnlyChannelsToBeMeasuredAreTouched) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fixtures.h"
 #include "tlx/object.h"
@@ -13,6 +14,14 @@ namespace vodex::test {
 
 // Runs the registration program on `component` (with `unregister`, "/u"); its exit code.
 int RunRegistration(const std::string& component, bool unregister = false);
+
+struct ProgramRun {
+    int exitCode = -1;
+    std::string output;  // standard output
+    std::string errors;  // standard error
+};
+// Runs a program with arguments (the first being the program) and collects what it writes.
+ProgramRun RunProgram(const std::vector<std::string>& arguments);
 
 // A test case with its own VODEX_HOME in which the random generator and the test driver are
 // registered.

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <utility>
+
 #include "tlx/error.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
@@ -13,10 +15,20 @@ std::string ValuePath(const std::string& progId) {
     return std::string(kComponentsKey) + "\\" + progId;
 }
 
+thread_local std::string tComponentError;
+
 }  // namespace
 
 std::int32_t ToolkitBuild() {
     return 400;
+}
+
+void ReportComponentError(std::string message) {
+    tComponentError = std::move(message);
+}
+
+std::string TakeComponentError() {
+    return std::exchange(tComponentError, std::string());
 }
 
 std::string RegisteredFile(const std::string& pProgId) {
@@ -50,8 +62,11 @@ ObjectRef CreateObject(const std::string& pProgId) {
     const auto point = progId.find('.');
     const std::string className = point == std::string::npos ? "" : progId.substr(point + 1);
     ObjectRef object;
+    TakeComponentError();
     if (entry.create_object(className.c_str(), &object) != 0 || !object) {
-        throw Error("the component '" + file + "' cannot create '" + progId + "'");
+        const std::string why = TakeComponentError();
+        throw Error("the component '" + file + "' cannot create '" + progId + "'" +
+                    (why.empty() ? std::string() : ": " + why));
     }
     return object;
 }

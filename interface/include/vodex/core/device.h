@@ -103,6 +103,8 @@ class int_Device : public tlx::DataRecord, public std::enable_shared_from_this<i
     // Attaches the driver that handles this device's events. A device has at most the one
     // handler that created it: while one is attached and alive, another is refused (False).
     bool WithEvents(const std::shared_ptr<int_DeviceEvents>& pHandler);
+    // Detaches `pHandler` when it is the attached handler; its events reach nobody from then.
+    void WithoutEvents(const int_DeviceEvents* pHandler);
 
     std::span<const std::string_view> INTERFACEIDS() const override;
 
@@ -116,6 +118,9 @@ class int_Device : public tlx::DataRecord, public std::enable_shared_from_this<i
   private:
     // The attached handler, or nothing once it is gone.
     std::shared_ptr<int_DeviceEvents> Handler() const { return handler_.lock(); }
+    // This device held for the length of a call that raises events: a handler may release
+    // the last reference to its device (by DESTROY, say) before the call is over.
+    std::shared_ptr<int_Device> KeepAlive() { return weak_from_this().lock(); }
 
     std::shared_ptr<cls_DeviceInfo> info_;
     std::shared_ptr<cls_DeviceChannels> channels_;

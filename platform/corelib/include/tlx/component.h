@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "tlx/object.h"
@@ -67,26 +68,37 @@ const tlx_component_table& LoadComponent(const std::string& file);
 void RegisterComponentClasses(const tlx_component_table& entry, const std::string& file);
 void UnregisterComponentClasses(const tlx_component_table& entry);
 
+// Why the last entry function of a component failed, on the calling thread: a component's
+// functions report their reason here before they return a failure, and CreateObject and the
+// registration program take it into their messages.
+void ReportComponentError(std::string message);
+std::string TakeComponentError();
+
+// Runs `body` for a component's entry function: 0 when it succeeds, else 1 with the reason
+// reported.
+template <class F>
+int ComponentCall(F&& body) noexcept {
+    try {
+        body();
+        return 0;
+    } catch (const std::exception& e) {
+        ReportComponentError(e.what());
+    } catch (...) {
+        ReportComponentError("an unknown error");
+    }
+    return 1;
+}
+
 // The register and unregister functions of a component's entry table `Entry`, ready to be put
-// into it: they register or remove its classes and report any failure as 1.
+// into it: they register or remove its classes.
 template <const tlx_component_table& Entry>
 int RegisterEntry(const char* file) noexcept {
-    try {
-        RegisterComponentClasses(Entry, file);
-        return 0;
-    } catch (...) {
-        return 1;
-    }
+    return ComponentCall([file] { RegisterComponentClasses(Entry, file); });
 }
 
 template <const tlx_component_table& Entry>
 int UnregisterEntry() noexcept {
-    try {
-        UnregisterComponentClasses(Entry);
-        return 0;
-    } catch (...) {
-        return 1;
-    }
+    return ComponentCall([] { UnregisterComponentClasses(Entry); });
 }
 
 }  // namespace tlx
