@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up: installs the Debian packages the project needs (only those missing),
-# then configures and builds. Quiet when everything is in place; messages go to stderr.
+# configures and builds, and installs the built-in driver into the toolkit's state ($VODEX_HOME,
+# else the XDG folders; see the README). Quiet when everything is in place; messages go to
+# stderr.
 #
 #   scripts/setup.sh              release build with debug information in build/
 #   scripts/setup.sh --sanitize   AddressSanitizer + UBSan build in build-sanitize/
@@ -52,4 +54,15 @@ if ! { cmake -S "$root" -B "$build" "${cmake_args[@]}" >"$log" 2>&1 &&
     grep -E "error|Error" -A5 "$log" | head -n 60 >&2 || tail -n 60 "$log" >&2
     echo "setup: the build failed; see $log" >&2
     exit 1
+fi
+
+# The built-in driver, installed as a driver package would install it: its component
+# registered, its "Devices" value written, its description file beside it. The sanitizer
+# build only runs tests, which install what they need themselves.
+if [[ "${1:-}" != "--sanitize" ]]; then
+    if ! "$build/bin/vodex" install --quiet "$build/lib/Vodex_Randomizer.so" >>"$log" 2>&1; then
+        tail -n 5 "$log" >&2
+        echo "setup: the built-in driver could not be installed; see $log" >&2
+        exit 1
+    fi
 fi

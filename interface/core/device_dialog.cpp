@@ -26,7 +26,8 @@ bool cls_DeviceDialog::RANGE(const std::shared_ptr<cls_DeviceChannel>& pChannel)
 
 bool cls_DeviceDialog::CONNECTION() {
     if (!parent_) return false;
-    return tlx::ShowModalDialog(RequestFor("frm_DialogErrorConnect", *parent_));
+    tlx::DialogRequest request = RequestFor("frm_DialogErrorConnect", *parent_);
+    return tlx::ShowModalDialog(request);
 }
 
 void cls_DeviceDialog::INFO() {

@@ -1,7 +1,10 @@
 #include "vodex/core/resource.h"
 
+#include "resources.h"
 #include "tlx/port_probe.h"
+#include "tlx/text.h"
 #include "tlx/tools.h"
+#include "vodex/core/device.h"
 
 namespace vodex {
 namespace {
@@ -49,6 +52,24 @@ frm_Resource::PortProbe frm_Resource::SetPortProbe(PortProbe probe) {
     PortProbe old = std::move(probe_);
     probe_ = std::move(probe);
     return old;
+}
+
+std::shared_ptr<int_Device> frm_Resource::hDeviceFind(const std::string& pClass) const {
+    const std::string key = tlx::UCase(pClass);
+    for (std::size_t i = 1; i < cacheNames_.size(); ++i) {
+        if (cacheNames_[i] == key) return cacheDevices_[i];
+    }
+    return nullptr;
+}
+
+void frm_Resource::hDeviceCache(const std::string& pClass, std::shared_ptr<int_Device> pObject) {
+    cacheNames_.push_back(tlx::UCase(pClass));
+    cacheDevices_.push_back(std::move(pObject));
+}
+
+std::shared_ptr<tlx::cls_CorePicture> frm_Resource::LibraryIcon() const {
+    return std::make_shared<tlx::cls_CorePicture>(
+        tlx::Bytes(resources::kLibraryPng, resources::kLibraryPng + resources::kLibraryPngSize));
 }
 
 frm_Resource& Resource() {

@@ -47,7 +47,7 @@ class ScriptedUi : public tlx::UiProvider {
   public:
     bool answer = false;
     std::vector<tlx::DialogRequest> shown;
-    bool ShowModal(const tlx::DialogRequest& request) override {
+    bool ShowModal(tlx::DialogRequest& request) override {
         shown.push_back(request);
         return answer;
     }

@@ -12,11 +12,11 @@ UiProvider& Current() {
 
 UiProvider::~UiProvider() = default;
 
-bool NonInteractiveUiProvider::ShowModal(const DialogRequest&) {
+bool NonInteractiveUiProvider::ShowModal(DialogRequest&) {
     return false;
 }
 
-bool ShowModalDialog(const DialogRequest& request) {
+bool ShowModalDialog(DialogRequest& request) {
     return Current().ShowModal(request);
 }
 

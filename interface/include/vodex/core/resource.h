@@ -1,13 +1,20 @@
-// The library's per-thread resource object: the serial port presence table (and, with the
-// driver registry, the device cache). One per thread, made on first use by Resource(); nothing
-// is shared between threads.
+// The library's per-thread resource object: the serial port presence table, the device cache
+// of the driver registry and the library's pictures. One per thread, made on first use by
+// Resource(); nothing is shared between threads.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tlx/picture.h"
 
 namespace vodex {
+
+class int_Device;
 
 class frm_Resource {
   public:
@@ -28,10 +35,22 @@ class frm_Resource {
     // which tests do to count probes); returns the one it replaces.
     PortProbe SetPortProbe(PortProbe probe);
 
+    // The device cache: the first device stored under `pClass` (compared upper-cased), or
+    // nothing.
+    std::shared_ptr<int_Device> hDeviceFind(const std::string& pClass) const;
+    // Appends `pObject` under `pClass` upper-cased; an entry of the same name stays.
+    void hDeviceCache(const std::string& pClass, std::shared_ptr<int_Device> pObject);
+
+    // The first picture of the library's image list.
+    std::shared_ptr<tlx::cls_CorePicture> LibraryIcon() const;
+
   private:
     std::array<bool, 101> present_{};
     bool valid_ = false;
     PortProbe probe_;
+    // Two parallel lists from position 0, which is never used.
+    std::vector<std::string> cacheNames_{""};
+    std::vector<std::shared_ptr<int_Device>> cacheDevices_{nullptr};
 };
 
 // The calling thread's resource object.

@@ -20,6 +20,9 @@ struct DialogRequest {
     ObjectRef subject;
     // Further inputs by name, as "DEVICE" -> the device's name.
     std::map<std::string, Variant> parameters;
+    // What the dialog gives back by name, as "CLASS" -> the chosen driver; filled by the
+    // provider.
+    std::map<std::string, Variant> results;
 };
 
 class UiProvider {
@@ -29,17 +32,17 @@ class UiProvider {
     UiProvider& operator=(const UiProvider&) = delete;
     virtual ~UiProvider();
     // Shows the dialog modally; True when the user confirmed it.
-    virtual bool ShowModal(const DialogRequest& request) = 0;
+    virtual bool ShowModal(DialogRequest& request) = 0;
 };
 
 // Answers every dialog "not confirmed" without showing anything.
 class NonInteractiveUiProvider : public UiProvider {
   public:
-    bool ShowModal(const DialogRequest& request) override;
+    bool ShowModal(DialogRequest& request) override;
 };
 
 // Shows `request` through the calling thread's provider.
-bool ShowModalDialog(const DialogRequest& request);
+bool ShowModalDialog(DialogRequest& request);
 // Installs `provider` for the calling thread (nothing: the non-interactive one); returns the
 // one that was installed.
 std::shared_ptr<UiProvider> SetUiProvider(std::shared_ptr<UiProvider> provider);

@@ -1,0 +1,24 @@
+// The commands of `vodex`. Each reads its own arguments (without the command word), writes its
+// result to standard output and gives the exit code; a usage error throws UsageError, any
+// other failure an exception whose message `vodex` prints.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vodex::cli {
+
+using Args = std::vector<std::string>;
+
+int Drivers(const Args& args);
+int Info(const Args& args);
+int Measure(const Args& args);
+int Enable(const Args& args);
+int Disable(const Args& args);
+int Check(const Args& args);
+int Install(const Args& args);
+
+// A text in the interface language.
+std::string Say(const char* german, const char* english);
+
+}  // namespace vodex::cli

@@ -1,0 +1,36 @@
+// Writes a driver's description file: creates the driver from its component (without any
+// registration), stores the driver's own device with SAVE beside the component, with the
+// extension ".devinfo", and releases the driver.
+//
+//   vodex_devinfo COMPONENT CLASS
+#include <cstdio>
+#include <string>
+
+#include "tlx/component.h"
+#include "tlx/dispatch.h"
+#include "tlx/filesystem.h"
+#include "vodex/core/device.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: vodex_devinfo COMPONENT CLASS\n");
+        return 2;
+    }
+    const std::string component = argv[1];
+    try {
+        const tlx_component_table& entry = tlx::LoadComponent(component);
+        tlx::ObjectRef driver;
+        if (entry.create_object(argv[2], &driver) != 0 || !driver) {
+            throw tlx::Error("the component cannot create '" + std::string(argv[2]) +
+                             "': " + tlx::TakeComponentError());
+        }
+        auto device = tlx::GetPropertyByName(driver, "DEVICE").As<vodex::int_Device>();
+        if (!device) throw tlx::Error("the driver has no device");
+        device->SAVE(tlx::cls_CoreFileSystem::WITHOUTEXTENSION(component) + ".devinfo");
+        device->DESTROY();
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vodex_devinfo: %s\n", e.what());
+        return 1;
+    }
+}

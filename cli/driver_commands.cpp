@@ -1,0 +1,230 @@
+// vodex drivers, info, enable, disable, check and install.
+#include <cstdio>
+#include <filesystem>
+#include <type_traits>
+
+#include "arguments.h"
+#include "commands.h"
+#include "json_writer.h"
+#include "tlx/component.h"
+#include "tlx/error.h"
+#include "tlx/filesystem.h"
+#include "tlx/tools.h"
+#include "vodex/core/device_tool.h"
+#include "vodex/tools/language.h"
+
+namespace vodex::cli {
+namespace {
+
+std::string OneClass(const Arguments& a, const char* command) {
+    if (a.Positional().size() != 1) {
+        throw UsageError(std::string("'") + command + "' needs exactly one driver class name");
+    }
+    return a.Positional()[0];
+}
+
+// A device that describes `cls`, and whether the registry made a driver for it (which the
+// caller then releases).
+struct Described {
+    std::shared_ptr<int_Device> device;
+    ~Described() {
+        if (device && device->PARENT()) device->DESTROY();
+    }
+};
+
+template <class List>
+std::string JsonList(const List& items) {
+    std::string out = "[";
+    for (const auto& v : items) {
+        if (out.size() > 1) out += ",";
+        if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>) {
+            out += JsonString(v);
+        } else {
+            out += JsonNumber(tlx::Variant(v).ToDouble());
+        }
+    }
+    return out + "]";
+}
+
+}  // namespace
+
+std::string Say(const char* german, const char* english) {
+    return hLanguageText(german, english);
+}
+
+int Drivers(const Args& args) {
+    const Arguments a(args, {"all", "json"}, {});
+    if (!a.Positional().empty()) throw UsageError("'drivers' takes no further arguments");
+    const auto tool = DeviceTool();
+    const auto all = tool->CONTENTALL();
+    std::string json = "[";
+    for (const std::string& cls : all->ITEMS()) {
+        const bool active = tool->EXISTS(cls);
+        if (!active && !a.Has("all")) continue;
+        Described d{tool->INFO(cls)};
+        const std::string name = d.device ? d.device->INFO()->NAME() : "";
+        const std::string maker = d.device ? d.device->INFO()->MANUFACTURER() : "";
+        if (a.Has("json")) {
+            if (json.size() > 1) json += ",";
+            json += "{\"class\":" + JsonString(cls) + ",\"name\":" + JsonString(name) +
+                    ",\"manufacturer\":" + JsonString(maker) + ",\"active\":" + JsonBool(active) +
+                    "}";
+        } else {
+            std::printf(
+                "%-24s %-28s %-20s %s\n", cls.c_str(), name.c_str(), maker.c_str(),
+                active ? Say("aktiv", "active").c_str() : Say("inaktiv", "inactive").c_str());
+        }
+    }
+    if (a.Has("json")) std::printf("%s]\n", json.c_str());
+    return 0;
+}
+
+int Info(const Args& args) {
+    const Arguments a(args, {"json"}, {});
+    const std::string cls = OneClass(a, "info");
+    const auto tool = DeviceTool();
+    if (!tool->EXISTSALL(cls)) {
+        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
+                         Say("' ist nicht installiert", "' is not installed"));
+    }
+    Described d{tool->INFO(cls)};
+    if (!d.device) {
+        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
+                         Say("' kann nicht beschrieben werden", "' cannot describe itself"));
+    }
+    const auto info = d.device->INFO();
+    const auto channels = d.device->CHANNELS();
+    const auto ports = d.device->PORTS();
+    if (a.Has("json")) {
+        std::string out =
+            "{\"class\":" + JsonString(cls) + ",\"name\":" + JsonString(info->NAME()) +
+            ",\"manufacturer\":" + JsonString(info->MANUFACTURER()) +
+            ",\"description\":" + JsonString(info->DESCRIPTION()) +
+            ",\"identifier\":" + JsonString(info->IDENTIFIER()) +
+            ",\"category\":" + std::to_string(info->CATEGORY()) +
+            ",\"categoryText\":" + JsonString(info->CATEGORYTEXT()) +
+            ",\"infoUrl\":" + JsonString(info->INFOURL()) +
+            ",\"setupScreen\":" + JsonBool(info->SETUPSCREEN()) +
+            ",\"logger\":" + JsonBool(info->LOGGER()) +
+            ",\"manualWave\":" + JsonBool(info->MANUALWAVE()) +
+            ",\"manualScan\":" + JsonBool(info->MANUALSCAN()) +
+            ",\"autoSense\":" + JsonBool(info->AUTOSENSE()) +
+            ",\"autoSenseSure\":" + JsonBool(info->AUTOSENSESURE()) +
+            ",\"autoPort\":" + JsonBool(info->AUTOPORT()) +
+            ",\"autoChannel\":" + JsonBool(info->AUTOCHANNEL()) +
+            ",\"customSettings\":" + JsonBool(info->CUSTOMSETTINGS()) +
+            ",\"comSettings\":" + JsonBool(info->COMSETTINGS()) +
+            ",\"comSettingsDefault\":" + JsonBool(info->COMSETTINGSDEFAULT()) +
+            ",\"setZero\":" + JsonBool(info->SETZERO()) +
+            ",\"waveStart\":" + std::to_string(info->WAVESTART()) +
+            ",\"waveEnd\":" + std::to_string(info->WAVEEND()) +
+            ",\"waveInterval\":" + JsonNumber(info->WAVEINTERVAL()) +
+            ",\"waveTimeBaseScan\":" + JsonNumber(info->WAVETIMEBASESCAN()) +
+            ",\"waveTimeFirst\":" + JsonNumber(info->WAVETIMEFIRST()) +
+            ",\"waveTimeSingleValue\":" + JsonNumber(info->WAVETIMESINGLEVALUE()) +
+            ",\"waveTimeAutoScan\":" + JsonNumber(info->WAVETIMEAUTOSCAN()) +
+            ",\"comBaud\":" + JsonList(info->COMBAUD()->ITEMS()) +
+            ",\"comParities\":" + JsonList(info->COMPARITIES()->ITEMS()) +
+            ",\"comStopBits\":" + JsonList(info->COMSTOPBITS()->ITEMS()) +
+            ",\"comDataBits\":" + JsonList(info->COMDATABITS()->ITEMS()) +
+            ",\"comHandshake\":" + JsonList(info->COMHANDSHAKE()->ITEMS()) +
+            ",\"supportedActivators\":" + JsonList(info->SUPPORTEDACTIVATORS()->ITEMS()) +
+            ",\"image\":" + JsonBool(info->IMAGE() != nullptr) +
+            ",\"icon\":" + JsonBool(info->ICON() != nullptr) + ",\"channels\":[";
+        for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
+            const auto c = channels->Item(i);
+            if (i > 1) out += ",";
+            out += "{\"id\":" + std::to_string(c->ID()) + ",\"name\":" + JsonString(c->NAME()) +
+                   ",\"unit\":" + JsonString(c->SIZE()) + ",\"factor\":" + JsonNumber(c->FACTOR()) +
+                   ",\"offset\":" + JsonNumber(c->OFFSET()) + "}";
+        }
+        out += "],\"ports\":[";
+        for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
+            const auto p = ports->Item(i);
+            if (i > 1) out += ",";
+            out += "{\"id\":" + std::to_string(p->ID()) + ",\"name\":" + JsonString(p->NAME()) +
+                   ",\"available\":" + JsonBool(p->AVAILABLE()) + "}";
+        }
+        std::printf("%s]}\n", out.c_str());
+        return 0;
+    }
+    std::printf("%s %s\n%s %s\n%s %s\n%s %s (%d)\n", Say("Gerät:", "Device:").c_str(),
+                info->NAME().c_str(), Say("Hersteller:", "Manufacturer:").c_str(),
+                info->MANUFACTURER().c_str(), Say("Beschreibung:", "Description:").c_str(),
+                info->DESCRIPTION().c_str(), Say("Kategorie:", "Category:").c_str(),
+                info->CATEGORYTEXT().c_str(), info->CATEGORY());
+    std::printf("%s\n", Say("Kanäle:", "Channels:").c_str());
+    for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
+        const auto c = channels->Item(i);
+        std::printf("  %3d  %-24s %-6s %s %g, %s %g\n", c->ID(), c->NAME().c_str(),
+                    c->SIZE().c_str(), Say("Faktor", "factor").c_str(), c->FACTOR(),
+                    Say("Versatz", "offset").c_str(), c->OFFSET());
+    }
+    std::printf("%s\n", Say("Anschlüsse:", "Ports:").c_str());
+    for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
+        const auto p = ports->Item(i);
+        std::printf("  %3d  %-24s %s\n", p->ID(), p->NAME().c_str(),
+                    p->AVAILABLE() ? Say("verfügbar", "available").c_str()
+                                   : Say("nicht verfügbar", "not available").c_str());
+    }
+    return 0;
+}
+
+int Enable(const Args& args) {
+    const std::string cls = OneClass(Arguments(args, {}, {}), "enable");
+    const auto tool = DeviceTool();
+    if (!tool->EXISTSALL(cls)) {
+        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
+                         Say("' ist nicht installiert", "' is not installed"));
+    }
+    tool->ENABLE(cls);
+    return 0;
+}
+
+int Disable(const Args& args) {
+    const std::string cls = OneClass(Arguments(args, {}, {}), "disable");
+    const auto tool = DeviceTool();
+    if (!tool->EXISTSALL(cls)) {
+        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
+                         Say("' ist nicht installiert", "' is not installed"));
+    }
+    tool->DISABLE(cls);
+    return 0;
+}
+
+int Check(const Args& args) {
+    const Arguments a(args, {}, {});
+    if (!a.Positional().empty()) throw UsageError("'check' takes no further arguments");
+    const auto tool = DeviceTool();
+    tool->CHECK();
+    std::printf("%s %d, %s %d\n", Say("Installierte Wandler:", "Installed drivers:").c_str(),
+                tool->COUNTALL(), Say("davon aktiv:", "active:").c_str(), tool->COUNT());
+    return 0;
+}
+
+int Install(const Args& args) {
+    const Arguments a(args, {"quiet"}, {});
+    if (a.Positional().size() != 1) throw UsageError("'install' needs one component file");
+    std::error_code ec;
+    const std::string file =
+        std::filesystem::absolute(a.Positional()[0], ec).lexically_normal().string();
+    if (ec || !tlx::cls_CoreFileSystem().FILEEXISTS(file)) {
+        throw tlx::Error("'" + a.Positional()[0] + "' does not exist");
+    }
+    const tlx_component_table& entry = tlx::LoadComponent(file);
+    tlx::TakeComponentError();
+    if (entry.register_component(file.c_str()) != 0) {
+        throw tlx::Error("the component '" + file +
+                         "' could not be registered: " + tlx::TakeComponentError());
+    }
+    // The driver class name is the component's file name without folder and extension.
+    const std::string cls = tlx::cls_CoreFileSystem::BASENAME(file);
+    tlx::CoreTools().REGISTRY().WRITE(
+        tlx::HKEY_LOCAL_MACHINE, DeviceTool()->REGROOTDEVICES() + "\\" + cls, tlx::Variant(file));
+    if (!a.Has("quiet")) {
+        std::printf("%s %s\n", cls.c_str(), Say("ist installiert", "is installed").c_str());
+    }
+    return 0;
+}
+
+}  // namespace vodex::cli

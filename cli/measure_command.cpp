@@ -1,0 +1,205 @@
+// vodex measure: a device through the device manager of an entry object, measured in cycles.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <sstream>
+
+#include "arguments.h"
+#include "commands.h"
+#include "json_writer.h"
+#include "tlx/error.h"
+#include "tlx/tools.h"
+#include "vodex/core/sys_device.h"
+
+namespace vodex::cli {
+namespace {
+
+// Set by Ctrl-C; the measurement ends after the cycle that runs.
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+
+std::vector<std::int32_t> ParseChannels(const std::string& text) {
+    std::vector<std::int32_t> ids;
+    std::stringstream in(text);
+    std::string part;
+    while (std::getline(in, part, ',')) {
+        try {
+            std::size_t used = 0;
+            const long id = std::stol(part, &used);
+            if (used != part.size() || id < 1 || id > 2147483647L)
+                throw std::invalid_argument(part);
+            ids.push_back(static_cast<std::int32_t>(id));
+        } catch (const std::exception&) {
+            throw UsageError("--channels needs channel numbers separated by commas, as 1,3");
+        }
+    }
+    if (ids.empty()) throw UsageError("--channels needs at least one channel number");
+    return ids;
+}
+
+// Waits `seconds`, in short slices, until then or until Ctrl-C.
+void Pause(double seconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!gInterrupted && std::chrono::steady_clock::now() < until) {
+        const double left =
+            std::chrono::duration<double>(until - std::chrono::steady_clock::now()).count();
+        tlx::CoreTools().CLOCK().WAIT(std::min(left, 0.05));
+    }
+}
+
+std::string Csv(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+}  // namespace
+
+int Measure(const Args& args) {
+    const Arguments a(args, {"json"}, {"port", "channels", "cycles", "interval", "format"});
+    if (a.Positional().size() != 1)
+        throw UsageError("'measure' needs exactly one driver class name");
+    if (a.Has("json") && a.Has("format")) throw UsageError("--json and --format go not together");
+    const std::string format = a.Has("json") ? "json" : a.Value("format").value_or("table");
+    if (format != "table" && format != "csv" && format != "json") {
+        throw UsageError("--format is table, csv or json");
+    }
+    const long cycles = a.Number("cycles", 0, 100000000).value_or(10);
+    const double interval = a.Real("interval", 0, 86400).value_or(0.5);
+    std::optional<long> port = a.Number("port", 1, 32767);
+    std::optional<std::vector<std::int32_t>> chosen;
+    if (auto list = a.Value("channels")) chosen = ParseChannels(*list);
+
+    const auto entry = SysDevice();
+    const auto tool = entry->DEVICE();
+    const auto manager = entry->DEVICEMAN();
+    std::string cls = a.Positional()[0];
+    if (!tool->EXISTS(cls)) {
+        tool->SURECREATE(nullptr, nullptr);  // tells the user once that the stand-in measures
+        cls = tool->RANDOMIZERID();
+    }
+    auto firstPort = [&tool](const std::string& name) {
+        std::int32_t first = 1;
+        if (auto described = tool->INFO(name)) {
+            if (auto p = described->PORTS()->Item(1)) first = p->ID();
+            if (described->PARENT()) described->DESTROY();
+        }
+        return first;
+    };
+    std::int32_t usePort = port ? static_cast<std::int32_t>(*port) : firstPort(cls);
+    std::shared_ptr<int_Device> device;
+    try {
+        device = manager->CREATE(cls, usePort);
+    } catch (const tlx::Error&) {
+        // Installed but broken beyond repair: the built-in driver stands in.
+        tool->SURECREATE(nullptr, nullptr);
+        cls = tool->RANDOMIZERID();
+        usePort = port ? static_cast<std::int32_t>(*port) : firstPort(cls);
+        device = manager->CREATE(cls, usePort);
+    }
+    if (!device) throw tlx::Error(Say("Es ist kein Gerät frei", "No device is free"));
+
+    const auto channels = device->CHANNELS();
+    std::vector<std::int32_t> ids;
+    if (chosen) {
+        for (std::int32_t id : *chosen) {
+            if (!channels->EXISTS(id)) {
+                manager->DEINIT(cls, usePort);
+                device->DESTROY();
+                throw tlx::Error(Say("Das Gerät hat keinen Kanal ", "The device has no channel ") +
+                                 std::to_string(id));
+            }
+            ids.push_back(id);
+        }
+    } else {
+        for (std::int32_t i = 1; i <= channels->COUNT(); ++i)
+            ids.push_back(channels->Item(i)->ID());
+    }
+    for (std::int32_t id : ids)
+        channels->Item(id, false)->MEASURE(true);
+
+    if (format == "table") {
+        std::printf("%s: %s, %s %s, %s\n", Say("Gerät", "Device").c_str(),
+                    device->INFO()->NAME().c_str(), Say("Anschluss", "port").c_str(),
+                    std::to_string(usePort).c_str(), device->STATUSTEXT().c_str());
+        std::printf("%6s %8s", "#", "t/s");
+        for (std::int32_t id : ids) {
+            const auto c = channels->Item(id, false);
+            std::printf(" %14s", (c->NAME().substr(0, 14)).c_str());
+        }
+        std::printf("\n");
+    } else if (format == "csv") {
+        std::printf("cycle,t");
+        for (std::int32_t id : ids) {
+            const auto c = channels->Item(id, false);
+            std::printf(",%s",
+                        Csv(c->NAME() + (c->SIZE().empty() ? "" : " [" + c->SIZE() + "]")).c_str());
+        }
+        std::printf("\n");
+    }
+
+    gInterrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    struct sigaction previous {};
+    ::sigaction(SIGINT, &action, &previous);
+    const auto start = std::chrono::steady_clock::now();
+    for (long cycle = 1; (cycles == 0 || cycle <= cycles) && !gInterrupted; ++cycle) {
+        if (cycle > 1) Pause(interval);
+        if (gInterrupted) break;
+        device->EXECUTE();
+        const double t =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::string line;
+        if (format == "json") {
+            line = "{\"cycle\":" + std::to_string(cycle) +
+                   ",\"t\":" + JsonNumber(std::round(t * 1000) / 1000) + ",\"channels\":[";
+        } else if (format == "csv") {
+            line = std::to_string(cycle) + "," + JsonNumber(std::round(t * 1000) / 1000);
+        } else {
+            char head[32];
+            std::snprintf(head, sizeof head, "%6ld %8.3f", cycle, t);
+            line = head;
+        }
+        bool first = true;
+        for (std::int32_t id : ids) {
+            const auto c = channels->Item(id, false);
+            if (format == "json") {
+                line += (first ? "" : ",") + std::string("{\"id\":") + std::to_string(c->ID()) +
+                        ",\"name\":" + JsonString(c->NAME()) +
+                        ",\"unit\":" + JsonString(c->SIZE()) +
+                        ",\"value\":" + JsonNumber(c->VALUE()) +
+                        ",\"status\":" + std::to_string(c->STATUS()) +
+                        ",\"measured\":" + JsonBool(c->MEASURED()) + "}";
+            } else if (format == "csv") {
+                line += "," + (c->MEASURED() ? JsonNumber(c->VALUE()) : Csv(c->STATUSTEXTSHORT()));
+            } else {
+                char cell[48];
+                if (c->MEASURED()) {
+                    std::snprintf(cell, sizeof cell, " %14.4f", c->VALUE());
+                } else {
+                    std::snprintf(cell, sizeof cell, " %14s", c->STATUSTEXTSHORT().c_str());
+                }
+                line += cell;
+            }
+            first = false;
+        }
+        if (format == "json") line += "]}";
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    }
+    ::sigaction(SIGINT, &previous, nullptr);
+    // Released through the manager, which disconnects it, and then the driver is let go.
+    manager->DEINIT(cls, usePort);
+    device->DESTROY();
+    return 0;
+}
+
+}  // namespace vodex::cli

@@ -1,0 +1,63 @@
+// vodex: the toolkit on the command line, for people without a window system and for scripts.
+//
+//   vodex drivers [--all] [--json]
+//   vodex info CLASS [--json]
+//   vodex measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval SECONDS]
+//                       [--format table|csv|json | --json]
+//   vodex enable CLASS | disable CLASS | check
+//   vodex install [--quiet] COMPONENT
+//
+// Exit code 0 on success, 2 for a usage error, 1 for a failure, with a one-line message on
+// standard error.
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "arguments.h"
+#include "commands.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: vodex drivers [--all] [--json]\n"
+    "       vodex info CLASS [--json]\n"
+    "       vodex measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval S]\n"
+    "                           [--format table|csv|json | --json]\n"
+    "       vodex enable CLASS | disable CLASS | check\n"
+    "       vodex install [--quiet] COMPONENT\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using Command = int (*)(const vodex::cli::Args&);
+    const std::map<std::string, Command> commands = {
+        {"drivers", vodex::cli::Drivers}, {"info", vodex::cli::Info},
+        {"measure", vodex::cli::Measure}, {"enable", vodex::cli::Enable},
+        {"disable", vodex::cli::Disable}, {"check", vodex::cli::Check},
+        {"install", vodex::cli::Install},
+    };
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "help" || name == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    auto command = commands.find(name);
+    if (command == commands.end()) {
+        std::fprintf(stderr, "vodex: unknown command '%s'\n%s", name.c_str(), kUsage);
+        return 2;
+    }
+    try {
+        return command->second(vodex::cli::Args(argv + 2, argv + argc));
+    } catch (const vodex::cli::UsageError& e) {
+        std::fprintf(stderr, "vodex: %s\n", e.what());
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vodex: %s\n", e.what());
+        return 1;
+    }
+}

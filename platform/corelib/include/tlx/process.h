@@ -1,0 +1,18 @@
+// Running programs of the toolkit and waiting for them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tlx {
+
+// The words of a command line: separated by blanks; a double-quoted part stays one word,
+// without its quotes.
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+// Runs the program of `commandLine` (its first word, a path) with the other words as
+// arguments and waits for it to end, letting pending window events run while it waits. Its
+// exit code; -1 when it could not be started or did not end normally. Never throws.
+int RunAndWait(const std::string& commandLine);
+
+}  // namespace tlx

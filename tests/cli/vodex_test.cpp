@@ -1,0 +1,147 @@
+// The command line program, run as a user runs it, against the test's own VODEX_HOME with the
+// built-in driver installed by `vodex install`.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <regex>
+#include <thread>
+
+#include "components.h"
+
+namespace {
+
+using vodex::test::ProgramRun;
+using vodex::test::RunProgram;
+
+class Vodex : public vodex::test::HomeTest {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(Run({"install", "--quiet", VODEX_RANDOMIZER_COMPONENT}).exitCode, 0);
+    }
+    static ProgramRun Run(std::vector<std::string> args) {
+        args.insert(args.begin(), VODEX_CLI);
+        return RunProgram(args);
+    }
+    // The values of a JSON measuring line, by channel id, in their order.
+    static std::vector<std::pair<int, double>> Values(const std::string& line) {
+        static const std::regex channel(
+            R"re(\{"id":(\d+),"name":"[^"]*","unit":"[^"]*","value":([-+0-9.eE]+),)re");
+        std::vector<std::pair<int, double>> values;
+        for (std::sregex_iterator it(line.begin(), line.end(), channel), end; it != end; ++it) {
+            values.emplace_back(std::stoi((*it)[1]), std::stod((*it)[2]));
+        }
+        return values;
+    }
+};
+
+TEST_F(Vodex, MeasuringRightAfterConnecting) {
+    const ProgramRun run = Run({"measure", "VODEX_RANDOMIZER", "--cycles", "1", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.output.rfind("{\"cycle\":1,\"t\":", 0), 0u) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1);
+    const auto values = Values(run.output);
+    ASSERT_EQ(values.size(), 7u) << run.output;
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(values[static_cast<std::size_t>(i)].first, i + 1);
+    EXPECT_NEAR(values[0].second, 1.0, 0.0041);
+    EXPECT_NEAR(values[2].second, 4.75, 0.021);
+    EXPECT_NE(run.output.find("\"status\":0,\"measured\":true"), std::string::npos);
+}
+
+TEST_F(Vodex, TheDriversDescription) {
+    const ProgramRun run = Run({"info", "VODEX_RANDOMIZER", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    for (const char* part :
+         {"\"name\":\"Zufallsgenerator\"", "\"manufacturer\":\"DE Vedaruzo\"",
+          "\"identifier\":\"ZFG\"", "\"category\":700", "\"autoPort\":true",
+          "{\"id\":1,\"name\":\"pH a 0 - 14\",\"unit\":\"pH\",\"factor\":1.0,\"offset\":0.0}",
+          "{\"id\":7,\"name\":\"Zahl 0 - 1\",\"unit\":\"\"",
+          "\"ports\":[{\"id\":1,\"name\":\"Eingebaut\",\"available\":true}]", "\"icon\":true"}) {
+        EXPECT_NE(run.output.find(part), std::string::npos) << part << "\n" << run.output;
+    }
+}
+
+TEST_F(Vodex, AMissingDriverMeasuresWithTheStandIn) {
+    const ProgramRun run = Run({"measure", "NICHT_DA", "--cycles", "2", "--interval", "0",
+                                "--format", "csv", "--channels", "7,1"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_NE(run.errors.find("eingebaute Zufallsgenerator"), std::string::npos) << run.errors;
+    EXPECT_EQ(run.output.rfind("cycle,t,Zahl 0 - 1,pH a 0 - 14 [pH]\n1,", 0), 0u) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 3);
+}
+
+TEST_F(Vodex, ClearErrorsForBadInput) {
+    auto expectFailure = [](const ProgramRun& run, int code) {
+        EXPECT_EQ(run.exitCode, code) << run.errors;
+        EXPECT_EQ(run.output, "");
+        EXPECT_EQ(run.errors.rfind("vodex: ", 0), 0u) << run.errors;
+    };
+    expectFailure(Run({"info", "NICHT_DA"}), 1);
+    expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--channels", "9", "--cycles", "1"}), 1);
+    expectFailure(Run({"enable", "NICHT_DA"}), 1);
+    expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--bogus"}), 2);
+    expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--cycles", "-1"}), 2);
+    expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--channels", "1,x"}), 2);
+    expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--format", "xml"}), 2);
+    expectFailure(Run({"measure"}), 2);
+    expectFailure(Run({"frobnicate"}), 2);
+    expectFailure(Run({"drivers", "extra"}), 2);
+    EXPECT_EQ(Run({}).exitCode, 2);
+    EXPECT_EQ(Run({"--help"}).exitCode, 0);
+}
+
+TEST_F(Vodex, ListingDisablingAndEnablingDrivers) {
+    EXPECT_EQ(Run({"drivers", "--json"}).output,
+              "[{\"class\":\"Vodex_Randomizer\",\"name\":\"Zufallsgenerator\","
+              "\"manufacturer\":\"DE Vedaruzo\",\"active\":true}]\n");
+    EXPECT_EQ(Run({"disable", "VODEX_RANDOMIZER"}).exitCode, 0);
+    EXPECT_EQ(Run({"drivers", "--json"}).output, "[]\n");
+    EXPECT_NE(Run({"drivers", "--all", "--json"}).output.find("\"active\":false"),
+              std::string::npos);
+    EXPECT_EQ(Run({"enable", "VODEX_RANDOMIZER"}).exitCode, 0);
+    EXPECT_NE(Run({"drivers", "--json"}).output.find("\"active\":true"), std::string::npos);
+    const ProgramRun check = Run({"check"});
+    EXPECT_EQ(check.exitCode, 0);
+    EXPECT_NE(check.output.find("1"), std::string::npos);
+}
+
+TEST_F(Vodex, CtrlCEndsAMeasurementCleanly) {
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        ::execl(VODEX_CLI, VODEX_CLI, "measure", "VODEX_RANDOMIZER", "--cycles", "0", "--interval",
+                "0.05", "--json", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    // Wait for the first measured line, then interrupt.
+    std::string seen;
+    char buf[4096];
+    while (seen.find('\n') == std::string::npos) {
+        const ssize_t n = ::read(out[0], buf, sizeof buf);
+        ASSERT_GT(n, 0);
+        seen.append(buf, static_cast<std::size_t>(n));
+    }
+    ::kill(child, SIGINT);
+    for (;;) {
+        const ssize_t n = ::read(out[0], buf, sizeof buf);
+        if (n <= 0) break;
+        seen.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(out[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(seen.back(), '\n');  // no line cut off
+}
+
+}  // namespace
