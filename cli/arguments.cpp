@@ -9,6 +9,9 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::set<std::s
                      const std::set<std::string>& valued) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg.size() > 1 && arg[0] == '-' && arg[1] != '-') {
+            throw UsageError("unknown option " + arg);  // "-" alone is the driver "no driver"
+        }
         if (arg.rfind("--", 0) != 0 || arg == "--") {
             positional_.push_back(arg);
             continue;

@@ -32,6 +32,29 @@ struct Described {
     }
 };
 
+// A value of a description's list, as what it is: a driver's own file may hold texts or
+// flags where numbers are usual.
+std::string JsonValue(const tlx::Variant& v) {
+    switch (v.Type()) {
+        case tlx::VarType::Empty:
+        case tlx::VarType::Missing:
+            return "null";
+        case tlx::VarType::Boolean:
+            return JsonBool(v.ToBool());
+        case tlx::VarType::Integer:
+        case tlx::VarType::Long:
+            return std::to_string(v.ToInt32());
+        case tlx::VarType::Double:
+            return JsonNumber(v.ToDouble());
+        default:
+            try {
+                return JsonString(v.ToText());
+            } catch (const std::exception&) {
+                return "null";  // an object or a list has no text of its own
+            }
+    }
+}
+
 template <class List>
 std::string JsonList(const List& items) {
     std::string out = "[";
@@ -40,7 +63,7 @@ std::string JsonList(const List& items) {
         if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>) {
             out += JsonString(v);
         } else {
-            out += JsonNumber(tlx::Variant(v).ToDouble());
+            out += JsonValue(tlx::Variant(v));
         }
     }
     return out + "]";

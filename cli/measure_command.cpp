@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "json_writer.h"
 #include "tlx/error.h"
+#include "tlx/text.h"
 #include "tlx/tools.h"
 #include "vodex/core/sys_device.h"
 
@@ -77,42 +78,83 @@ int Measure(const Args& args) {
     std::optional<std::vector<std::int32_t>> chosen;
     if (auto list = a.Value("channels")) chosen = ParseChannels(*list);
 
+    // From here on Ctrl-C ends the measurement instead of the program, so the device is
+    // always released.
+    gInterrupted = 0;
+    struct Interruptible {
+        struct sigaction previous {};
+        Interruptible() {
+            struct sigaction action {};
+            action.sa_handler = OnInterrupt;
+            ::sigaction(SIGINT, &action, &previous);
+        }
+        ~Interruptible() { ::sigaction(SIGINT, &previous, nullptr); }
+    } interruptible;
+
     const auto entry = SysDevice();
     const auto tool = entry->DEVICE();
     const auto manager = entry->DEVICEMAN();
     std::string cls = a.Positional()[0];
-    if (!tool->EXISTS(cls)) {
-        tool->SURECREATE(nullptr, nullptr);  // tells the user once that the stand-in measures
-        cls = tool->RANDOMIZERID();
-    }
-    auto firstPort = [&tool](const std::string& name) {
-        std::int32_t first = 1;
-        if (auto described = tool->INFO(name)) {
-            if (auto p = described->PORTS()->Item(1)) first = p->ID();
-            if (described->PARENT()) described->DESTROY();
-        }
-        return first;
-    };
-    std::int32_t usePort = port ? static_cast<std::int32_t>(*port) : firstPort(cls);
-    std::shared_ptr<int_Device> device;
-    try {
-        device = manager->CREATE(cls, usePort);
-    } catch (const tlx::Error&) {
-        // Installed but broken beyond repair: the built-in driver stands in.
+    // The built-in driver stands in for a missing or broken one; the user is told once.
+    auto standIn = [&] {
+        if (tlx::UCase(tlx::Trim(cls)) == tlx::UCase(tool->RANDOMIZERID())) return false;
         tool->SURECREATE(nullptr, nullptr);
         cls = tool->RANDOMIZERID();
-        usePort = port ? static_cast<std::int32_t>(*port) : firstPort(cls);
-        device = manager->CREATE(cls, usePort);
+        return true;
+    };
+    // A driver that is not installed at all has nothing to repair.
+    if (!tool->EXISTSALL(cls)) standIn();
+    // The port: the one asked for, else the first port the driver describes.
+    auto firstPort = [&]() -> std::optional<std::int32_t> {
+        if (port) return static_cast<std::int32_t>(*port);
+        const auto described = tool->INFO(cls);
+        if (!described) return std::nullopt;  // broken beyond repair, and already said so
+        std::int32_t first = 1;
+        if (auto p = described->PORTS()->Item(1)) first = p->ID();
+        if (described->PARENT()) described->DESTROY();  // a driver made only to describe it
+        return first;
+    };
+    std::optional<std::int32_t> usePort = firstPort();
+    if (!usePort && standIn()) usePort = firstPort();
+    if (!usePort)
+        throw tlx::Error(Say("Der Wandler '", "The driver '") + cls +
+                         Say("' ist defekt", "' is broken"));
+    std::shared_ptr<int_Device> device;
+    try {
+        device = manager->CREATE(cls, *usePort);
+    } catch (const tlx::Error&) {
+        if (!standIn()) throw;
+        usePort = firstPort();
+        if (!usePort) throw;
+        device = manager->CREATE(cls, *usePort);
     }
     if (!device) throw tlx::Error(Say("Es ist kein Gerät frei", "No device is free"));
+    // However the measurement ends, the device is released through the manager, which
+    // disconnects it, and then its driver is let go.
+    struct Release {
+        std::shared_ptr<cls_DeviceManager> manager;
+        std::string cls;
+        std::int32_t port;
+        std::shared_ptr<int_Device> device;
+        ~Release() {
+            try {
+                manager->DEINIT(cls, port);
+                device->DESTROY();
+            } catch (...) {
+            }
+        }
+    } release{manager, cls, *usePort, device};
+    if (device->STATUS() == ID_DeviceStatus_Off || device->STATUS() == ID_DeviceStatus_Error) {
+        throw tlx::Error(Say("Das Gerät ist an Anschluss ", "The device did not connect on port ") +
+                         std::to_string(*usePort) + Say(" nicht verbunden: ", ": ") +
+                         device->STATUSTEXT());
+    }
 
     const auto channels = device->CHANNELS();
     std::vector<std::int32_t> ids;
     if (chosen) {
         for (std::int32_t id : *chosen) {
             if (!channels->EXISTS(id)) {
-                manager->DEINIT(cls, usePort);
-                device->DESTROY();
                 throw tlx::Error(Say("Das Gerät hat keinen Kanal ", "The device has no channel ") +
                                  std::to_string(id));
             }
@@ -128,7 +170,7 @@ int Measure(const Args& args) {
     if (format == "table") {
         std::printf("%s: %s, %s %s, %s\n", Say("Gerät", "Device").c_str(),
                     device->INFO()->NAME().c_str(), Say("Anschluss", "port").c_str(),
-                    std::to_string(usePort).c_str(), device->STATUSTEXT().c_str());
+                    std::to_string(*usePort).c_str(), device->STATUSTEXT().c_str());
         std::printf("%6s %8s", "#", "t/s");
         for (std::int32_t id : ids) {
             const auto c = channels->Item(id, false);
@@ -145,11 +187,6 @@ int Measure(const Args& args) {
         std::printf("\n");
     }
 
-    gInterrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    struct sigaction previous {};
-    ::sigaction(SIGINT, &action, &previous);
     const auto start = std::chrono::steady_clock::now();
     for (long cycle = 1; (cycles == 0 || cycle <= cycles) && !gInterrupted; ++cycle) {
         if (cycle > 1) Pause(interval);
@@ -195,10 +232,6 @@ int Measure(const Args& args) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
-    ::sigaction(SIGINT, &previous, nullptr);
-    // Released through the manager, which disconnects it, and then the driver is let go.
-    manager->DEINIT(cls, usePort);
-    device->DESTROY();
     return 0;
 }
 

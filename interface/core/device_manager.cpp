@@ -4,6 +4,7 @@
 #include "tlx/text.h"
 #include "tlx/tools.h"
 #include "vodex/core/device_tool.h"
+#include "vodex/interface_ids.h"
 
 namespace vodex {
 namespace {
@@ -12,7 +13,19 @@ std::string Key(const std::string& name) {
     return tlx::UCase(tlx::Trim(name));
 }
 
+// Lets go of a device that was made but is not needed after all, with its driver.
+void Release(const std::shared_ptr<int_Device>& device) {
+    try {
+        device->DESTROY();
+    } catch (...) {
+    }
+}
+
 }  // namespace
+
+std::span<const std::string_view> cls_DeviceManager::INTERFACEIDS() const {
+    return iid::cls_DeviceManager;
+}
 
 std::int32_t cls_DeviceManager::BUILD() const {
     return DeviceTool()->BUILD();
@@ -46,23 +59,43 @@ std::shared_ptr<int_Device> cls_DeviceManager::CREATE(
         ++shared->useCount;
         return shared->device;
     }
-    Slot* slot = nullptr;
-    for (Slot& s : slots_) {
-        if (!s.inUse) {
-            slot = &s;
-            break;
+    auto freeSlot = [this]() -> Slot* {
+        for (Slot& s : slots_) {
+            if (!s.inUse) return &s;
         }
-    }
-    if (!slot) {
+        return nullptr;
+    };
+    auto tableFull = [] {
         tlx::CoreTools().DIALOGS().MESSAGE(
             "Das Maximum an benutzbaren Wandlern ist erreicht. Schliessen Sie ein oder mehrere "
             "Messungen und versuchen Sie es erneut!",
             "Fehler", tlx::MessageKind::Error);
+    };
+    if (!freeSlot()) {
+        tableFull();
         return nullptr;
     }
     std::shared_ptr<int_Device> device = DeviceTool()->CREATE(pClass);
     if (!device) {
         throw tlx::Error("the driver '" + pClass + "' is missing or broken, so no device was made");
+    }
+    // Creating may have let window events run (a repair waits for the registration program,
+    // messages wait for the user), and with them other requests to this manager: the table is
+    // looked at afresh, so a driver and port never get two slots.
+    if (destroyed_) {
+        Release(device);
+        return nullptr;
+    }
+    if (Slot* shared = Find(pClass, pPort)) {
+        Release(device);
+        ++shared->useCount;
+        return shared->device;
+    }
+    Slot* slot = freeSlot();
+    if (!slot) {
+        Release(device);
+        tableFull();
+        return nullptr;
     }
     slot->useCount = 0;
     slot->device = device;

@@ -11,6 +11,7 @@
 #include "tlx/tools.h"
 #include "tlx/ui.h"
 #include "vodex/core/resource.h"
+#include "vodex/interface_ids.h"
 
 namespace vodex {
 namespace {
@@ -19,9 +20,9 @@ constexpr const char* kRegRoot = "Software\\VQ Morvane\\VQ ReziraDovarir";
 constexpr const char* kRegRootDevices = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices";
 constexpr const char* kUpdateServerPath = "Software\\VQ Morvane\\VQ ReziraDovarir\\UpdateServer";
 constexpr const char* kDefaultUpdateServer = "https://update.vodex.invalid";
-constexpr std::int32_t kMajor = 2;
-constexpr std::int32_t kMinor = 0;
-constexpr std::int32_t kRevision = 0;
+constexpr std::int32_t kMajor = VODEX_VERSION_MAJOR;
+constexpr std::int32_t kMinor = VODEX_VERSION_MINOR;
+constexpr std::int32_t kRevision = VODEX_VERSION_REVISION;
 constexpr std::size_t kReadBuffer = 1000;
 
 // Runs `body`, ignoring every error, as the registry does where it traps errors.
@@ -54,7 +55,11 @@ cls_DeviceTool::cls_DeviceTool() {
 }
 
 std::int32_t cls_DeviceTool::BUILD() const {
-    return kRevision + 400;
+    return tlx::ToolkitBuild();
+}
+
+std::span<const std::string_view> cls_DeviceTool::INTERFACEIDS() const {
+    return iid::cls_DeviceTool;
 }
 
 std::string cls_DeviceTool::VERSION() const {
@@ -220,11 +225,11 @@ std::shared_ptr<tlx::cls_CoreList> cls_DeviceTool::DISABLED() const {
 
 bool cls_DeviceTool::REPAIR(const std::string& pClass) {
     try {
-        const std::string program =
-            "\"" + tlx::cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr\" /s ";
-        const std::string file = "\"" + FILENAME(pClass) + "\"";
-        tlx::RunAndWait(program + "/u " + file);
-        tlx::RunAndWait(program + file);
+        // The file travels as one argument, whatever characters its path holds.
+        const std::string program = tlx::cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr";
+        const std::string file = FILENAME(pClass);
+        tlx::RunAndWait(std::vector<std::string>{program, "/s", "/u", file});
+        tlx::RunAndWait(std::vector<std::string>{program, "/s", file});
         const tlx::ObjectRef driver = tlx::CreateObject(ProgId(pClass));
         // Only whether it can be created counts; the driver made for that is released.
         Trapped([&] { Release(tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>()); });
@@ -332,7 +337,7 @@ bool cls_DeviceTool::CHECKNAME(const std::string& pDevName) {
 }
 
 std::string cls_DeviceTool::USERSELECT() {
-    tlx::DialogRequest request{"frm_DeviceSelect", nullptr, {}, {}};
+    tlx::DialogRequest request{"frm_DeviceSelect", weak_from_this().lock(), {}, {}};
     tlx::ShowModalDialog(request);
     auto chosen = request.results.find("CLASS");
     return chosen == request.results.end() ? std::string() : chosen->second.ToText();
@@ -357,7 +362,8 @@ void cls_DeviceTool::OVERVIEW() {
 }
 
 std::shared_ptr<tlx::cls_CoreCollection> cls_DeviceTool::ShowDetection(bool logger) {
-    tlx::DialogRequest request{"frm_AutoSense", nullptr, {{"LOGGER", tlx::Variant(logger)}}, {}};
+    tlx::DialogRequest request{
+        "frm_AutoSense", weak_from_this().lock(), {{"LOGGER", tlx::Variant(logger)}}, {}};
     if (tlx::ShowModalDialog(request)) {
         auto found = request.results.find("FOUND");
         if (found != request.results.end()) {
@@ -376,30 +382,34 @@ std::shared_ptr<tlx::cls_CoreCollection> cls_DeviceTool::AUTOSENSELOGGER() {
 
 void cls_DeviceTool::FILLIMAGECOMBO(const tlx::ObjectRef& pCombo, const tlx::ObjectRef& pImageList,
                                     const std::string& pPreSelect) {
+    // Each control call is trapped on its own, so one failing call neither hides the other
+    // drivers nor keeps a driver made only for its description.
     std::vector<tlx::Variant> none;
-    Trapped([&] {
-        tlx::InvokeByName(pCombo, "CLEAR", none);
-        tlx::InvokeByName(pImageList, "CLEAR", none);
-        tlx::SetPropertyByName(pCombo, "IMAGELIST", tlx::Variant(pImageList));
-        const auto content = CONTENT();
-        for (const std::string& entry : content->ITEMS()) {
-            const std::shared_ptr<int_Device> device = SUREINFO(INFO(entry), nullptr);
-            if (!device) continue;
+    Trapped([&] { tlx::InvokeByName(pCombo, "CLEAR", none); });
+    Trapped([&] { tlx::InvokeByName(pImageList, "CLEAR", none); });
+    Trapped([&] { tlx::SetPropertyByName(pCombo, "IMAGELIST", tlx::Variant(pImageList)); });
+    std::vector<std::string> entries;
+    Trapped([&] { entries = CONTENT()->ITEMS(); });
+    for (const std::string& entry : entries) {
+        std::shared_ptr<int_Device> device;
+        Trapped([&] { device = SUREINFO(INFO(entry), nullptr); });
+        if (!device) continue;
+        Trapped([&] {
             const std::string key = tlx::UCase(tlx::Trim(entry));
-            std::vector<tlx::Variant> picture = {tlx::Variant(key),
-                                                 tlx::Variant(device->INFO()->ICON())};
-            tlx::InvokeByName(pImageList, "ADD", picture);
+            const auto info = device->INFO();
+            std::vector<tlx::Variant> picture = {tlx::Variant(key), tlx::Variant(info->ICON())};
+            Trapped([&] { tlx::InvokeByName(pImageList, "ADD", picture); });
             std::vector<tlx::Variant> item = {
-                tlx::Variant(key),
-                tlx::Variant(device->INFO()->NAME() + " - " + device->INFO()->MANUFACTURER()),
+                tlx::Variant(key), tlx::Variant(info->NAME() + " - " + info->MANUFACTURER()),
                 tlx::Variant(key)};
             tlx::InvokeByName(pCombo, "ADD", item);
-            Release(device);
-        }
-    });
+        });
+        Release(device);
+    }
+    if (!pPreSelect.empty()) {
+        Trapped([&] { tlx::SetPropertyByName(pCombo, "SELECTEDKEY", tlx::Variant(pPreSelect)); });
+    }
     Trapped([&] {
-        if (!pPreSelect.empty())
-            tlx::SetPropertyByName(pCombo, "SELECTEDKEY", tlx::Variant(pPreSelect));
         if (tlx::GetPropertyByName(pCombo, "SELECTEDINDEX").ToInt32() == 0) {
             tlx::SetPropertyByName(pCombo, "SELECTEDINDEX", tlx::Variant(1));
         }
@@ -462,8 +472,9 @@ std::shared_ptr<tlx::cls_CoreUpdateTag> cls_DeviceTool::UPDATETAG() const {
     auto tag = std::make_shared<tlx::cls_CoreUpdateTag>();
     std::string server = kDefaultUpdateServer;
     Trapped([&] {
-        server = tlx::CoreTools().REGISTRY().READTEXT(tlx::HKEY_LOCAL_MACHINE, kUpdateServerPath,
-                                                      kDefaultUpdateServer);
+        const std::string configured = tlx::Trim(tlx::CoreTools().REGISTRY().READTEXT(
+            tlx::HKEY_LOCAL_MACHINE, kUpdateServerPath, kDefaultUpdateServer));
+        if (!configured.empty()) server = configured;  // an empty value means the default
     });
     tag->IDENTIFIER = "VQDEVINTERFACE";
     tag->NAME = "VQ Videda Vuderirev";

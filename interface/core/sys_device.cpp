@@ -3,10 +3,19 @@
 #include <dlfcn.h>
 
 #include "vodex/core/resource.h"
+#include "vodex/interface_ids.h"
 
 namespace vodex {
 
 sys_Device::sys_Device() : device_(DeviceTool()) {}
+
+std::span<const std::string_view> sys_Device::INTERFACEIDS() const {
+    return iid::sys_Device;
+}
+
+std::span<const std::string_view> inf_DeviceInterface::INTERFACEIDS() const {
+    return iid::inf_DeviceInterface;
+}
 
 std::shared_ptr<cls_DeviceManager> sys_Device::DEVICEMAN() {
     if (!manager_) manager_ = std::make_shared<cls_DeviceManager>();

@@ -1,21 +1,28 @@
 // The command line program, run as a user runs it, against the test's own VODEX_HOME with the
 // built-in driver installed by `vodex install`.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <thread>
 
 #include "components.h"
+#include "framing.h"
+#include "tlx/tools.h"
+#include "vodex/core/device.h"
 
 namespace {
 
 using vodex::test::ProgramRun;
 using vodex::test::RunProgram;
+
+constexpr const char* kDevices = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\";
 
 class Vodex : public vodex::test::HomeTest {
   protected:
@@ -90,6 +97,7 @@ TEST_F(Vodex, ClearErrorsForBadInput) {
     expectFailure(Run({"measure"}), 2);
     expectFailure(Run({"frobnicate"}), 2);
     expectFailure(Run({"drivers", "extra"}), 2);
+    expectFailure(Run({"info", "-x"}), 2);
     EXPECT_EQ(Run({}).exitCode, 2);
     EXPECT_EQ(Run({"--help"}).exitCode, 0);
 }
@@ -106,7 +114,71 @@ TEST_F(Vodex, ListingDisablingAndEnablingDrivers) {
     EXPECT_NE(Run({"drivers", "--json"}).output.find("\"active\":true"), std::string::npos);
     const ProgramRun check = Run({"check"});
     EXPECT_EQ(check.exitCode, 0);
-    EXPECT_NE(check.output.find("1"), std::string::npos);
+    EXPECT_TRUE(std::regex_match(
+        check.output,
+        std::regex("(Installierte Wandler:|Installed drivers:) 1, (davon aktiv:|active:) 1\n")))
+        << check.output;
+}
+
+TEST_F(Vodex, ADisabledDriverStillMeasuresItself) {
+    ASSERT_EQ(Run({"disable", "VODEX_RANDOMIZER"}).exitCode, 0);
+    const ProgramRun run = Run({"measure", "VODEX_RANDOMIZER", "--cycles", "1", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");  // no stand-in, so no message
+    EXPECT_EQ(Values(run.output).size(), 7u);
+}
+
+TEST_F(Vodex, ABrokenDriverIsReportedOnceAndTheStandInMeasures) {
+    const std::string file = home.File("Vodex_Kaputt.so");
+    vodex::test::WriteBytes(file, "kein Programm");
+    tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
+                                      std::string(kDevices) + "Vodex_Kaputt", tlx::Variant(file));
+    const ProgramRun run = Run({"measure", "Vodex_Kaputt", "--cycles", "1", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    auto times = [&run](const std::string& part) {
+        std::size_t n = 0;
+        for (auto at = run.errors.find(part); at != std::string::npos;
+             at = run.errors.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(times("'Vodex_Kaputt' ist defekt und kann nicht repariert werden!"), 1u)
+        << run.errors;
+    EXPECT_EQ(times("eingebaute Zufallsgenerator verwendet"), 1u) << run.errors;
+    EXPECT_EQ(Values(run.output).size(), 7u) << run.output;
+}
+
+TEST_F(Vodex, ADriverThatDoesNotConnectIsAFailure) {
+    // The test driver answers no connection request.
+    const std::string file = home.File("Vodex_TestDriver.so");
+    std::filesystem::copy_file(VODEX_TEST_DRIVER_COMPONENT, file);
+    ASSERT_EQ(Run({"install", "--quiet", file}).exitCode, 0);
+    const ProgramRun run = Run({"measure", "Vodex_TestDriver", "--port", "2", "--cycles", "1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(run.errors.rfind("vodex: ", 0), 0u) << run.errors;
+    EXPECT_NE(run.errors.find(" 2"), std::string::npos) << run.errors;  // names the port
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+}
+
+TEST_F(Vodex, ADescriptionWithTextsWhereNumbersAreUsual) {
+    const std::string file = home.File("Vodex_TestDriver.so");
+    std::filesystem::copy_file(VODEX_TEST_DRIVER_COMPONENT, file);
+    ASSERT_EQ(Run({"install", "--quiet", file}).exitCode, 0);
+    vodex::int_Device described;
+    described.INFO()->NAME("Beschrieben");
+    described.INFO()->COMBAUD()->ADD(tlx::Variant("9600 Bd"));
+    described.INFO()->COMBAUD()->ADD(tlx::Variant(true));
+    described.INFO()->COMBAUD()->ADD(tlx::Variant(4800));
+    described.SAVE(home.File("Vodex_TestDriver.devinfo"));
+    std::filesystem::last_write_time(
+        home.File("Vodex_TestDriver.devinfo"),
+        std::filesystem::last_write_time(file) + std::chrono::seconds(5));
+    const ProgramRun run = Run({"info", "Vodex_TestDriver", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_NE(run.output.find("\"name\":\"Beschrieben\""), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\"comBaud\":[\"9600 Bd\",true,4800]"), std::string::npos)
+        << run.output;
 }
 
 TEST_F(Vodex, CtrlCEndsAMeasurementCleanly) {
@@ -122,23 +194,38 @@ TEST_F(Vodex, CtrlCEndsAMeasurementCleanly) {
         ::_exit(127);
     }
     ::close(out[1]);
-    // Wait for the first measured line, then interrupt.
-    std::string seen;
+    // Reads what the child writes; false when it writes nothing for ten seconds.
     char buf[4096];
+    std::string seen;
+    auto readSome = [&]() -> ssize_t {
+        pollfd ready{out[0], POLLIN, 0};
+        if (::poll(&ready, 1, 10000) <= 0) return -2;
+        const ssize_t n = ::read(out[0], buf, sizeof buf);
+        if (n > 0) seen.append(buf, static_cast<std::size_t>(n));
+        return n;
+    };
+    // Wait for the first measured line, then interrupt.
+    bool stalled = false;
     while (seen.find('\n') == std::string::npos) {
-        const ssize_t n = ::read(out[0], buf, sizeof buf);
-        ASSERT_GT(n, 0);
-        seen.append(buf, static_cast<std::size_t>(n));
+        const ssize_t n = readSome();
+        if (n <= 0) {
+            stalled = true;
+            break;
+        }
     }
-    ::kill(child, SIGINT);
-    for (;;) {
-        const ssize_t n = ::read(out[0], buf, sizeof buf);
-        if (n <= 0) break;
-        seen.append(buf, static_cast<std::size_t>(n));
+    if (!stalled) {
+        ::kill(child, SIGINT);
+        for (;;) {
+            const ssize_t n = readSome();
+            if (n == -2) stalled = true;
+            if (n <= 0) break;
+        }
     }
+    if (stalled) ::kill(child, SIGKILL);
     ::close(out[0]);
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_FALSE(stalled) << "the measurement stopped writing:\n" << seen;
     ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(seen.back(), '\n');  // no line cut off

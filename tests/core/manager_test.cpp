@@ -8,6 +8,8 @@
 #include "components.h"
 #include "framing.h"
 #include "tlx/dispatch.h"
+#include "tlx/error.h"
+#include "tlx/pump.h"
 #include "tlx/tools.h"
 #include "vodex/core/resource.h"
 #include "vodex/core/sys_device.h"
@@ -74,6 +76,36 @@ TEST_F(Manager, OneDevicePerDriverAndPortSharedByUseCount) {
         EXPECT_FALSE(c->PARENT());  // destroyed
         EXPECT_EQ(tlx::GetPropertyByName(driverOfC, "LOG").ToText(),
                   "DeviceConnect(2, PORT 2);DeviceDisconnect;DeviceDestroy;");
+    });
+}
+
+TEST_F(Manager, ARequestArrivingWhileADriverIsRepairedGetsASlotOfItsOwn) {
+    // The test driver's registration is gone, so creating it means a repair, and window events
+    // run while the registration program is waited for. One of them asks the same manager for
+    // another device.
+    ASSERT_EQ(vodex::test::RunRegistration(VODEX_TEST_DRIVER_COMPONENT, true), 0);
+    Fresh([] {
+        cls_DeviceManager manager;
+        std::shared_ptr<int_Device> meanwhile;
+        bool asked = false;
+        auto previous = tlx::SetMessagePump([&] {
+            if (asked) return;
+            asked = true;
+            meanwhile = manager.CREATE("VODEX_RANDOMIZER", 1);
+        });
+        auto repaired = manager.CREATE("VODEX_TESTDRIVER", 1);
+        tlx::SetMessagePump(previous);
+        ASSERT_TRUE(asked);
+        ASSERT_TRUE(meanwhile);
+        ASSERT_TRUE(repaired);
+        EXPECT_EQ(manager.COUNT(), 2);
+        EXPECT_EQ(manager.Item(1), meanwhile);
+        EXPECT_EQ(manager.Item(2), repaired);
+        EXPECT_TRUE(manager.ONLINE("VODEX_RANDOMIZER", 1));
+        EXPECT_TRUE(manager.ONLINE("VODEX_TESTDRIVER", 1));
+        manager.DEINITALL();
+        EXPECT_FALSE(meanwhile->PARENT());  // both released with their drivers
+        EXPECT_FALSE(repaired->PARENT());
     });
 }
 
@@ -226,6 +258,7 @@ class FakeControl : public tlx::Object, public tlx::Dispatch {
     std::vector<std::string> calls;
     std::vector<std::string> keys;
     std::int32_t selected = 0;
+    std::string refuse;  // ADD of this key and selecting by key fail
     tlx::Variant GetProperty(std::string_view name) override {
         if (name == "SELECTEDINDEX") return Variant(selected);
         return Dispatch::GetProperty(name);
@@ -234,6 +267,7 @@ class FakeControl : public tlx::Object, public tlx::Dispatch {
         calls.push_back("set " + std::string(name));
         if (name == "SELECTEDINDEX") selected = value.ToInt32();
         if (name == "SELECTEDKEY") {
+            if (!refuse.empty()) throw tlx::Error("no such key");
             for (std::size_t i = 0; i < keys.size(); ++i) {
                 if (keys[i] == value.ToText()) selected = static_cast<std::int32_t>(i + 1);
             }
@@ -245,7 +279,10 @@ class FakeControl : public tlx::Object, public tlx::Dispatch {
             keys.clear();
             selected = 0;
         }
-        if (name == "ADD") keys.push_back(args.at(0).ToText());
+        if (name == "ADD") {
+            if (args.at(0).ToText() == refuse) throw tlx::Error("the control refuses");
+            keys.push_back(args.at(0).ToText());
+        }
         return {};
     }
 };
@@ -263,6 +300,13 @@ TEST_F(Manager, FillImageComboListsTheDriversWithTheirIcons) {
         EXPECT_EQ(images->keys, combo->keys);
         EXPECT_EQ(combo->selected, 3);
         tool.FILLIMAGECOMBO(combo, images, "drv03");  // the key is compared as given
+        EXPECT_EQ(combo->selected, 1);
+        // A control that refuses one driver still gets the others, and a selection by key that
+        // fails still leaves the first item selected.
+        combo->refuse = "DRV02";
+        tool.FILLIMAGECOMBO(combo, images, "DRV03");
+        EXPECT_EQ(combo->keys, (std::vector<std::string>{"DRV01", "DRV03"}));
+        EXPECT_EQ(images->keys, (std::vector<std::string>{"DRV01", "DRV02", "DRV03"}));
         EXPECT_EQ(combo->selected, 1);
         // Controls that fail are skipped without an error.
         EXPECT_NO_THROW(tool.FILLIMAGECOMBO(std::make_shared<tlx::Object>(), nullptr, ""));

@@ -6,16 +6,21 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
+#include <typeinfo>
 
 #include "components.h"
 #include "framing.h"
 #include "tlx/component.h"
 #include "tlx/dispatch.h"
 #include "tlx/filesystem.h"
+#include "tlx/text.h"
 #include "tlx/tools.h"
 #include "tlx/ui.h"
+#include "vodex/core/device_dialog.h"
 #include "vodex/core/resource.h"
 #include "vodex/core/sys_device.h"
+#include "vodex/interface_ids.h"
 
 namespace {
 
@@ -26,8 +31,13 @@ using vodex::test::OnFreshThread;
 
 constexpr const char* kDevices = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\";
 const std::string kBroken =
-    "ist defekt und kann nicht repariert werden! Installieren Sie die Wandlertreiber neu.";
-const std::string kMissing = "Ein oder mehrere Wandler konnten nicht gefunden werden.";
+    "ist defekt und kann nicht repariert werden! Installieren Sie die Wandlertreiber neu. Sie "
+    "können auch versuchen den Vorgang als Administrator zu wiederholen. Möglicherweise kann das "
+    "Programm jetzt abstürzen.";
+const std::string kMissing =
+    "Ein oder mehrere Wandler konnten nicht gefunden werden. Es wird statt des fehlenden "
+    "Wandlers der eingebaute Zufallsgenerator verwendet. Installieren Sie ggf. das VQ Vevoza ZIR, "
+    "um mit anderen Wandler arbeiten zu können.";
 
 class Registry : public vodex::test::DriverTest {
   protected:
@@ -148,6 +158,24 @@ TEST_F(Registry, RepairRegistersAWorkingDriverAgain) {
     EXPECT_EQ(Messages(kBroken), 0u);
 }
 
+TEST_F(Registry, RepairHandsOverAnyPathUnchanged) {
+    // Blanks, quotes and a backslash in the folder of the component.
+    const std::string folder = home.File("Messplatz \"B\" \\ 2");
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/Vodex_TestDriver.so";
+    std::filesystem::copy_file(VODEX_TEST_DRIVER_COMPONENT, file);
+    Install("VODEX_TESTDRIVER", file);
+    ASSERT_EQ(vodex::test::RunRegistration(VODEX_TEST_DRIVER_COMPONENT, true), 0);
+    Fresh([&] {
+        cls_DeviceTool tool;
+        auto device = tool.CREATE("VODEX_TESTDRIVER");  // not registered: repaired
+        ASSERT_TRUE(device);
+        device->DESTROY();
+    });
+    EXPECT_EQ(tlx::RegisteredFile("Vodex_TestDriver.cls_TestDriver"), file);
+    EXPECT_EQ(Messages(kBroken), 0u);
+}
+
 TEST_F(Registry, DisabledDrivers) {
     InstallTestDriver();
     Install("VODEX_RANDOMIZER", VODEX_RANDOMIZER_COMPONENT);
@@ -262,12 +290,47 @@ TEST_F(Registry, MembersThatDoNothingAndVersions) {
         EXPECT_FALSE(tool.ADD(false));
         EXPECT_FALSE(tool.AUTOADD());
         EXPECT_FALSE(tool.REPAIRALL());
-        EXPECT_EQ(tool.BUILD(), 400);
-        EXPECT_EQ(tool.VERSIONBUILD(), 400);
+        EXPECT_EQ(tool.BUILD(), tlx::ToolkitBuild());
+        EXPECT_EQ(tool.VERSIONBUILD(), tool.BUILD());
         EXPECT_EQ(tool.VERSION(), "2.0.0");
+        const auto tag = tool.UPDATETAG();
+        EXPECT_EQ(tool.VERSION(), std::to_string(tag->MAJOR) + "." + std::to_string(tag->MINOR) +
+                                      "." + std::to_string(tag->REVISION));
+        EXPECT_EQ(tool.BUILD(), 400 + tag->REVISION);
         EXPECT_EQ(tool.RANDOMIZERID(), "VODEX_RANDOMIZER");
         EXPECT_EQ(tool.REGROOT(), "Software\\VQ Morvane\\VQ ReziraDovarir");
         EXPECT_EQ(tool.REGROOTDEVICES(), "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices");
+    });
+}
+
+TEST_F(Registry, EveryPublishedClassAnswersToIdentifiersOfItsOwn) {
+    Fresh([] {
+        const std::vector<std::shared_ptr<tlx::Object>> objects = {
+            std::make_shared<cls_DeviceTool>(),
+            std::make_shared<vodex::cls_DeviceManager>(),
+            std::make_shared<vodex::sys_Device>(),
+            std::make_shared<vodex::inf_DeviceInterface>(),
+            std::make_shared<int_Device>(),
+            std::make_shared<vodex::cls_DeviceInfo>(),
+            std::make_shared<vodex::cls_DeviceChannel>(),
+            std::make_shared<vodex::cls_DeviceChannels>(),
+            std::make_shared<vodex::cls_DevicePort>(),
+            std::make_shared<vodex::cls_DevicePorts>(),
+            std::make_shared<vodex::cls_DeviceComsettings>(),
+            std::make_shared<vodex::cls_DeviceDatafield>(),
+            std::make_shared<vodex::cls_DeviceDialog>()};
+        std::set<std::string> seen;
+        std::size_t total = 0;
+        for (const auto& object : objects) {
+            ASSERT_FALSE(object->INTERFACEIDS().empty()) << typeid(*object).name();
+            for (std::string_view id : object->INTERFACEIDS()) {
+                seen.insert(tlx::UCase(std::string(id)));
+                ++total;
+            }
+        }
+        EXPECT_EQ(seen.size(), total);  // no identifier is shared by two classes or versions
+        EXPECT_EQ(cls_DeviceTool().INTERFACEIDS().size(), 2u);
+        EXPECT_TRUE(vodex::cls_DeviceManager().Implements(vodex::iid::cls_DeviceManager[0]));
     });
 }
 
@@ -278,7 +341,11 @@ TEST_F(Registry, TheUpdateTagDescribesTheLibrary) {
         auto tag = cls_DeviceTool().UPDATETAG();
         EXPECT_EQ(tag->IDENTIFIER, "VQDEVINTERFACE");
         EXPECT_EQ(tag->NAME, "VQ Videda Vuderirev");
+        EXPECT_EQ(tag->DESCRIPTION,
+                  "Das VQ Videda Vuderirev ist die Verbindung zwischen Programm und "
+                  "Wandlertreiber und wird für Messungen mit dem PC benötigt.");
         EXPECT_EQ(tag->REMARK, "");
+        EXPECT_FALSE(tag->COMMENT.empty());
         EXPECT_TRUE(tag->FILEDATE.has_value());
         EXPECT_GT(tag->FILESIZE.value_or(0), 0);
         EXPECT_EQ(tag->DOWNLOADURL, "https://example.invalid/files/lum32se/vq_reziradovarir.msi");
@@ -288,6 +355,13 @@ TEST_F(Registry, TheUpdateTagDescribesTheLibrary) {
         EXPECT_EQ(tag->KIND, 256);
         EXPECT_TRUE(tag->ENABLED);
     });
+    // An empty setting means the default server, not addresses without one.
+    reg.WRITE(tlx::HKEY_LOCAL_MACHINE, "Software\\VQ Morvane\\VQ ReziraDovarir\\UpdateServer",
+              Variant(" "));
+    Fresh([] {
+        EXPECT_EQ(cls_DeviceTool().UPDATETAG()->INFOURL,
+                  "https://update.vodex.invalid/go/vqdevice");
+    });
 }
 
 // Answers dialogs as scripted and records the requests.
@@ -295,11 +369,17 @@ class ScriptedUi : public tlx::UiProvider {
   public:
     bool answer = true;
     std::map<std::string, Variant> results;
-    std::vector<std::string> shown;
+    std::vector<tlx::DialogRequest> shown;
     bool ShowModal(tlx::DialogRequest& request) override {
-        shown.push_back(request.dialog);
+        shown.push_back(request);
         request.results = results;
         return answer;
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& r : shown)
+            names.push_back(r.dialog);
+        return names;
     }
 };
 
@@ -307,28 +387,37 @@ TEST_F(Registry, DialogCallsGoThroughTheUiProvider) {
     Fresh([] {
         auto ui = std::make_shared<ScriptedUi>();
         tlx::SetUiProvider(ui);
-        cls_DeviceTool tool;
-        EXPECT_EQ(tool.USERSELECT(), "");
+        auto tool = std::make_shared<cls_DeviceTool>();
+        EXPECT_EQ(tool->USERSELECT(), "");
         ui->results = {
             {"CLASS", Variant("VODEX_RANDOMIZER")}, {"PORT", Variant(3)}, {"CHANNEL", Variant(2)}};
-        EXPECT_EQ(tool.USERSELECT(), "VODEX_RANDOMIZER");
+        EXPECT_EQ(tool->USERSELECT(), "VODEX_RANDOMIZER");
         std::int32_t port = 0;
         std::int32_t channel = 0;
-        EXPECT_TRUE(tool.SETTINGS(std::make_shared<int_Device>(), port, channel));
+        auto device = std::make_shared<int_Device>();
+        EXPECT_TRUE(tool->SETTINGS(device, port, channel));
         EXPECT_EQ(port, 3);
         EXPECT_EQ(channel, 2);
-        tool.OVERVIEW();
+        tool->OVERVIEW();
         auto found = std::make_shared<tlx::cls_CoreCollection>();
         found->ADD(Variant("gefunden"));
         ui->results = {{"FOUND", Variant(found)}};
-        EXPECT_EQ(tool.AUTOSENSE(), found);
+        EXPECT_EQ(tool->AUTOSENSE(), found);
         ui->answer = false;
-        auto none = tool.AUTOSENSELOGGER();
+        auto none = tool->AUTOSENSELOGGER();
         EXPECT_NE(none, found);
         EXPECT_EQ(none->COUNT(), 0);
-        EXPECT_EQ(ui->shown, (std::vector<std::string>{"frm_DeviceSelect", "frm_DeviceSelect",
-                                                       "frm_DeviceSettings", "frm_DeviceList",
-                                                       "frm_AutoSense", "frm_AutoSense"}));
+        ASSERT_EQ(ui->Names(), (std::vector<std::string>{"frm_DeviceSelect", "frm_DeviceSelect",
+                                                         "frm_DeviceSettings", "frm_DeviceList",
+                                                         "frm_AutoSense", "frm_AutoSense"}));
+        // The selection and detection dialogs work on this registry object, the settings
+        // dialog on the device; only the logger detection asks for loggers.
+        EXPECT_EQ(ui->shown[0].subject, tool);
+        EXPECT_EQ(ui->shown[2].subject, device);
+        EXPECT_EQ(ui->shown[4].subject, tool);
+        EXPECT_EQ(ui->shown[5].subject, tool);
+        EXPECT_FALSE(ui->shown[4].parameters.at("LOGGER").ToBool());
+        EXPECT_TRUE(ui->shown[5].parameters.at("LOGGER").ToBool());
         tlx::SetUiProvider(nullptr);
     });
 }

@@ -5,6 +5,7 @@
 
 #include "fixtures.h"
 #include "tlx/locale.h"
+#include "tlx/process.h"
 #include "tlx/pump.h"
 #include "tlx/text.h"
 
@@ -117,6 +118,35 @@ TEST(Clock, WaitPumpsMessagesUntilTheTimeIsUp) {
     double s = tlx::CoreTools().CLOCK().SECONDS();
     EXPECT_GE(s, 0.0);
     EXPECT_LT(s, 86400.0);
+}
+
+TEST(ProgramRunner, ExitCodesAndWordsArriveUnchanged) {
+    EXPECT_EQ(tlx::RunAndWait(std::vector<std::string>{"/bin/sh", "-c", "exit 3"}), 3);
+    // A word given on its own reaches the program whatever it holds.
+    const std::string word = "a \"b\" \\ c";
+    EXPECT_EQ(tlx::RunAndWait(
+                  std::vector<std::string>{"/bin/sh", "-c", "test \"$0\" = 'a \"b\" \\ c'", word}),
+              0);
+    // A command line: blanks separate words, a quoted part stays one word without its quotes.
+    EXPECT_EQ(tlx::SplitCommandLine("\"/usr/bin/x y\" /u  \"a b\"c"),
+              (std::vector<std::string>{"/usr/bin/x y", "/u", "a bc"}));
+    EXPECT_EQ(tlx::RunAndWait("\"/bin/sh\" -c \"exit 4\""), 4);
+    // Programs that cannot start or do not end normally.
+    EXPECT_EQ(tlx::RunAndWait(std::vector<std::string>{"/nicht/da"}), -1);
+    EXPECT_EQ(tlx::RunAndWait(std::vector<std::string>{"/bin/sh", "-c", "kill -9 $$"}), -1);
+    EXPECT_EQ(tlx::RunAndWait(std::vector<std::string>{}), -1);
+}
+
+TEST(ProgramRunner, WindowEventsRunWhileItWaits) {
+    int pumped = 0;
+    auto old = tlx::SetMessagePump([&] {
+        ++pumped;
+        throw std::runtime_error("a window event that fails");
+    });
+    EXPECT_EQ(tlx::RunAndWait(std::vector<std::string>{"/bin/sh", "-c", "sleep 0.3; exit 5"}), 5);
+    tlx::SetMessagePump(old);
+    EXPECT_GE(pumped, 2);
+    EXPECT_LT(pumped, 60);  // it sleeps between the events instead of spinning
 }
 
 }  // namespace

@@ -30,6 +30,12 @@ inline constexpr std::string_view cls_DeviceComsettings[] = {
 inline constexpr std::string_view cls_DeviceDatafield[] = {
     "{061BDCB0-58E1-458E-814A-CE9062E58548}"};
 inline constexpr std::string_view cls_DeviceDialog[] = {"{F257828E-5C07-432C-B4ED-2A39113346F9}"};
+inline constexpr std::string_view cls_DeviceTool[] = {"{DB0522A8-BD32-4D9A-9FA5-A71282E6FC61}",
+                                                      "{9AA3FC6F-A309-4B2B-B159-10032D76D7F4}"};
+inline constexpr std::string_view cls_DeviceManager[] = {"{654D1998-BB14-438D-A5B5-09DA070B540F}"};
+inline constexpr std::string_view sys_Device[] = {"{F9D6FE7C-9E19-4621-9179-2B39664366BE}"};
+inline constexpr std::string_view inf_DeviceInterface[] = {
+    "{08D27F04-C0FA-478F-9856-FF2EFCA83FA7}"};
 inline constexpr std::string_view tmp_Device[] = {"{7732DB70-E94F-4C47-B72B-5F07613E84B4}"};
 
 }  // namespace vodex::iid

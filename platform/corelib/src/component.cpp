@@ -20,7 +20,7 @@ thread_local std::string tComponentError;
 }  // namespace
 
 std::int32_t ToolkitBuild() {
-    return 400;
+    return 400 + VODEX_VERSION_REVISION;
 }
 
 void ReportComponentError(std::string message) {

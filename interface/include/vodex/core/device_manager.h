@@ -17,6 +17,7 @@ namespace vodex {
 
 class cls_DeviceManager : public tlx::Object {
   public:
+    std::span<const std::string_view> INTERFACEIDS() const override;
     static constexpr std::size_t kSlots = 30;
 
     // BUILD of the shared driver registry.

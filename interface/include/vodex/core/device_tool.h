@@ -23,15 +23,17 @@
 
 namespace vodex {
 
-class cls_DeviceTool : public tlx::Object {
+class cls_DeviceTool : public tlx::Object, public std::enable_shared_from_this<cls_DeviceTool> {
   public:
     cls_DeviceTool();
+
+    std::span<const std::string_view> INTERFACEIDS() const override;
 
     const std::string& PATH() const { return path_; }
     void PATH(std::string v) { path_ = std::move(v); }
     bool CRITICALERROR() const { return criticalError_; }
     void CRITICALERROR(bool v) { criticalError_ = v; }
-    // The library's revision plus 400.
+    // The toolkit's build number: its revision plus 400.
     std::int32_t BUILD() const;
     // Writing the disabled drivers is not supported: it changes nothing.
     void DISABLED(const std::shared_ptr<tlx::cls_CoreList>& /*pList*/) {}

@@ -14,6 +14,7 @@ namespace vodex {
 
 class sys_Device : public tlx::Object {
   public:
+    std::span<const std::string_view> INTERFACEIDS() const override;
     sys_Device();
 
     std::shared_ptr<cls_DeviceTool> DEVICE() const { return device_; }
@@ -34,6 +35,7 @@ std::shared_ptr<sys_Device> SysDevice();
 
 class inf_DeviceInterface : public tlx::Object, public tlx::tmp_COMInfo {
   public:
+    std::span<const std::string_view> INTERFACEIDS() const override;
     // Made on first read: the library's file, "VQ\DEVICES\INTERFACE", "2.0", "Devices", the
     // title, the maker, 5 December 2001 and the library's icon.
     std::shared_ptr<tlx::cls_CoreComInfo> COMINFO() override;

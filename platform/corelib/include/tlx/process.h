@@ -14,5 +14,8 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // arguments and waits for it to end, letting pending window events run while it waits. Its
 // exit code; -1 when it could not be started or did not end normally. Never throws.
 int RunAndWait(const std::string& commandLine);
+// The same with the words given one by one (the program first), so that no word is split or
+// loses characters, whatever it holds.
+int RunAndWait(const std::vector<std::string>& words);
 
 }  // namespace tlx
