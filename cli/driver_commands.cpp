@@ -23,6 +23,15 @@ std::string OneClass(const Arguments& a, const char* command) {
     return a.Positional()[0];
 }
 
+// `cls` when it names an installed driver, enabled or not.
+std::string Installed(const std::string& cls) {
+    if (!DeviceTool()->EXISTSALL(cls)) {
+        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
+                         Say("' ist nicht installiert", "' is not installed"));
+    }
+    return cls;
+}
+
 // A device that describes `cls`, and whether the registry made a driver for it (which the
 // caller then releases).
 struct Described {
@@ -104,12 +113,8 @@ int Drivers(const Args& args) {
 
 int Info(const Args& args) {
     const Arguments a(args, {"json"}, {});
-    const std::string cls = OneClass(a, "info");
+    const std::string cls = Installed(OneClass(a, "info"));
     const auto tool = DeviceTool();
-    if (!tool->EXISTSALL(cls)) {
-        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
-                         Say("' ist nicht installiert", "' is not installed"));
-    }
     Described d{tool->INFO(cls)};
     if (!d.device) {
         throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
@@ -194,24 +199,12 @@ int Info(const Args& args) {
 }
 
 int Enable(const Args& args) {
-    const std::string cls = OneClass(Arguments(args, {}, {}), "enable");
-    const auto tool = DeviceTool();
-    if (!tool->EXISTSALL(cls)) {
-        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
-                         Say("' ist nicht installiert", "' is not installed"));
-    }
-    tool->ENABLE(cls);
+    DeviceTool()->ENABLE(Installed(OneClass(Arguments(args, {}, {}), "enable")));
     return 0;
 }
 
 int Disable(const Args& args) {
-    const std::string cls = OneClass(Arguments(args, {}, {}), "disable");
-    const auto tool = DeviceTool();
-    if (!tool->EXISTSALL(cls)) {
-        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
-                         Say("' ist nicht installiert", "' is not installed"));
-    }
-    tool->DISABLE(cls);
+    DeviceTool()->DISABLE(Installed(OneClass(Arguments(args, {}, {}), "disable")));
     return 0;
 }
 
