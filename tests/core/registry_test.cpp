@@ -21,6 +21,8 @@
 #include "vodex/core/resource.h"
 #include "vodex/core/sys_device.h"
 #include "vodex/interface_ids.h"
+#include "vodex/port/port_tools.h"
+#include "vodex/port/vq_port.h"
 
 namespace {
 
@@ -318,7 +320,11 @@ TEST_F(Registry, EveryPublishedClassAnswersToIdentifiersOfItsOwn) {
             std::make_shared<vodex::cls_DevicePorts>(),
             std::make_shared<vodex::cls_DeviceComsettings>(),
             std::make_shared<vodex::cls_DeviceDatafield>(),
-            std::make_shared<vodex::cls_DeviceDialog>()};
+            std::make_shared<vodex::cls_DeviceDialog>(),
+            std::make_shared<vodex::cls_VQPort>(),
+            std::make_shared<vodex::cls_VQPortTool>(),
+            std::make_shared<vodex::cls_VQPortToolTime>(),
+            std::make_shared<vodex::cls_VQPortToolConv>()};
         std::set<std::string> seen;
         std::size_t total = 0;
         for (const auto& object : objects) {

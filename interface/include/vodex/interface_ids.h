@@ -36,6 +36,10 @@ inline constexpr std::string_view cls_DeviceManager[] = {"{654D1998-BB14-438D-A5
 inline constexpr std::string_view sys_Device[] = {"{F9D6FE7C-9E19-4621-9179-2B39664366BE}"};
 inline constexpr std::string_view inf_DeviceInterface[] = {
     "{08D27F04-C0FA-478F-9856-FF2EFCA83FA7}"};
+inline constexpr std::string_view cls_VQPort[] = {"{21222EB6-25EB-4DBA-BF7F-B93BFC5CADAB}"};
+inline constexpr std::string_view cls_VQPortTool[] = {"{02BA7494-9C41-41BB-8D37-0EB24865C80A}"};
+inline constexpr std::string_view cls_VQPortToolTime[] = {"{AEC2532D-DF14-4B26-916C-7C688A5EEB8E}"};
+inline constexpr std::string_view cls_VQPortToolConv[] = {"{1280AB01-6148-48D6-A7F0-85CF3087F84F}"};
 inline constexpr std::string_view tmp_Device[] = {"{7732DB70-E94F-4C47-B72B-5F07613E84B4}"};
 
 }  // namespace vodex::iid

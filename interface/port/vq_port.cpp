@@ -1,0 +1,251 @@
+#include "vodex/port/vq_port.h"
+
+#include <algorithm>
+
+#include "resource_port.h"
+#include "tlx/clock.h"
+#include "tlx/codepage.h"
+#include "tlx/port_map.h"
+#include "tlx/pump.h"
+#include "vodex/interface_ids.h"
+
+namespace vodex {
+namespace {
+
+// How long one wait sleeps at most before window events run again.
+constexpr double kEventSlice = 0.02;
+// How long a drain sleeps between looks at the output queue, which no descriptor announces.
+constexpr double kDrainSlice = 0.002;
+
+template <class F>
+auto Trapped(F&& body, decltype(body()) failed) -> decltype(body()) {
+    try {
+        return body();
+    } catch (...) {
+        return failed;
+    }
+}
+
+}  // namespace
+
+frm_ResourcePort& SharedProbeForm() {
+    thread_local frm_ResourcePort shared;
+    return shared;
+}
+
+bool ProbePort(tlx::CommControl& control, std::int32_t pPort, bool trapAll) {
+    auto prepare = [&] {
+        if (control.PortOpen()) control.PortOpen(false);
+        control.CommPort(static_cast<std::int16_t>(pPort));
+    };
+    bool usable = false;
+    if (trapAll) {
+        try {
+            prepare();
+        } catch (...) {
+            return false;
+        }
+    } else {
+        prepare();
+    }
+    try {
+        control.PortOpen(true);
+        usable = true;
+    } catch (...) {
+        usable = false;
+    }
+    try {
+        control.PortOpen(false);
+    } catch (...) {
+    }
+    return usable;
+}
+
+cls_VQPort::cls_VQPort() = default;
+
+std::span<const std::string_view> cls_VQPort::INTERFACEIDS() const {
+    return iid::cls_VQPort;
+}
+
+cls_VQPort::~cls_VQPort() {
+    DISCONNECT();
+}
+
+frm_ResourcePort& cls_VQPort::Form() {
+    if (!form_) form_ = std::make_unique<frm_ResourcePort>();
+    return *form_;
+}
+
+tlx::CommControl& cls_VQPort::Control() {
+    return *Form().ctrl_Port;
+}
+
+bool cls_VQPort::CHECK(std::int32_t pPort) {
+    return Trapped(
+        [&] {
+            frm_ResourcePort& probe = SharedProbeForm();
+            if (!probe.probed) {
+                probe.probed = true;
+                for (std::int32_t i = 1; i <= tlx::kPortCount; ++i)
+                    probe.available[static_cast<std::size_t>(i)] =
+                        ProbePort(*probe.ctrl_Port, i, true);
+            }
+            return pPort >= 1 && pPort <= tlx::kPortCount &&
+                   probe.available[static_cast<std::size_t>(pPort)];
+        },
+        false);
+}
+
+bool cls_VQPort::CONNECT(std::int32_t pPort, const std::string& pSettings, bool pRTS, bool pDTR) {
+    return Trapped(
+        [&] {
+            tlx::CommControl& c = Control();
+            if (!ProbePort(c, pPort, false)) return false;
+            // Once the port answered, each step counts on its own: settings it refuses leave
+            // the previous ones in force, and the port may still open.
+            auto step = [](auto&& body) {
+                try {
+                    body();
+                } catch (...) {
+                }
+            };
+            step([&] { c.PortOpen(false); });
+            step([&] { c.CommPort(static_cast<std::int16_t>(pPort)); });
+            step([&] { c.Settings(pSettings); });
+            step([&] { c.RTSEnable(pRTS); });
+            step([&] { c.DTREnable(pDTR); });
+            step([&] { c.PortOpen(true); });
+            return true;
+        },
+        false);
+}
+
+void cls_VQPort::DISCONNECT() {
+    try {
+        if (form_) form_->ctrl_Port->PortOpen(false);
+    } catch (...) {
+    }
+}
+
+bool cls_VQPort::OUT(const std::string& pData, bool pWait, double pTimeOut, bool pClear) {
+    return Trapped(
+        [&] {
+            tlx::CommControl& c = Control();
+            if (pClear) c.OutBufferCount(0);
+            c.Output(pData);
+            if (!pWait) return true;
+            const tlx::cls_CoreTimer timer;
+            for (;;) {
+                if (c.OutBufferCount() == 0) return true;
+                if (timer.ELAPSED(pTimeOut)) break;
+                tlx::PumpMessages();
+                c.WaitOutput(std::min(kDrainSlice, pTimeOut - timer.SECONDSELAPSED()));
+            }
+            c.OutBufferCount(0);  // what did not leave in time is dropped
+            return false;
+        },
+        false);
+}
+
+std::string cls_VQPort::Inp(std::int32_t pLength, double pTimeOut, bool pClear) {
+    return Trapped(
+        [&]() -> std::string {
+            tlx::CommControl& c = Control();
+            if (pLength > 0) {
+                if (pClear) c.InBufferCount(0);
+                const tlx::cls_CoreTimer timer;
+                for (;;) {
+                    tlx::PumpMessages();
+                    if (c.InBufferCount() >= pLength) break;
+                    if (timer.ELAPSED(pTimeOut)) return {};  // what came stays readable
+                    c.WaitInput(std::min(kEventSlice, pTimeOut - timer.SECONDSELAPSED()));
+                }
+                c.InputLen(static_cast<std::int16_t>(pLength));
+            } else {
+                c.InputLen(0);
+            }
+            return tlx::AnsiToText(c.Input());
+        },
+        std::string());
+}
+
+std::vector<std::uint8_t> cls_VQPort::BIN(std::int32_t pLength, double pTimeOut, bool pClear) {
+    return Trapped(
+        [&]() -> std::vector<std::uint8_t> {
+            tlx::CommControl& c = Control();
+            if (pLength > 0) {
+                if (pClear) c.InBufferCount(0);
+                const tlx::cls_CoreTimer timer;
+                for (;;) {
+                    if (c.InBufferCount() >= pLength) break;
+                    if (timer.ELAPSED(pTimeOut)) {
+                        if (pClear) c.InBufferCount(0);
+                        return {};
+                    }
+                    tlx::PumpMessages();
+                    c.WaitInput(std::min(kEventSlice, pTimeOut - timer.SECONDSELAPSED()));
+                }
+                c.InputLen(static_cast<std::int16_t>(pLength));
+            } else {
+                c.InputLen(0);
+            }
+            return c.Input();
+        },
+        std::vector<std::uint8_t>());
+}
+
+std::int32_t cls_VQPort::INCOUNT() {
+    return Control().InBufferCount();
+}
+
+std::shared_ptr<tlx::CommControl> cls_VQPort::DIRECT() {
+    return Form().ctrl_Port;
+}
+
+void cls_VQPort::CLEAR() {
+    if (INCOUNT() > 0) Control().InBufferCount(0);
+}
+
+template <class Terminated>
+std::string cls_VQPort::InputUntil(Terminated&& terminated, double pTimeOut, bool pClear) {
+    if (pClear) CLEAR();
+    // Measured on the monotonic clock, so neither midnight nor a change of the system's time
+    // can stretch or cut the wait.
+    const tlx::cls_CoreTimer timer;
+    std::string text;
+    do {
+        tlx::PumpMessages();
+        text += Inp(1, pTimeOut, false);
+        if (text.empty()) return {};
+        if (terminated(text)) return text;
+    } while (timer.SECONDSELAPSED() <= pTimeOut);
+    return {};
+}
+
+std::string cls_VQPort::INPUTTILL(const std::string& pEndChar, double pTimeOut, bool pClear) {
+    return InputUntil([&pEndChar](const std::string& t) { return t.ends_with(pEndChar); }, pTimeOut,
+                      pClear);
+}
+
+std::string cls_VQPort::INPUTLINE(double pTimeOut, bool pClear) {
+    return InputUntil([](const std::string& t) { return t.back() == '\r' || t.back() == '\n'; },
+                      pTimeOut, pClear);
+}
+
+void cls_VQPort::RTS(bool pOn) {
+    Control().RTSEnable(pOn);
+}
+
+void cls_VQPort::DTR(bool pOn) {
+    Control().DTREnable(pOn);
+}
+
+bool cls_VQPort::DSR() {
+    return Control().DSRHolding();
+}
+
+bool cls_VQPort::CTS() {
+    return Control().CTSHolding();
+}
+
+}  // namespace vodex

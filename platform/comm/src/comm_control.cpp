@@ -1,0 +1,212 @@
+#include "tlx/comm_control.h"
+
+#include <algorithm>
+
+#include "tlx/codepage.h"
+#include "tlx/port_map.h"
+
+namespace tlx {
+namespace {
+
+// The most the control keeps of unread input; beyond it the bytes wait in the port.
+constexpr std::size_t kInputCapacity = 1 << 20;
+constexpr std::size_t kReadChunk = 4096;
+
+}  // namespace
+
+CommControl::CommControl(std::unique_ptr<SerialTransport> transport)
+    : transport_(transport ? std::move(transport) : MakeSerialTransport()) {}
+
+CommControl::~CommControl() {
+    if (open_) transport_->Close();
+}
+
+void CommControl::CommPort(std::int16_t v) {
+    if (open_) throw Error("the port number cannot change while the port is open");
+    if (v < 1 || v > kPortCount) {
+        throw Error("the port number " + std::to_string(v) + " is not valid (1 to " +
+                    std::to_string(kPortCount) + ")");
+    }
+    port_ = v;
+}
+
+void CommControl::Settings(const std::string& v) {
+    const SerialSettings parsed = ParseSerialSettings(v);
+    if (open_) {
+        transport_->Apply(parsed);
+        inForce_ = parsed;
+    }
+    settings_ = parsed;
+}
+
+void CommControl::RTSEnable(bool v) {
+    if (open_) transport_->SetLine(ModemLine::RTS, v);
+    rts_ = v;
+}
+
+void CommControl::DTREnable(bool v) {
+    if (open_) transport_->SetLine(ModemLine::DTR, v);
+    dtr_ = v;
+}
+
+void CommControl::PortOpen(bool v) {
+    if (v == open_) {
+        if (v) throw Error("the port " + openPath_ + " is already open");
+        return;
+    }
+    if (!v) {
+        transport_->Close();
+        open_ = false;
+        in_.clear();
+        out_.clear();
+        return;
+    }
+    const std::string path = PortDevicePath(port_);
+    transport_->Open(path);
+    try {
+        try {
+            transport_->Apply(settings_);
+        } catch (const PortGoneError&) {
+            throw;
+        } catch (const Error&) {
+            // Settings given while the port was closed that it does not take are refused
+            // now: the ones in force before stay, as for settings given while it is open.
+            transport_->Apply(inForce_);
+            settings_ = inForce_;
+        }
+    } catch (...) {
+        transport_->Close();
+        throw;
+    }
+    inForce_ = settings_;
+    open_ = true;
+    openPath_ = path;
+    ApplyLines(true);
+}
+
+void CommControl::ApplyLines(bool trapped) {
+    // A port without modem lines (a pseudo-terminal) still opens.
+    for (auto [line, on] : {std::pair{ModemLine::RTS, rts_}, std::pair{ModemLine::DTR, dtr_}}) {
+        try {
+            transport_->SetLine(line, on);
+        } catch (const PortGoneError&) {
+            throw;
+        } catch (const Error&) {
+            if (!trapped) throw;
+        }
+    }
+}
+
+void CommControl::NeedOpen() const {
+    if (!open_) throw Error("the serial port " + DevicePath() + " is not open");
+}
+
+void CommControl::Push() {
+    while (!out_.empty()) {
+        // The deque's first contiguous run, handed over as far as the port takes it.
+        std::vector<std::uint8_t> chunk(
+            out_.begin(),
+            out_.begin() + static_cast<std::ptrdiff_t>(std::min(out_.size(), kReadChunk)));
+        const std::size_t taken = transport_->Write(chunk);
+        out_.erase(out_.begin(), out_.begin() + static_cast<std::ptrdiff_t>(taken));
+        if (taken < chunk.size()) return;
+    }
+}
+
+void CommControl::Pull() {
+    std::vector<std::uint8_t> got;
+    while (in_.size() < kInputCapacity) {
+        got.clear();
+        const std::size_t n =
+            transport_->Read(got, std::min(kReadChunk, kInputCapacity - in_.size()));
+        if (n == 0) return;
+        in_.insert(in_.end(), got.begin(), got.end());
+    }
+}
+
+void CommControl::Output(const std::vector<std::uint8_t>& data) {
+    NeedOpen();
+    out_.insert(out_.end(), data.begin(), data.end());
+    Push();
+}
+
+void CommControl::Output(const std::string& text) {
+    Output(TextToAnsi(text));
+}
+
+std::int32_t CommControl::OutBufferCount() {
+    NeedOpen();
+    Push();
+    const std::size_t queued = out_.size() + transport_->OutputQueued();
+    return static_cast<std::int32_t>(std::min<std::size_t>(queued, 0x7FFFFFFF));
+}
+
+void CommControl::OutBufferCount(std::int32_t v) {
+    NeedOpen();
+    if (v != 0) throw Error("the output buffer can only be emptied (0)");
+    out_.clear();
+    transport_->DiscardOutput();
+}
+
+std::int16_t CommControl::InBufferCount() {
+    NeedOpen();
+    Pull();
+    return static_cast<std::int16_t>(std::min<std::size_t>(in_.size(), 32767));
+}
+
+void CommControl::InBufferCount(std::int16_t v) {
+    NeedOpen();
+    if (v != 0) throw Error("the input buffer can only be emptied (0)");
+    in_.clear();
+    transport_->DiscardInput();
+}
+
+void CommControl::InputLen(std::int16_t v) {
+    if (v < 0) throw Error("the input length is 0 (everything) or more");
+    inputLen_ = v;
+}
+
+std::vector<std::uint8_t> CommControl::Input() {
+    NeedOpen();
+    Pull();
+    const std::size_t n =
+        inputLen_ == 0 ? in_.size() : std::min(in_.size(), static_cast<std::size_t>(inputLen_));
+    std::vector<std::uint8_t> taken(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(n));
+    in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(n));
+    return taken;
+}
+
+bool CommControl::DSRHolding() {
+    NeedOpen();
+    return transport_->Line(ModemLine::DSR);
+}
+
+bool CommControl::CTSHolding() {
+    NeedOpen();
+    return transport_->Line(ModemLine::CTS);
+}
+
+void CommControl::WaitInput(double seconds) {
+    NeedOpen();
+    if (!in_.empty() && in_.size() >= kInputCapacity) return;
+    transport_->Wait(true, !out_.empty(), seconds);
+}
+
+void CommControl::WaitOutput(double seconds) {
+    NeedOpen();
+    Push();
+    // What the control still holds goes as soon as the port takes it; what the port holds
+    // leaves at the line's pace, which no descriptor announces, so this sleeps out the slice.
+    transport_->Wait(false, !out_.empty(), seconds);
+}
+
+std::string CommControl::DevicePath() const {
+    if (open_) return openPath_;
+    try {
+        return PortDevicePath(port_);
+    } catch (...) {
+        return "COM" + std::to_string(port_);
+    }
+}
+
+}  // namespace tlx
