@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up: installs the Debian packages the project needs (only those missing),
-# configures and builds, and installs the built-in driver into the toolkit's state ($VODEX_HOME,
+# configures and builds, and installs the toolkit's drivers into the toolkit's state ($VODEX_HOME,
 # else the XDG folders; see the README). Quiet when everything is in place; messages go to
 # stderr.
 #
@@ -56,13 +56,16 @@ if ! { cmake -S "$root" -B "$build" "${cmake_args[@]}" >"$log" 2>&1 &&
     exit 1
 fi
 
-# The built-in driver, installed as a driver package would install it: its component
-# registered, its "Devices" value written, its description file beside it. The sanitizer
-# build only runs tests, which install what they need themselves.
+# The toolkit's drivers (the built-in random generator and the balance driver), installed as
+# a driver package would install them: each component registered, its "Devices" value
+# written, its description file beside it. The sanitizer build only runs tests, which install
+# what they need themselves.
 if [[ "${1:-}" != "--sanitize" ]]; then
-    if ! "$build/bin/vodex" install --quiet "$build/lib/Vodex_Randomizer.so" >>"$log" 2>&1; then
-        tail -n 5 "$log" >&2
-        echo "setup: the built-in driver could not be installed; see $log" >&2
-        exit 1
-    fi
+    for driver in Vodex_Randomizer Vodex_Balance; do
+        if ! "$build/bin/vodex" install --quiet "$build/lib/$driver.so" >>"$log" 2>&1; then
+            tail -n 5 "$log" >&2
+            echo "setup: the driver $driver could not be installed; see $log" >&2
+            exit 1
+        fi
+    done
 fi

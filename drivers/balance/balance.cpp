@@ -1,0 +1,237 @@
+#include "balance.h"
+
+#include "protocol.h"
+#include "tlx/error.h"
+#include "tlx/text.h"
+#include "vodex/interface_ids.h"
+
+namespace vodex::balance {
+namespace {
+
+bool Is(std::string_view name, std::string_view member) {
+    return tlx::EqualsNoCase(name, member);
+}
+
+char ParityLetter(std::int32_t parity) {
+    switch (parity) {
+        case ID_DeviceComParity_Odd:
+            return 'O';
+        case ID_DeviceComParity_Even:
+            return 'E';
+        case ID_DeviceComParity_Space:
+            return 'S';
+        case ID_DeviceComParity_Mark:
+            return 'M';
+        default:
+            return 'N';
+    }
+}
+
+std::string DataBits(std::int32_t bits) {
+    switch (bits) {
+        case ID_DeviceComData_7:
+            return "7";
+        case ID_DeviceComData_6:
+            return "6";
+        case ID_DeviceComData_5:
+            return "5";
+        case ID_DeviceComData_4:
+            return "4";
+        default:
+            return "8";
+    }
+}
+
+std::string StopBits(std::int32_t stop) {
+    return stop == ID_DeviceComStop_2_0 ? "2" : stop == ID_DeviceComStop_1_5 ? "1.5" : "1";
+}
+
+}  // namespace
+
+std::shared_ptr<cls_Balance> cls_Balance::Create() {
+    std::shared_ptr<cls_Balance> driver(new cls_Balance());
+    auto device = std::make_shared<int_Device>();
+    driver->device_ = device;
+    driver->Describe();
+    if (!device->WithEvents(driver)) throw tlx::Error("the device is handled by another driver");
+    device->PARENT(driver);
+    return driver;
+}
+
+std::span<const std::string_view> cls_Balance::INTERFACEIDS() const {
+    return iid::tmp_Device;
+}
+
+void cls_Balance::Describe() {
+    const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
+    info->CATEGORY(ID_DevCat_Balance);
+    info->NAME("Laborwaage");
+    info->MANUFACTURER("Vodex");
+    info->DESCRIPTION(
+        "Laborwaagen mit dem Standard-Befehlssatz für Waagen (Stufe 0 und 1) an einer "
+        "seriellen Schnittstelle");
+    info->IDENTIFIER("WAAGE");
+    info->IMAGE(ProductPicture());
+    info->ICON(IconPicture());
+    info->AUTOSENSE(true);
+    info->AUTOSENSESURE(true);
+    info->AUTOPORT(true);
+    info->AUTOCHANNEL(false);
+    info->SETZERO(true);
+    info->COMSETTINGS(true);
+    info->COMSETTINGSDEFAULT(true);
+    for (std::int32_t baud : {1200, 2400, 4800, 9600, 19200})
+        info->COMBAUDADD(baud);
+    for (std::int32_t parity :
+         {ID_DeviceComParity_None, ID_DeviceComParity_Odd, ID_DeviceComParity_Even})
+        info->COMPARITIESADD(parity);
+    for (std::int32_t bits : {ID_DeviceComData_8, ID_DeviceComData_7})
+        info->COMDATABITSADD(bits);
+    for (std::int32_t stop : {ID_DeviceComStop_1_0, ID_DeviceComStop_2_0})
+        info->COMSTOPBITSADD(stop);
+    info->COMHANDSHAKEADD(ID_DeviceComHand_None);
+
+    const auto com = device_->SETTINGSCOM();
+    com->BAUD(9600);
+    com->PARITY(ID_DeviceComParity_None);
+    com->DATABITS(ID_DeviceComData_8);
+    com->STOPBITS(ID_DeviceComStop_1_0);
+    com->HANDSHAKE(ID_DeviceComHand_None);
+    com->LOADDEFAULT();  // the user's settings for balances of this kind, when stored
+
+    device_->CHANNELS()->CREATE(1, "Masse", "g", 1.0, 0.0);
+    device_->PORTS()->COMPORTS();
+}
+
+std::string cls_Balance::SettingsText() const {
+    const auto com = device_->SETTINGSCOM();
+    return std::to_string(com->BAUD()) + "," + ParityLetter(com->PARITY()) + "," +
+           DataBits(com->DATABITS()) + "," + StopBits(com->STOPBITS());
+}
+
+std::string cls_Balance::Ask(cls_VQPort& port, const std::string& command) const {
+    try {
+        port.CLEAR();  // an answer that came too late belongs to no request
+        if (!port.OUT(command + "\r\n", true, timeout_)) return {};
+        return port.INPUTTILL("\r\n", timeout_);
+    } catch (const tlx::Error&) {
+        return {};  // the port is closed, or its device has gone
+    }
+}
+
+void cls_Balance::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
+    if (!device_) return;
+    device_->STATUS(ID_DeviceStatus_Init);
+    device_->CHANNELS()->RESET();
+    connected_ = false;
+    if (port_.CONNECT(pPort, SettingsText()) && ParseIdentity(Ask(port_, "I4"))) {
+        connected_ = true;
+        rSuccess = true;
+        device_->STATUS(ID_DeviceStatus_Ready);
+        return;
+    }
+    port_.DISCONNECT();
+    device_->STATUS(ID_DeviceStatus_Error);
+}
+
+void cls_Balance::DeviceDisconnect(bool& rSuccess) {
+    port_.DISCONNECT();
+    connected_ = false;
+    rSuccess = true;
+    if (device_) device_->STATUS(ID_DeviceStatus_Off);
+}
+
+void cls_Balance::DeviceExecute() {
+    if (!device_) return;
+    const auto channel = device_->CHANNELS()->Item(1, true);
+    if (!channel || !channel->MEASURE()) return;
+    channel->MEASURED(false);
+    if (!connected_) {
+        channel->STATUS(ID_ChannelStatus_ErrUnknown);
+        return;
+    }
+    const Weight weight = ParseWeight(Ask(port_, "SI"));
+    switch (weight.reading) {
+        case Reading::Stable:
+            channel->VALUE(weight.grams);
+            channel->STATUS(ID_ChannelStatus_Ready);
+            channel->MEASURED(true);
+            break;
+        case Reading::Dynamic:
+            channel->VALUE(weight.grams);  // shown while it settles, not measured yet
+            channel->STATUS(ID_ChannelStatus_Busy);
+            break;
+        case Reading::NotNow:
+            channel->STATUS(ID_ChannelStatus_Busy);
+            break;
+        case Reading::Overload:
+            channel->STATUS(ID_ChannelStatus_ErrOverflow);
+            break;
+        case Reading::Underload:
+            channel->STATUS(ID_ChannelStatus_ErrUnderrun);
+            break;
+        case Reading::Invalid:
+            channel->STATUS(ID_ChannelStatus_ErrUnknown);
+            device_->STATUS(ID_DeviceStatus_Error);
+            return;
+    }
+    device_->STATUS(ID_DeviceStatus_Ready);  // the balance answers (again)
+}
+
+void cls_Balance::DeviceSwitch(bool& rSuccess, std::int32_t pSwitch, bool /*pStatus*/,
+                               double /*pFlag1*/, double /*pFlag2*/,
+                               const tlx::Variant& /*pData*/) {
+    if (pSwitch != ID_DeviceSwitch_Zero || !connected_) return;
+    rSuccess = ParseZeroed(Ask(port_, "Z"));
+}
+
+std::optional<std::int32_t> cls_Balance::Search() {
+    const auto ports = device_->PORTS();
+    for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
+        const auto entry = ports->Item(i, true);
+        if (!entry || !entry->AVAILABLE()) continue;
+        cls_VQPort probe;
+        if (probe.CONNECT(entry->ID(), SettingsText()) && ParseIdentity(Ask(probe, "I4"))) {
+            return entry->ID();
+        }
+    }
+    return std::nullopt;
+}
+
+void cls_Balance::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
+    if (!device_) return;
+    rDone = true;
+    if (const auto found = Search()) {
+        rSuccess = true;
+        rPort = *found;
+    }
+}
+
+void cls_Balance::DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
+    DeviceAutosense(rDone, rSuccess, rPort);
+}
+
+void cls_Balance::DeviceDestroy() {
+    port_.DISCONNECT();
+    connected_ = false;
+}
+
+tlx::Variant cls_Balance::GetProperty(std::string_view name) {
+    if (Is(name, "DEVICE")) return tlx::Variant(device_);
+    if (Is(name, "TIMEOUT")) return tlx::Variant(timeout_);
+    return Dispatch::GetProperty(name);
+}
+
+void cls_Balance::SetProperty(std::string_view name, const tlx::Variant& value) {
+    if (Is(name, "TIMEOUT")) {
+        const double seconds = value.ToDouble();
+        if (!(seconds > 0 && seconds <= 60)) {
+            throw tlx::Error("the time-out of the balance is more than 0 and at most 60 s");
+        }
+        timeout_ = seconds;
+    } else {
+        Dispatch::SetProperty(name, value);
+    }
+}
+
+}  // namespace vodex::balance

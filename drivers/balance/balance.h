@@ -1,0 +1,79 @@
+// The driver for laboratory balances with the standard interface command set (level 0 and 1)
+// on a serial port: one channel, the mass in g. Connecting opens the port with the device's
+// communication settings (9600 8N1 unless the user stored others for the type) and asks the
+// balance for its serial number; a balance that does not answer is not connected. Each
+// measuring cycle asks for the weight at once (SI): a stable weight is measured, a moving one
+// reads busy, over- and underload their error statuses, and no answer or one that makes no
+// sense the unknown error, with the device's status at error until an answer makes sense
+// again. Zeroing is SWITCH(ID_DeviceSwitch_Zero). Detection asks each available port of the
+// device's port list for the serial number.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "tlx/cominfo.h"
+#include "tlx/dispatch.h"
+#include "vodex/core/device.h"
+#include "vodex/core/tmp_device.h"
+#include "vodex/port/vq_port.h"
+
+namespace vodex::balance {
+
+class cls_Balance : public tlx::Object,
+                    public int_DeviceEvents,
+                    public tmp_Device,
+                    public tlx::Dispatch,
+                    public std::enable_shared_from_this<cls_Balance> {
+  public:
+    // A driver with its device, information, channel and ports.
+    static std::shared_ptr<cls_Balance> Create();
+
+    std::shared_ptr<int_Device> DEVICE() const override { return device_; }
+
+    void DeviceExecute() override;
+    void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
+    void DeviceDisconnect(bool& rSuccess) override;
+    void DeviceSwitch(bool& rSuccess, std::int32_t pSwitch, bool pStatus, double pFlag1,
+                      double pFlag2, const tlx::Variant& pData) override;
+    void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
+    void DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
+    void DeviceDestroy() override;
+
+    // Late-bound: DEVICE; TIMEOUT, the seconds an answer may take (default 1).
+    tlx::Variant GetProperty(std::string_view name) override;
+    void SetProperty(std::string_view name, const tlx::Variant& value) override;
+    std::span<const std::string_view> INTERFACEIDS() const override;
+
+  private:
+    cls_Balance() = default;
+    void Describe();
+    // The device's communication settings as a settings text.
+    std::string SettingsText() const;
+    // One request and its answer line on `port`; "" when none came in time.
+    std::string Ask(cls_VQPort& port, const std::string& command) const;
+    // The first available port of the device's list whose balance answers, or nothing.
+    std::optional<std::int32_t> Search();
+
+    std::shared_ptr<int_Device> device_;
+    cls_VQPort port_;
+    bool connected_ = false;
+    double timeout_ = 1.0;
+};
+
+class inf_Balance : public tlx::Object, public tlx::tmp_COMInfo, public tlx::Dispatch {
+  public:
+    std::shared_ptr<tlx::cls_CoreComInfo> COMINFO() override;
+    void COMINFO(std::shared_ptr<tlx::cls_CoreComInfo> pInfo) override { info_ = std::move(pInfo); }
+    tlx::Variant GetProperty(std::string_view name) override;
+    void SetProperty(std::string_view name, const tlx::Variant& value) override;
+
+  private:
+    std::shared_ptr<tlx::cls_CoreComInfo> info_;
+};
+
+std::shared_ptr<tlx::cls_CorePicture> ProductPicture();
+std::shared_ptr<tlx::cls_CorePicture> IconPicture();
+
+}  // namespace vodex::balance
