@@ -17,6 +17,8 @@ int Enable(const Args& args);
 int Disable(const Args& args);
 int Check(const Args& args);
 int Install(const Args& args);
+int Detect(const Args& args);
+int Ports(const Args& args);
 
 // A text in the interface language.
 std::string Say(const char* german, const char* english);

@@ -2,27 +2,21 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <sstream>
 
 #include "arguments.h"
 #include "commands.h"
+#include "interrupt.h"
 #include "json_writer.h"
 #include "tlx/error.h"
+#include "tlx/port_map.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
 #include "vodex/core/sys_device.h"
 
 namespace vodex::cli {
 namespace {
-
-// Set by Ctrl-C; the measurement ends after the cycle that runs.
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void OnInterrupt(int) {
-    gInterrupted = 1;
-}
 
 std::vector<std::int32_t> ParseChannels(const std::string& text) {
     std::vector<std::int32_t> ids;
@@ -46,10 +40,20 @@ std::vector<std::int32_t> ParseChannels(const std::string& text) {
 // Waits `seconds`, in short slices, until then or until Ctrl-C.
 void Pause(double seconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!gInterrupted && std::chrono::steady_clock::now() < until) {
+    while (!Interruptible::Interrupted() && std::chrono::steady_clock::now() < until) {
         const double left =
             std::chrono::duration<double>(until - std::chrono::steady_clock::now()).count();
         tlx::CoreTools().CLOCK().WAIT(std::min(left, 0.05));
+    }
+}
+
+// " (device path)" of a serial port number, for messages; "" when it has none.
+std::string PortPath(std::int32_t port) {
+    try {
+        const std::string path = tlx::PortDevicePath(port);
+        return path.empty() ? std::string() : " (" + path + ")";
+    } catch (const std::exception&) {
+        return {};
     }
 }
 
@@ -80,16 +84,7 @@ int Measure(const Args& args) {
 
     // From here on Ctrl-C ends the measurement instead of the program, so the device is
     // always released.
-    gInterrupted = 0;
-    struct Interruptible {
-        struct sigaction previous {};
-        Interruptible() {
-            struct sigaction action {};
-            action.sa_handler = OnInterrupt;
-            ::sigaction(SIGINT, &action, &previous);
-        }
-        ~Interruptible() { ::sigaction(SIGINT, &previous, nullptr); }
-    } interruptible;
+    const Interruptible interruptible;
 
     const auto entry = SysDevice();
     const auto tool = entry->DEVICE();
@@ -146,8 +141,8 @@ int Measure(const Args& args) {
     } release{manager, cls, *usePort, device};
     if (device->STATUS() == ID_DeviceStatus_Off || device->STATUS() == ID_DeviceStatus_Error) {
         throw tlx::Error(Say("Das Gerät ist an Anschluss ", "The device did not connect on port ") +
-                         std::to_string(*usePort) + Say(" nicht verbunden: ", ": ") +
-                         device->STATUSTEXT());
+                         std::to_string(*usePort) + PortPath(*usePort) +
+                         Say(" nicht verbunden: ", ": ") + device->STATUSTEXT());
     }
 
     const auto channels = device->CHANNELS();
@@ -188,9 +183,10 @@ int Measure(const Args& args) {
     }
 
     const auto start = std::chrono::steady_clock::now();
-    for (long cycle = 1; (cycles == 0 || cycle <= cycles) && !gInterrupted; ++cycle) {
+    for (long cycle = 1; (cycles == 0 || cycle <= cycles) && !Interruptible::Interrupted();
+         ++cycle) {
         if (cycle > 1) Pause(interval);
-        if (gInterrupted) break;
+        if (Interruptible::Interrupted()) break;
         device->EXECUTE();
         const double t =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -6,6 +6,8 @@
 //                       [--format table|csv|json | --json]
 //   vodex enable CLASS | disable CLASS | check
 //   vodex install [--quiet] COMPONENT
+//   vodex detect [--logger] [--json]
+//   vodex ports [--json] | ports set N PATH | ports reset N
 //
 // Exit code 0 on success, 2 for a usage error, 1 for a failure, with a one-line message on
 // standard error.
@@ -25,7 +27,9 @@ const char* const kUsage =
     "       vodex measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval S]\n"
     "                           [--format table|csv|json | --json]\n"
     "       vodex enable CLASS | disable CLASS | check\n"
-    "       vodex install [--quiet] COMPONENT\n";
+    "       vodex install [--quiet] COMPONENT\n"
+    "       vodex detect [--logger] [--json]\n"
+    "       vodex ports [--json] | ports set N PATH | ports reset N\n";
 
 }  // namespace
 
@@ -35,7 +39,8 @@ int main(int argc, char** argv) {
         {"drivers", vodex::cli::Drivers}, {"info", vodex::cli::Info},
         {"measure", vodex::cli::Measure}, {"enable", vodex::cli::Enable},
         {"disable", vodex::cli::Disable}, {"check", vodex::cli::Check},
-        {"install", vodex::cli::Install},
+        {"install", vodex::cli::Install}, {"detect", vodex::cli::Detect},
+        {"ports", vodex::cli::Ports},
     };
     if (argc < 2) {
         std::fputs(kUsage, stderr);

@@ -16,6 +16,7 @@
 #include "framing.h"
 #include "tlx/tools.h"
 #include "vodex/core/device.h"
+#include "vodex/sim/virtual_balance.h"
 
 namespace {
 
@@ -179,6 +180,71 @@ TEST_F(Vodex, ADescriptionWithTextsWhereNumbersAreUsual) {
     EXPECT_NE(run.output.find("\"name\":\"Beschrieben\""), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("\"comBaud\":[\"9600 Bd\",true,4800]"), std::string::npos)
         << run.output;
+}
+
+TEST_F(Vodex, ThePortMap) {
+    ASSERT_EQ(Run({"ports", "set", "7", "/dev/serial/by-id/usb-Waage-if00"}).exitCode, 0);
+    const ProgramRun list = Run({"ports", "--json"});
+    ASSERT_EQ(list.exitCode, 0) << list.errors;
+    EXPECT_NE(list.output.find("{\"port\":7,\"path\":\"/dev/serial/by-id/usb-Waage-if00\","
+                               "\"present\":false,\"default\":false}"),
+              std::string::npos)
+        << list.output;
+    EXPECT_NE(list.output.find("{\"port\":8,\"path\":\"/dev/ttyUSB3\","), std::string::npos);
+    EXPECT_EQ(std::count(list.output.begin(), list.output.end(), '{'), 32);
+    ASSERT_EQ(Run({"ports", "reset", "7"}).exitCode, 0);
+    EXPECT_NE(Run({"ports", "--json"}).output.find("{\"port\":7,\"path\":\"/dev/ttyUSB2\""),
+              std::string::npos);
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"ports", "set", "0", "/x"},
+                                               {"ports", "set", "33", "/x"},
+                                               {"ports", "set", "7"},
+                                               {"ports", "reset", "x"},
+                                               {"ports", "anders"}}) {
+        EXPECT_EQ(Run(bad).exitCode, 2) << bad[1];
+    }
+}
+
+// The balance driver installed too, and a virtual balance behind port 5; ports 1 to 4 lead
+// nowhere, and there are no more.
+class VodexBalance : public Vodex {
+  protected:
+    void SetUp() override {
+        Vodex::SetUp();
+        ASSERT_EQ(Run({"install", "--quiet", VODEX_BALANCE_COMPONENT}).exitCode, 0);
+        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
+                                          "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
+                                          tlx::Variant(5));
+        for (int n = 1; n <= 4; ++n)
+            ASSERT_EQ(Run({"ports", "set", std::to_string(n), home.File("nichts")}).exitCode, 0);
+        ASSERT_EQ(Run({"ports", "set", "5", balance.Path()}).exitCode, 0);
+    }
+    vodex::sim::VirtualBalance balance{{.link = home.File("waage"), .weight = 123.4}};
+};
+
+TEST_F(VodexBalance, MeasuresTheBalance) {
+    const ProgramRun run = Run(
+        {"measure", "Vodex_Balance", "--port", "5", "--cycles", "2", "--interval", "0", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    EXPECT_EQ(Values(run.output), (std::vector<std::pair<int, double>>{{1, 123.4}, {1, 123.4}}));
+    EXPECT_EQ(balance.Commands(), (std::vector<std::string>{"I4", "SI", "SI"}));
+    // Nothing behind port 4: a failure that names the port and its path.
+    const ProgramRun none = Run({"measure", "Vodex_Balance", "--port", "4", "--cycles", "1"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.errors.find(home.File("nichts")), std::string::npos) << none.errors;
+}
+
+TEST_F(VodexBalance, DetectsTheBalance) {
+    const ProgramRun run = Run({"detect", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.output,
+              "[{\"class\":\"Vodex_Balance\",\"name\":\"Laborwaage\",\"manufacturer\":\"Vodex\","
+              "\"port\":5,\"portName\":\"COM 5\",\"channel\":0,\"channelName\":\"\"}]\n");
+    balance.SetSilent(true);
+    EXPECT_EQ(Run({"detect", "--json"}).output, "[]\n");
+    EXPECT_EQ(Run({"detect", "--logger", "--json"}).output, "[]\n");
+    EXPECT_EQ(Run({"detect", "extra"}).exitCode, 2);
 }
 
 TEST_F(Vodex, CtrlCEndsAMeasurementCleanly) {

@@ -137,6 +137,23 @@ TEST(CoreCollection, KeyedAndPositionalAccess) {
     EXPECT_EQ(c.Item(Variant("Label1(2).CAPTION")), Variant("third"));
     c.ADD(Variant("new"), "Form.Caption");
     EXPECT_EQ(c.Item(Variant(3)), Variant("new"));
+    EXPECT_EQ(c.KEY(3), "Form.Caption");
+    EXPECT_EQ(c.KEY(1), "");
+    EXPECT_THROW(c.KEY(4), tlx::Error);
+}
+
+TEST(CoreCollection, RecordsOfOneKindShareTheirKey) {
+    tlx::cls_CoreCollection c;
+    c.APPEND(Variant(1), "Waage");
+    c.APPEND(Variant(2), "Zufall");
+    c.APPEND(Variant(3), " waage");
+    EXPECT_EQ(c.COUNT(), 3);
+    EXPECT_EQ(c.Item(Variant("WAAGE")), Variant(1));  // the first of its key
+    EXPECT_EQ(c.KEY(3), " waage");
+    EXPECT_THROW(c.ADD(Variant(4), "Waage"), tlx::Error);
+    EXPECT_TRUE(c.REMOVE(Variant("Waage")));  // the first goes; the next one takes the key
+    EXPECT_EQ(c.Item(Variant("waage")), Variant(3));
+    EXPECT_EQ(c.COUNT(), 2);
 }
 
 }  // namespace

@@ -3,17 +3,14 @@
 // cannot do (modem lines, a slow output queue, refused settings).
 #include "vodex/port/vq_port.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
 #include "fake_transport.h"
 #include "fixtures.h"
+#include "port_holder.h"
 #include "tlx/port_map.h"
 #include "tlx/pump.h"
 #include "vodex/port/port_tools.h"
@@ -117,36 +114,16 @@ TEST_F(Port, WindowEventsRunWhileAReadWaits) {
 }
 
 TEST_F(Port, APortHeldByAnotherProgramIsRefused) {
-    int ready[2];
-    int release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const std::string path = balance.Path();
-    const pid_t holder = ::fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-        char c = held ? '1' : '0';
-        [[maybe_unused]] ssize_t w = ::write(ready[1], &c, 1);
-        ::close(release[1]);
-        [[maybe_unused]] ssize_t r = ::read(release[0], &c, 1);
-        ::_exit(0);
+    {
+        const vodex::test::PortHolder holder(balance.Path());
+        ASSERT_TRUE(holder.Held());
+        EXPECT_FALSE(port.CONNECT(2, "9600,N,8,1"));
+        EXPECT_FALSE(port.DIRECT()->PortOpen());
     }
-    ::close(release[0]);
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ASSERT_EQ(held, '1');
-    EXPECT_FALSE(port.CONNECT(2, "9600,N,8,1"));
-    EXPECT_FALSE(port.DIRECT()->PortOpen());
-    ::close(release[1]);
-    ::waitpid(holder, nullptr, 0);
     EXPECT_TRUE(port.CONNECT(2, "9600,N,8,1"));
     // And a second port object of this program is refused while the first holds it.
     cls_VQPort second;
     EXPECT_FALSE(second.CONNECT(2, "9600,N,8,1"));
-    ::close(ready[0]);
-    ::close(ready[1]);
 }
 
 TEST_F(Port, SettingsAPseudoTerminalCannotKeepAreRefused) {

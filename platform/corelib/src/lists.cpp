@@ -228,6 +228,18 @@ void cls_CoreCollection::ADD(Variant pItem, const std::string& pKey) {
     items_.push_back({pKey, std::move(pItem)});
 }
 
+void cls_CoreCollection::APPEND(Variant pItem, const std::string& pKey) {
+    if (!pKey.empty()) index_.emplace(FoldCase(Trim(pKey)), items_.size());  // keeps the first
+    items_.push_back({pKey, std::move(pItem)});
+}
+
+std::string cls_CoreCollection::KEY(std::int32_t pIndex) const {
+    if (pIndex < 1 || pIndex > COUNT()) {
+        throw Error("the collection has no position " + std::to_string(pIndex));
+    }
+    return items_[static_cast<std::size_t>(pIndex - 1)].key;
+}
+
 bool cls_CoreCollection::EXISTS(const std::string& pKey) const {
     return index_.count(FoldCase(Trim(pKey))) > 0;
 }

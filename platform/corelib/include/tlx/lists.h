@@ -101,6 +101,12 @@ class cls_CoreCollection : public Object {
     bool ISEMPTY() const { return items_.empty(); }
     // Appends `pItem`; a non-empty key that is in use already throws tlx::Error.
     void ADD(Variant pItem, const std::string& pKey = {});
+    // Appends `pItem` under `pKey` even when the key is in use (records of the same kind);
+    // EXISTS and Item by key find the first entry of a key.
+    void APPEND(Variant pItem, const std::string& pKey);
+    // The key of the entry at position `pIndex` (from 1); "" for an entry without one. Throws
+    // tlx::Error when there is no such position.
+    std::string KEY(std::int32_t pIndex) const;
     bool EXISTS(const std::string& pKey) const;
     // By key (a text) or by position (a number); throws tlx::Error when there is none.
     const Variant& Item(const Variant& pKeyOrIndex) const;

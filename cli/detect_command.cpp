@@ -1,0 +1,71 @@
+// vodex detect: the automatic detection, without a window.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "arguments.h"
+#include "commands.h"
+#include "interrupt.h"
+#include "json_writer.h"
+#include "tlx/pump.h"
+#include "vodex/core/device_tool.h"
+#include "vodex/tools/autosense_model.h"
+
+namespace vodex::cli {
+
+int Detect(const Args& args) {
+    const Arguments a(args, {"logger", "json"}, {});
+    if (!a.Positional().empty()) throw UsageError("'detect' takes no further arguments");
+    AutoSenseModel model(DeviceTool());
+    model.LOGGER(a.Has("logger"));
+    // Where the window would service its events: Ctrl-C stands for its abort button, and on a
+    // terminal the progress lines are shown as they change.
+    const Interruptible interruptible;
+    const bool showProgress = ::isatty(STDERR_FILENO) != 0;
+    std::string shown;
+    auto previous = tlx::SetMessagePump([&] {
+        if (Interruptible::Interrupted()) model.Abort();
+        std::string now = model.Step1();
+        if (!model.Step2().empty()) now += " - " + model.Step2();
+        if (showProgress && now != shown) {
+            std::fprintf(stderr, "%s\n", now.c_str());
+            shown = now;
+        }
+    });
+    model.Load();
+    model.Search();
+    tlx::SetMessagePump(previous);
+
+    const auto& rows = model.Rows();
+    const auto result = model.RESULT();
+    if (a.Has("json")) {
+        std::string json = "[";
+        for (std::int32_t i = 1; i <= result->COUNT(); ++i) {
+            const auto& record = result->Item(tlx::Variant(i)).ToArray();
+            const auto& row = rows[static_cast<std::size_t>(i - 1)];
+            json += (i > 1 ? "," : "") + std::string("{\"class\":") + JsonString(result->KEY(i)) +
+                    ",\"name\":" + JsonString(record[1].ToText()) +
+                    ",\"manufacturer\":" + JsonString(record[2].ToText()) +
+                    ",\"port\":" + std::to_string(record[3].ToInt32()) +
+                    ",\"portName\":" + JsonString(row.port) +
+                    ",\"channel\":" + std::to_string(record[4].ToInt32()) +
+                    ",\"channelName\":" + JsonString(row.channel) + "}";
+        }
+        std::printf("%s]\n", json.c_str());
+        return 0;
+    }
+    if (rows.empty()) {
+        std::printf("%s\n", Say("Suche erfolglos", "Nothing found").c_str());
+        return 0;
+    }
+    std::printf("%-24s %-20s %-10s %s\n", Say("Gerät", "Device").c_str(),
+                Say("Hersteller", "Manufacturer").c_str(), Say("Anschluss", "Port").c_str(),
+                Say("Messkanal", "Channel").c_str());
+    for (const auto& row : rows) {
+        std::printf("%-24s %-20s %-10s %s\n", row.device.c_str(), row.manufacturer.c_str(),
+                    row.port.c_str(), row.channel.c_str());
+    }
+    return 0;
+}
+
+}  // namespace vodex::cli

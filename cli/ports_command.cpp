@@ -1,0 +1,60 @@
+// vodex ports: the map of serial port numbers to device paths, and whether each port is there.
+#include <charconv>
+#include <cstdio>
+
+#include "arguments.h"
+#include "commands.h"
+#include "json_writer.h"
+#include "tlx/port_map.h"
+#include "tlx/port_probe.h"
+
+namespace vodex::cli {
+namespace {
+
+std::int32_t PortNumber(const std::string& text) {
+    std::int32_t n = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > tlx::kPortCount) {
+        throw UsageError("a port number is 1 to " + std::to_string(tlx::kPortCount));
+    }
+    return n;
+}
+
+}  // namespace
+
+int Ports(const Args& args) {
+    const Arguments a(args, {"json"}, {});
+    const auto& words = a.Positional();
+    if (!words.empty() && words[0] == "set") {
+        if (words.size() != 3 || a.Has("json")) throw UsageError("'ports set' needs N PATH");
+        tlx::SetPortDevicePath(PortNumber(words[1]), words[2]);
+        return 0;
+    }
+    if (!words.empty() && words[0] == "reset") {
+        if (words.size() != 2 || a.Has("json")) throw UsageError("'ports reset' needs N");
+        tlx::ResetPortDevicePath(PortNumber(words[1]));
+        return 0;
+    }
+    if (!words.empty()) throw UsageError("'ports' takes set N PATH, reset N or nothing");
+    const tlx::cls_CorePortProbe probe;
+    std::string json = "[";
+    for (std::int32_t n = 1; n <= tlx::kPortCount; ++n) {
+        const std::string path = tlx::PortDevicePath(n);
+        const bool own = path != tlx::DefaultPortDevicePath(n);
+        const bool present = probe.PRESENT(n);
+        if (a.Has("json")) {
+            json += (n > 1 ? "," : "") + std::string("{\"port\":") + std::to_string(n) +
+                    ",\"path\":" + JsonString(path) + ",\"present\":" + JsonBool(present) +
+                    ",\"default\":" + JsonBool(!own) + "}";
+        } else {
+            std::printf(
+                "COM %-3d %-40s %s%s\n", n, path.c_str(),
+                present ? Say("vorhanden", "present").c_str() : Say("fehlt", "missing").c_str(),
+                own ? Say(" (eigener Eintrag)", " (set)").c_str() : "");
+        }
+    }
+    if (a.Has("json")) std::printf("%s]\n", json.c_str());
+    return 0;
+}
+
+}  // namespace vodex::cli
