@@ -17,7 +17,7 @@ if [[ "${1:-}" == "--sanitize" ]]; then
 fi
 
 packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libgtest-dev libgmock-dev
-          libbenchmark-dev)
+          libbenchmark-dev python3-serial)
 
 missing=()
 for p in "${packages[@]}"; do

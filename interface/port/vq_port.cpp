@@ -12,10 +12,18 @@
 namespace vodex {
 namespace {
 
-// How long one wait sleeps at most before window events run again.
+// How long one wait sleeps at most before window events run again, where the thread has any.
 constexpr double kEventSlice = 0.02;
 // How long a drain sleeps between looks at the output queue, which no descriptor announces.
 constexpr double kDrainSlice = 0.002;
+// The most input bytes the serial control counts.
+constexpr std::int32_t kMostCounted = 32767;
+
+// How long a wait with `left` seconds to go may sleep in one go: without window events all of
+// it (a shorter sleep only costs wake-ups and latency).
+double Slice(double left) {
+    return tlx::MessagePumpInstalled() ? std::min(kEventSlice, left) : left;
+}
 
 template <class F>
 auto Trapped(F&& body, decltype(body()) failed) -> decltype(body()) {
@@ -156,9 +164,13 @@ std::string cls_VQPort::Inp(std::int32_t pLength, double pTimeOut, bool pClear) 
                 const tlx::cls_CoreTimer timer;
                 for (;;) {
                     tlx::PumpMessages();
-                    if (c.InBufferCount() >= pLength) break;
+                    // The control counts at most 32767 bytes, so a longer read times out.
+                    if (pLength <= kMostCounted &&
+                        c.InputWaiting(static_cast<std::size_t>(pLength))) {
+                        break;
+                    }
                     if (timer.ELAPSED(pTimeOut)) return {};  // what came stays readable
-                    c.WaitInput(std::min(kEventSlice, pTimeOut - timer.SECONDSELAPSED()));
+                    c.WaitInput(Slice(pTimeOut - timer.SECONDSELAPSED()));
                 }
                 c.InputLen(static_cast<std::int16_t>(pLength));
             } else {
@@ -177,13 +189,17 @@ std::vector<std::uint8_t> cls_VQPort::BIN(std::int32_t pLength, double pTimeOut,
                 if (pClear) c.InBufferCount(0);
                 const tlx::cls_CoreTimer timer;
                 for (;;) {
-                    if (c.InBufferCount() >= pLength) break;
+                    // The control counts at most 32767 bytes, so a longer read times out.
+                    if (pLength <= kMostCounted &&
+                        c.InputWaiting(static_cast<std::size_t>(pLength))) {
+                        break;
+                    }
                     if (timer.ELAPSED(pTimeOut)) {
                         if (pClear) c.InBufferCount(0);
                         return {};
                     }
                     tlx::PumpMessages();
-                    c.WaitInput(std::min(kEventSlice, pTimeOut - timer.SECONDSELAPSED()));
+                    c.WaitInput(Slice(pTimeOut - timer.SECONDSELAPSED()));
                 }
                 c.InputLen(static_cast<std::int16_t>(pLength));
             } else {

@@ -117,10 +117,10 @@ void CommControl::Pull() {
     std::vector<std::uint8_t> got;
     while (in_.size() < kInputCapacity) {
         got.clear();
-        const std::size_t n =
-            transport_->Read(got, std::min(kReadChunk, kInputCapacity - in_.size()));
-        if (n == 0) return;
+        const std::size_t room = std::min(kReadChunk, kInputCapacity - in_.size());
+        const std::size_t n = transport_->Read(got, room);
         in_.insert(in_.end(), got.begin(), got.end());
+        if (n < room) return;  // the port had no more
     }
 }
 
@@ -166,9 +166,16 @@ void CommControl::InputLen(std::int16_t v) {
     inputLen_ = v;
 }
 
+bool CommControl::InputWaiting(std::size_t count) {
+    NeedOpen();
+    if (in_.size() >= count) return true;
+    Pull();
+    return in_.size() >= count;
+}
+
 std::vector<std::uint8_t> CommControl::Input() {
     NeedOpen();
-    Pull();
+    if (inputLen_ == 0 || in_.size() < static_cast<std::size_t>(inputLen_)) Pull();
     const std::size_t n =
         inputLen_ == 0 ? in_.size() : std::min(in_.size(), static_cast<std::size_t>(inputLen_));
     std::vector<std::uint8_t> taken(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(n));

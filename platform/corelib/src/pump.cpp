@@ -9,6 +9,10 @@ void PumpMessages() {
     if (tPump) tPump();
 }
 
+bool MessagePumpInstalled() {
+    return static_cast<bool>(tPump);
+}
+
 std::function<void()> SetMessagePump(std::function<void()> hook) {
     std::function<void()> old = std::move(tPump);
     tPump = std::move(hook);

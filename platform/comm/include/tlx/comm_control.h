@@ -62,7 +62,10 @@ class CommControl : public Object {
     bool DSRHolding();
     bool CTSHolding();
 
-    // Beyond the control's properties, for waiting without spinning: sleeps until input
+    // Beyond the control's properties: whether at least `count` bytes have arrived (it looks
+    // at the port only when the input buffer holds fewer), for reading byte by byte cheaply.
+    bool InputWaiting(std::size_t count);
+    // For waiting without spinning: sleeps until input
     // arrives (or the output moves on), the device goes, or `seconds` have passed.
     void WaitInput(double seconds);
     void WaitOutput(double seconds);

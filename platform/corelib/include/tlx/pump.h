@@ -8,6 +8,9 @@
 namespace tlx {
 
 void PumpMessages();
+// Whether the calling thread has a hook, that is, window events to run while it waits; a wait
+// without one may sleep through in one go.
+bool MessagePumpInstalled();
 // Installs `hook` for the calling thread (an empty function removes it); returns the old one.
 std::function<void()> SetMessagePump(std::function<void()> hook);
 
