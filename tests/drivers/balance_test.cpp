@@ -117,14 +117,14 @@ TEST_F(Balance, MeasuresStableMovingAndOutOfRangeWeights) {
     EXPECT_DOUBLE_EQ(Mass()->VALUE(), 100.0);
     EXPECT_EQ(Mass()->STATUS(), vodex::ID_ChannelStatus_Ready);
 
-    balance.MoveTo(150.0, 0.4);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    balance.MoveTo(150.0, 0.8);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     device->EXECUTE();
     EXPECT_FALSE(Mass()->MEASURED());
     EXPECT_EQ(Mass()->STATUS(), vodex::ID_ChannelStatus_Busy);
     EXPECT_GT(Mass()->VALUE(), 100.0);
     EXPECT_LT(Mass()->VALUE(), 150.0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(350));
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
     device->EXECUTE();
     EXPECT_TRUE(Mass()->MEASURED());
     EXPECT_DOUBLE_EQ(Mass()->VALUE(), 150.0);
@@ -171,6 +171,8 @@ TEST_F(Balance, SilenceAndGarbageAreErrorsWithinTheTimeOut) {
 
 TEST_F(Balance, AnUnpluggedBalanceIsAnErrorUntilResetBringsItBack) {
     ASSERT_TRUE(Connect(3));
+    // A long time-out, so that ending early shows the unplugging was noticed.
+    tlx::SetPropertyByName(driver, "TIMEOUT", tlx::Variant(2.0));
     balance.SetSilent(true);  // the request is read, the answer never comes: unplugged mid-read
     std::thread unplug([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -179,8 +181,7 @@ TEST_F(Balance, AnUnpluggedBalanceIsAnErrorUntilResetBringsItBack) {
     const auto start = std::chrono::steady_clock::now();
     device->EXECUTE();
     unplug.join();
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-              0.3 + 0.2);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
     EXPECT_EQ(Mass()->STATUS(), vodex::ID_ChannelStatus_ErrUnknown);
     EXPECT_EQ(device->STATUS(), vodex::ID_DeviceStatus_Error);
     device->EXECUTE();  // nothing hangs while it is away

@@ -97,8 +97,8 @@ TEST_F(Port, ReadingUpToATerminator) {
     balance.Send("alt\r\n");
     WaitForInput(5);
     ASSERT_TRUE(port.OUT("I4\r\n"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(port.INPUTTILL("\r\n", 0.3, true), "");  // the answer was cleared with the rest
+    WaitForInput(5 + 19);                              // the answer has come too
+    EXPECT_EQ(port.INPUTTILL("\r\n", 0.3, true), "");  // and is cleared with the rest
     ASSERT_TRUE(port.OUT("I4\r\n"));
     EXPECT_EQ(port.INPUTTILL("\r\n", 2.0, true), "I4 A \"B021045183\"\r\n");
 }
