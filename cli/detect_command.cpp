@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 
 #include "arguments.h"
 #include "commands.h"
@@ -23,7 +24,10 @@ int Detect(const Args& args) {
     const Interruptible interruptible;
     const bool showProgress = ::isatty(STDERR_FILENO) != 0;
     std::string shown;
-    auto previous = tlx::SetMessagePump([&] {
+    struct PumpGuard {
+        std::function<void()> previous;
+        ~PumpGuard() { tlx::SetMessagePump(std::move(previous)); }
+    } guard{tlx::SetMessagePump([&] {
         if (Interruptible::Interrupted()) model.Abort();
         std::string now = model.Step1();
         if (!model.Step2().empty()) now += " - " + model.Step2();
@@ -31,10 +35,9 @@ int Detect(const Args& args) {
             std::fprintf(stderr, "%s\n", now.c_str());
             shown = now;
         }
-    });
+    })};
     model.Load();
     model.Search();
-    tlx::SetMessagePump(previous);
 
     const auto& rows = model.Rows();
     const auto result = model.RESULT();

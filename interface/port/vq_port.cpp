@@ -1,10 +1,12 @@
 #include "vodex/port/vq_port.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "resource_port.h"
 #include "tlx/clock.h"
 #include "tlx/codepage.h"
+#include "tlx/error.h"
 #include "tlx/port_map.h"
 #include "tlx/pump.h"
 #include "vodex/interface_ids.h"
@@ -23,6 +25,11 @@ constexpr std::int32_t kMostCounted = 32767;
 // it (a shorter sleep only costs wake-ups and latency).
 double Slice(double left) {
     return tlx::MessagePumpInstalled() ? std::min(kEventSlice, left) : left;
+}
+
+// A time-out that is not a number counts as none.
+double Sane(double seconds) {
+    return std::isnan(seconds) ? 0.0 : seconds;
 }
 
 template <class F>
@@ -44,6 +51,9 @@ frm_ResourcePort& SharedProbeForm() {
 bool ProbePort(tlx::CommControl& control, std::int32_t pPort, bool trapAll) {
     auto prepare = [&] {
         if (control.PortOpen()) control.PortOpen(false);
+        if (pPort < 1 || pPort > tlx::kPortCount) {
+            throw tlx::Error("the port number " + std::to_string(pPort) + " is not valid");
+        }
         control.CommPort(static_cast<std::int16_t>(pPort));
     };
     bool usable = false;
@@ -118,7 +128,7 @@ bool cls_VQPort::CONNECT(std::int32_t pPort, const std::string& pSettings, bool 
                 }
             };
             step([&] { c.PortOpen(false); });
-            step([&] { c.CommPort(static_cast<std::int16_t>(pPort)); });
+            step([&] { c.CommPort(static_cast<std::int16_t>(pPort)); });  // checked by the probe
             step([&] { c.Settings(pSettings); });
             step([&] { c.RTSEnable(pRTS); });
             step([&] { c.DTREnable(pDTR); });
@@ -136,6 +146,7 @@ void cls_VQPort::DISCONNECT() {
 }
 
 bool cls_VQPort::OUT(const std::string& pData, bool pWait, double pTimeOut, bool pClear) {
+    pTimeOut = Sane(pTimeOut);
     return Trapped(
         [&] {
             tlx::CommControl& c = Control();
@@ -155,33 +166,37 @@ bool cls_VQPort::OUT(const std::string& pData, bool pWait, double pTimeOut, bool
         false);
 }
 
-std::string cls_VQPort::Inp(std::int32_t pLength, double pTimeOut, bool pClear) {
-    return Trapped(
-        [&]() -> std::string {
-            tlx::CommControl& c = Control();
-            if (pLength > 0) {
-                if (pClear) c.InBufferCount(0);
-                const tlx::cls_CoreTimer timer;
-                for (;;) {
-                    tlx::PumpMessages();
-                    // The control counts at most 32767 bytes, so a longer read times out.
-                    if (pLength <= kMostCounted &&
-                        c.InputWaiting(static_cast<std::size_t>(pLength))) {
-                        break;
-                    }
-                    if (timer.ELAPSED(pTimeOut)) return {};  // what came stays readable
-                    c.WaitInput(Slice(pTimeOut - timer.SECONDSELAPSED()));
+std::optional<std::string> cls_VQPort::Read(std::int32_t pLength, double pTimeOut, bool pClear) {
+    try {
+        tlx::CommControl& c = Control();
+        if (pLength > 0) {
+            if (pClear) c.InBufferCount(0);
+            const tlx::cls_CoreTimer timer;
+            for (;;) {
+                tlx::PumpMessages();
+                // The control counts at most 32767 bytes, so a longer read times out.
+                if (pLength <= kMostCounted && c.InputWaiting(static_cast<std::size_t>(pLength))) {
+                    break;
                 }
-                c.InputLen(static_cast<std::int16_t>(pLength));
-            } else {
-                c.InputLen(0);
+                if (timer.ELAPSED(pTimeOut)) return std::string();  // what came stays readable
+                c.WaitInput(Slice(pTimeOut - timer.SECONDSELAPSED()));
             }
-            return tlx::AnsiToText(c.Input());
-        },
-        std::string());
+            c.InputLen(static_cast<std::int16_t>(pLength));
+        } else {
+            c.InputLen(0);
+        }
+        return tlx::AnsiToText(c.Input());
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::string cls_VQPort::Inp(std::int32_t pLength, double pTimeOut, bool pClear) {
+    return Read(pLength, Sane(pTimeOut), pClear).value_or(std::string());
 }
 
 std::vector<std::uint8_t> cls_VQPort::BIN(std::int32_t pLength, double pTimeOut, bool pClear) {
+    pTimeOut = Sane(pTimeOut);
     return Trapped(
         [&]() -> std::vector<std::uint8_t> {
             tlx::CommControl& c = Control();
@@ -224,6 +239,7 @@ void cls_VQPort::CLEAR() {
 
 template <class Terminated>
 std::string cls_VQPort::InputUntil(Terminated&& terminated, double pTimeOut, bool pClear) {
+    pTimeOut = Sane(pTimeOut);
     if (pClear) CLEAR();
     // Measured on the monotonic clock, so neither midnight nor a change of the system's time
     // can stretch or cut the wait.
@@ -231,7 +247,9 @@ std::string cls_VQPort::InputUntil(Terminated&& terminated, double pTimeOut, boo
     std::string text;
     do {
         tlx::PumpMessages();
-        text += Inp(1, pTimeOut, false);
+        const std::optional<std::string> got = Read(1, pTimeOut, false);
+        if (!got) return {};  // the port failed or went: nothing more will come
+        text += *got;
         if (text.empty()) return {};
         if (terminated(text)) return text;
     } while (timer.SECONDSELAPSED() <= pTimeOut);

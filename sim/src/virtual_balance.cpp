@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -38,16 +40,33 @@ struct Terminal {
         char name[128];
         if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
             ::ptsname_r(master, name, sizeof name) != 0) {
+            Close();
             Fail("pseudo-terminal not usable");
         }
         device = name;
         slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (slave < 0) Fail("terminal side not usable");
+        if (slave < 0) {
+            Close();
+            Fail("terminal side not usable");
+        }
         termios tio{};
         if (::tcgetattr(slave, &tio) == 0) {
             ::cfmakeraw(&tio);
             ::tcsetattr(slave, TCSANOW, &tio);
         }
+    }
+    // A program that held the port exclusively and ended without giving it back (killed, say)
+    // leaves the terminal exclusive while this side keeps it open: when no program holds the
+    // port's lock any more, the exclusive mode is cleared.
+    void FreeIfAbandoned() const {
+        if (slave < 0 || ::flock(slave, LOCK_EX | LOCK_NB) != 0) return;
+        ::ioctl(slave, TIOCNXCL);
+        ::flock(slave, LOCK_UN);
+    }
+    // Waits until what was written to the instrument's side can be read on the port's side.
+    void Delivered() const {
+        pollfd p{slave, POLLIN, 0};
+        ::poll(&p, 1, 1000);
     }
     void Close() {
         if (slave >= 0) ::close(slave);
@@ -77,6 +96,13 @@ struct VirtualBalance::State {
     enum class Request { None, Vanish, Return, Stop };
     Request request = Request::None;
     std::uint64_t handled = 0;
+    bool running = false;
+    std::string failure;  // why the last request failed, for the one who asked
+
+    ~State() {
+        terminal.Close();
+        if (wake >= 0) ::close(wake);
+    }
 
     // The pan.
     double from = 0;
@@ -193,31 +219,58 @@ struct VirtualBalance::State {
         Write(answers);
     }
 
+    // Carries out a request; false once the worker is to end.
+    bool Handle() {
+        std::uint64_t ignored = 0;
+        [[maybe_unused]] ssize_t r = ::read(wake, &ignored, sizeof ignored);
+        std::unique_lock lock(mutex);
+        const Request asked = request;
+        request = Request::None;
+        std::string send;
+        send.swap(unasked);
+        failure.clear();
+        try {
+            if (asked == Request::Vanish) {
+                terminal.Close();
+                // The link leads nowhere now, as an unplugged adapter's stable name does.
+                if (!options.link.empty()) ::unlink(options.link.c_str());
+            } else if (asked == Request::Return && terminal.master < 0) {
+                terminal.Open();
+                Publish();
+            }
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        lock.unlock();
+        if (!send.empty() && terminal.master >= 0) {
+            Write(send);
+            terminal.Delivered();  // readable when the one who sent it goes on
+        }
+        lock.lock();
+        ++handled;
+        if (asked == Request::Stop) running = false;
+        lock.unlock();
+        done.notify_all();
+        return asked != Request::Stop;
+    }
+
     void Run() {
         char buffer[512];
         for (;;) {
             pollfd fds[2] = {{wake, POLLIN, 0}, {terminal.master, POLLIN, 0}};
             const nfds_t count = terminal.master >= 0 ? 2 : 1;
-            if (::poll(fds, count, -1) < 0 && errno != EINTR) return;
+            // Once a second without anything to do, the terminal is looked after.
+            const int ready = ::poll(fds, count, 1000);
+            if (ready < 0 && errno != EINTR) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));  // never spin
+                continue;
+            }
+            if (ready == 0) {
+                terminal.FreeIfAbandoned();
+                continue;
+            }
             if (fds[0].revents & POLLIN) {
-                std::uint64_t ignored = 0;
-                [[maybe_unused]] ssize_t r = ::read(wake, &ignored, sizeof ignored);
-                std::unique_lock lock(mutex);
-                const Request r2 = request;
-                request = Request::None;
-                std::string send;
-                send.swap(unasked);
-                if (r2 == Request::Vanish) {
-                    terminal.Close();
-                } else if (r2 == Request::Return && terminal.master < 0) {
-                    terminal.Open();
-                    Publish();
-                }
-                ++handled;
-                lock.unlock();
-                done.notify_all();
-                if (r2 == Request::Stop) return;
-                Write(send);
+                if (!Handle()) return;
                 continue;
             }
             if (count == 2 && (fds[1].revents & POLLIN)) {
@@ -234,11 +287,13 @@ struct VirtualBalance::State {
     void Ask(Request r) {
         std::lock_guard single(asking);
         std::unique_lock lock(mutex);
+        if (!running) throw std::runtime_error("virtual balance: it has stopped");
         request = r;
         const std::uint64_t ticket = handled;
         const std::uint64_t one = 1;
         [[maybe_unused]] ssize_t w = ::write(wake, &one, sizeof one);
         done.wait(lock, [&] { return handled > ticket; });
+        if (!failure.empty()) throw std::runtime_error(failure);
     }
 };
 
@@ -249,14 +304,16 @@ VirtualBalance::VirtualBalance(Options options) : state_(std::make_unique<State>
     if (state_->wake < 0) Fail("no event descriptor");
     state_->terminal.Open();
     state_->Publish();
+    state_->running = true;
     state_->worker = std::thread([s = state_.get()] { s->Run(); });
 }
 
 VirtualBalance::~VirtualBalance() {
-    state_->Ask(State::Request::Stop);
+    try {
+        state_->Ask(State::Request::Stop);
+    } catch (...) {
+    }
     state_->worker.join();
-    state_->terminal.Close();
-    ::close(state_->wake);
     if (!state_->options.link.empty()) ::unlink(state_->options.link.c_str());
 }
 

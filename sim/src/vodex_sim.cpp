@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stop);
     sigaddset(&stop, SIGINT);
     sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);  // its terminal closed: end and take the link away too
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
     try {
         vodex::sim::VirtualBalance balance(options);

@@ -117,14 +117,14 @@ TEST_F(Balance, MeasuresStableMovingAndOutOfRangeWeights) {
     EXPECT_DOUBLE_EQ(Mass()->VALUE(), 100.0);
     EXPECT_EQ(Mass()->STATUS(), vodex::ID_ChannelStatus_Ready);
 
-    balance.MoveTo(150.0, 0.8);
+    balance.MoveTo(150.0, 60.0);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     device->EXECUTE();
     EXPECT_FALSE(Mass()->MEASURED());
     EXPECT_EQ(Mass()->STATUS(), vodex::ID_ChannelStatus_Busy);
     EXPECT_GT(Mass()->VALUE(), 100.0);
     EXPECT_LT(Mass()->VALUE(), 150.0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    balance.SetWeight(150.0);  // settled
     device->EXECUTE();
     EXPECT_TRUE(Mass()->MEASURED());
     EXPECT_DOUBLE_EQ(Mass()->VALUE(), 150.0);
@@ -159,8 +159,10 @@ TEST_F(Balance, SilenceAndGarbageAreErrorsWithinTheTimeOut) {
     EXPECT_FALSE(Mass()->MEASURED());
     EXPECT_EQ(device->STATUS(), vodex::ID_DeviceStatus_Error);
     balance.SetSilent(false);
-    device->EXECUTE();  // a late answer of the silent time is not taken for this one
+    balance.Send("S S     999.00 g\r\n");  // an answer too late for its request
+    device->EXECUTE();                     // is not taken for this one
     EXPECT_TRUE(Mass()->MEASURED());
+    EXPECT_DOUBLE_EQ(Mass()->VALUE(), 100.0);
     EXPECT_EQ(device->STATUS(), vodex::ID_DeviceStatus_Ready);
 
     balance.SetGarbage(true);

@@ -3,9 +3,14 @@
 // cannot do (modem lines, a slow output queue, refused settings).
 #include "vodex/port/vq_port.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "fake_transport.h"
@@ -32,9 +37,13 @@ class Port : public vodex::test::HomeTest {
     VirtualBalance balance{{.link = home.File("waage"), .weight = 100.0}};
     cls_VQPort port;
 
+    // Waits until `count` bytes have arrived; fails after five seconds.
     void WaitForInput(std::int32_t count) {
-        while (port.INCOUNT() < count)
+        const auto start = std::chrono::steady_clock::now();
+        while (port.INCOUNT() < count) {
+            ASSERT_LT(SecondsSince(start), 5.0) << "the bytes did not come";
             port.DIRECT()->WaitInput(0.1);
+        }
     }
 };
 
@@ -54,6 +63,7 @@ TEST_F(Port, ARequestAndItsAnswer) {
 TEST_F(Port, PartialInputTimesOutAndStaysReadable) {
     ASSERT_TRUE(port.CONNECT(2, "9600,N,8,1"));
     balance.Send("abc");
+    WaitForInput(3);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(port.Inp(5, 0.2), "");
     EXPECT_GE(SecondsSince(start), 0.2);
@@ -73,6 +83,7 @@ TEST_F(Port, PartialInputTimesOutAndStaysReadable) {
     balance.Send("hi");
     EXPECT_EQ(port.BIN(2, 1.0), (std::vector<std::uint8_t>{'h', 'i'}));
     balance.Send("jk");
+    WaitForInput(2);
     EXPECT_EQ(port.Inp(4, 0.1, false), "");
     EXPECT_EQ(port.INCOUNT(), 2);
     port.CLEAR();
@@ -82,6 +93,7 @@ TEST_F(Port, PartialInputTimesOutAndStaysReadable) {
 TEST_F(Port, ReadingUpToATerminator) {
     ASSERT_TRUE(port.CONNECT(2, "9600,N,8,1"));
     balance.Send("xyz");
+    WaitForInput(3);
     EXPECT_EQ(port.INPUTTILL("", 1.0), "x");  // an empty terminator ends after one byte
     // Without the terminator: empty once the time-out has passed, the bytes are gone.
     auto start = std::chrono::steady_clock::now();
@@ -159,6 +171,38 @@ TEST_F(Port, AnUnpluggedInstrumentEndsTheReadAndComesBack) {
     EXPECT_EQ(port.INPUTTILL("\r\n", 2.0), "S S     100.00 g\r\n");
 }
 
+TEST_F(Port, UnpluggedInTheMiddleOfALineEndsTheReadWithoutSpinning) {
+    ASSERT_TRUE(port.CONNECT(2, "9600,N,8,1"));
+    balance.Send("S S");  // the start of a line; the rest never comes
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        balance.Vanish();
+    });
+    timespec before{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.INPUTLINE(2.0), "");
+    const double elapsed = SecondsSince(start);
+    timespec after{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+    unplug.join();
+    EXPECT_LT(elapsed, 1.0);
+    const double processor = static_cast<double>(after.tv_sec - before.tv_sec) +
+                             static_cast<double>(after.tv_nsec - before.tv_nsec) * 1e-9;
+    EXPECT_LT(processor, 0.05);  // it slept while it waited
+}
+
+TEST_F(Port, NumbersAndTimeOutsOutOfRange) {
+    EXPECT_FALSE(port.CONNECT(65536 + 2, "9600,N,8,1"));  // not port 2 cut to 16 bits
+    EXPECT_FALSE(port.DIRECT()->PortOpen());
+    EXPECT_FALSE(port.CONNECT(0, "9600,N,8,1"));
+    ASSERT_TRUE(port.CONNECT(2, "9600,N,8,1"));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.Inp(5, std::nan("")), "");  // no time-out at all
+    EXPECT_EQ(port.INPUTLINE(std::nan("")), "");
+    EXPECT_LT(SecondsSince(start), 1.0);
+}
+
 TEST_F(Port, CheckProbesAllPortsOncePerThread) {
     for (std::int32_t n = 1; n <= tlx::kPortCount; ++n) {
         if (n != 2) tlx::SetPortDevicePath(n, home.File("nichts" + std::to_string(n)));
@@ -215,6 +259,17 @@ TEST_F(FakePortTest, OutputThatCannotLeaveInTimeIsDropped) {
     EXPECT_EQ(fake->queued, 0u);
 }
 
+TEST_F(FakePortTest, OutputNotYetTakenGoesOnWhileReading) {
+    cls_VQPort port;
+    ASSERT_TRUE(port.CONNECT(1, "9600,N,8,1"));
+    fake->takesPerWrite = 2;
+    EXPECT_TRUE(port.OUT("SI\r\n", false));
+    EXPECT_EQ(fake->sent, (std::vector<std::uint8_t>{'S', 'I'}));
+    EXPECT_EQ(port.Inp(1, 0.1), "");  // the wait hands the rest on
+    EXPECT_EQ(fake->sent, (std::vector<std::uint8_t>{'S', 'I', '\r', '\n'}));
+    EXPECT_LE(fake->waits, 3);  // and sleeps rather than spins
+}
+
 TEST_F(FakePortTest, ModemLinesAndRefusedSettings) {
     cls_VQPort port;
     ASSERT_TRUE(port.CONNECT(1, "9600,N,8,1", true, false));
@@ -238,6 +293,28 @@ TEST_F(FakePortTest, ModemLinesAndRefusedSettings) {
     EXPECT_FALSE(port.DIRECT()->PortOpen());
     EXPECT_THROW(port.DSR(), tlx::Error);
     EXPECT_FALSE(port.CONNECT(40, "9600,N,8,1"));  // a number the control refuses
+}
+
+TEST(VirtualBalance, AnAbandonedExclusivePortIsFreedAgain) {
+    vodex::test::TempHome home;
+    VirtualBalance balance({.link = home.File("waage")});
+    // A program takes the port exclusively and ends without giving it back.
+    const int fd = ::open(balance.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
+    ::close(fd);
+    const int look = ::open(balance.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(look, 0);  // the exclusive mode does not hold against root: look at it instead
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(look, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+    const auto start = std::chrono::steady_clock::now();
+    while (exclusive && SecondsSince(start) < 5.0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::ioctl(look, TIOCGEXCL, &exclusive);
+    }
+    EXPECT_EQ(exclusive, 0);
+    ::close(look);
 }
 
 TEST(PortTools, TheElapsedTestRunsOnAcrossMidnight) {

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace vodex::test {
 
 PortHolder::PortHolder(const std::string& path) {
@@ -18,8 +20,12 @@ PortHolder::PortHolder(const std::string& path) {
     }
     child_ = ::fork();
     if (child_ == 0) {
-        ::close(ready[0]);
-        ::close(release[1]);
+        // The child holds the port and nothing else of the test's: a terminal it kept open
+        // would keep a line up that the test means to hang up.
+        const long most = std::min(::sysconf(_SC_OPEN_MAX), 65536L);
+        for (int fd = 3; fd < most; ++fd) {
+            if (fd != ready[1] && fd != release[0]) ::close(fd);
+        }
         const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         const char c = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? '1' : '0';
         [[maybe_unused]] ssize_t w = ::write(ready[1], &c, 1);

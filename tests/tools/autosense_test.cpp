@@ -109,6 +109,24 @@ TEST_F(Detection, FindsBothBalancesAndLeavesMissingAndHeldPortsUntried) {
     EXPECT_EQ(second.Commands(), (std::vector<std::string>{"I4"}));
 }
 
+TEST_F(Detection, APortMissingWhenTheSearchBeganIsNeverOffered) {
+    VirtualBalance late{{.link = home.File("waage2"), .serialNumber = "W2"}};
+    bool appeared = false;
+    Detect([&](AutoSenseModel&) {
+        if (appeared) return;
+        // Port 2 comes once the detection has listed the ports: the drivers' own lists have
+        // it, the detection's list does not.
+        appeared = true;
+        tlx::SetPortDevicePath(2, late.Path());
+        vodex::cls_DevicePorts().RESETCACHE();
+    });
+    ASSERT_TRUE(appeared);
+    EXPECT_TRUE(late.Commands().empty());
+    ASSERT_EQ(result->COUNT(), 3);  // ports 1, 3 and 4 (nobody holds it this time)
+    EXPECT_EQ(result->Item(tlx::Variant(2)).ToArray()[3], tlx::Variant(3));
+    EXPECT_EQ(ports->Item(2, true)->NAME(), "--- 2");
+}
+
 TEST_F(Detection, WithoutCandidatesNothingIsTried) {
     reg.DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, std::string(kRoot) + "Devices\\Vodex_Balance");
     Detect();

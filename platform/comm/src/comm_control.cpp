@@ -195,7 +195,10 @@ bool CommControl::CTSHolding() {
 
 void CommControl::WaitInput(double seconds) {
     NeedOpen();
-    if (!in_.empty() && in_.size() >= kInputCapacity) return;
+    if (in_.size() >= kInputCapacity) return;
+    // Output still held goes on while waiting; the wait also ends when the port takes more of
+    // it (asked only while some is held, since an idle port always takes output).
+    Push();
     transport_->Wait(true, !out_.empty(), seconds);
 }
 

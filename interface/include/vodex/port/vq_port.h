@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,8 @@ class cls_VQPort : public tlx::Object {
 
   private:
     frm_ResourcePort& Form();
+    // Inp, telling a time-out ("") from a failure of the port (nothing).
+    std::optional<std::string> Read(std::int32_t pLength, double pTimeOut, bool pClear);
     tlx::CommControl& Control();
     template <class Terminated>
     std::string InputUntil(Terminated&& terminated, double pTimeOut, bool pClear);

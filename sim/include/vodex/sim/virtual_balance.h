@@ -17,7 +17,8 @@
 // Values have two decimals, right-aligned in ten characters. Tests script it: a weight that
 // moves and settles, overload and underload, silence, garbage instead of answers, and
 // vanishing (its side closed, as an unplugged USB adapter) and coming back under the same
-// path. All members may be called from any thread.
+// path. All members may be called from any thread. A program that held the port exclusively
+// and ended without giving it back (killed, say) leaves it exclusive for a second at most.
 #pragma once
 
 #include <chrono>
@@ -57,11 +58,12 @@ class VirtualBalance {
     void SetSilent(bool on);
     // Answers replaced by bytes that are no answer, with a line end, while on.
     void SetGarbage(bool on);
-    // Sends bytes unasked.
+    // Sends bytes unasked; returns once they can be read on the port's side.
     void Send(const std::string& bytes);
-    // Closes the instrument's side, as an unplugged adapter; the path stays and leads nowhere.
+    // Closes the instrument's side, as an unplugged adapter; its path goes away with it.
     void Vanish();
-    // Back on a new terminal, published under the same path.
+    // Back on a new terminal, published under the same path. Throws std::runtime_error when
+    // no terminal can be made.
     void Return();
 
     // The commands received so far, without line ends.
