@@ -35,28 +35,14 @@ int Create(const char* className, tlx::ObjectRef* out) {
 
 }  // namespace
 
-std::shared_ptr<tlx::cls_CoreComInfo> inf_Randomizer::COMINFO() {
-    if (!info_) {
-        info_ = std::make_shared<tlx::cls_CoreComInfo>();
-        info_->FILL(OwnFile(), "VQ\\DEVICES\\RAND", "2.0", "Devices", "Randomizer Device",
-                    "DE Vedaruzo", "5.12.2001");
-        info_->ICON(IconPicture());
-    }
-    return info_;
-}
-
-tlx::Variant inf_Randomizer::GetProperty(std::string_view name) {
-    if (tlx::EqualsNoCase(name, "COMINFO")) return tlx::Variant(COMINFO());
-    return Dispatch::GetProperty(name);
-}
-
-void inf_Randomizer::SetProperty(std::string_view name, const tlx::Variant& value) {
-    if (tlx::EqualsNoCase(name, "COMINFO")) {
-        COMINFO(value.As<tlx::cls_CoreComInfo>());
-    } else {
-        Dispatch::SetProperty(name, value);
-    }
-}
+inf_Randomizer::inf_Randomizer()
+    : ComInfoClass([] {
+          auto info = std::make_shared<tlx::cls_CoreComInfo>();
+          info->FILL(OwnFile(), "VQ\\DEVICES\\RAND", "2.0", "Devices", "Randomizer Device",
+                     "DE Vedaruzo", "5.12.2001");
+          info->ICON(IconPicture());
+          return info;
+      }) {}
 
 }  // namespace vodex::randomizer
 

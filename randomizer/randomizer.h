@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "cycle.h"
-#include "tlx/cominfo.h"
+#include "tlx/cominfo_class.h"
 #include "tlx/dispatch.h"
 #include "vodex/core/device.h"
 #include "vodex/core/tmp_device.h"
@@ -59,15 +59,10 @@ class cls_Randomizer : public tlx::Object,
     CycleState state_;
 };
 
-class inf_Randomizer : public tlx::Object, public tlx::tmp_COMInfo, public tlx::Dispatch {
+// The component information of the driver.
+class inf_Randomizer : public tlx::ComInfoClass {
   public:
-    std::shared_ptr<tlx::cls_CoreComInfo> COMINFO() override;
-    void COMINFO(std::shared_ptr<tlx::cls_CoreComInfo> pInfo) override { info_ = std::move(pInfo); }
-    tlx::Variant GetProperty(std::string_view name) override;
-    void SetProperty(std::string_view name, const tlx::Variant& value) override;
-
-  private:
-    std::shared_ptr<tlx::cls_CoreComInfo> info_;
+    inf_Randomizer();
 };
 
 // The driver's pictures.

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "tlx/cominfo.h"
+#include "tlx/cominfo_class.h"
 #include "tlx/dispatch.h"
 #include "vodex/core/device.h"
 #include "vodex/core/tmp_device.h"
@@ -62,15 +62,10 @@ class cls_Balance : public tlx::Object,
     double timeout_ = 1.0;
 };
 
-class inf_Balance : public tlx::Object, public tlx::tmp_COMInfo, public tlx::Dispatch {
+// The component information of the driver.
+class inf_Balance : public tlx::ComInfoClass {
   public:
-    std::shared_ptr<tlx::cls_CoreComInfo> COMINFO() override;
-    void COMINFO(std::shared_ptr<tlx::cls_CoreComInfo> pInfo) override { info_ = std::move(pInfo); }
-    tlx::Variant GetProperty(std::string_view name) override;
-    void SetProperty(std::string_view name, const tlx::Variant& value) override;
-
-  private:
-    std::shared_ptr<tlx::cls_CoreComInfo> info_;
+    inf_Balance();
 };
 
 std::shared_ptr<tlx::cls_CorePicture> ProductPicture();

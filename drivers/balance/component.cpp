@@ -34,28 +34,14 @@ int Create(const char* className, tlx::ObjectRef* out) {
 
 }  // namespace
 
-std::shared_ptr<tlx::cls_CoreComInfo> inf_Balance::COMINFO() {
-    if (!info_) {
-        info_ = std::make_shared<tlx::cls_CoreComInfo>();
-        info_->FILL(OwnFile(), "VQ\\DEVICES\\BALANCE", "1.0", "Devices", "Balance Device", "Vodex",
-                    "7.12.2026");
-        info_->ICON(IconPicture());
-    }
-    return info_;
-}
-
-tlx::Variant inf_Balance::GetProperty(std::string_view name) {
-    if (tlx::EqualsNoCase(name, "COMINFO")) return tlx::Variant(COMINFO());
-    return Dispatch::GetProperty(name);
-}
-
-void inf_Balance::SetProperty(std::string_view name, const tlx::Variant& value) {
-    if (tlx::EqualsNoCase(name, "COMINFO")) {
-        COMINFO(value.As<tlx::cls_CoreComInfo>());
-    } else {
-        Dispatch::SetProperty(name, value);
-    }
-}
+inf_Balance::inf_Balance()
+    : ComInfoClass([] {
+          auto info = std::make_shared<tlx::cls_CoreComInfo>();
+          info->FILL(OwnFile(), "VQ\\DEVICES\\BALANCE", "1.0", "Devices", "Balance Device", "Vodex",
+                     "7.12.2026");
+          info->ICON(IconPicture());
+          return info;
+      }) {}
 
 }  // namespace vodex::balance
 

@@ -7,6 +7,7 @@
 
 #include "components.h"
 #include "protocol.h"
+#include "tlx/cominfo.h"
 #include "tlx/dispatch.h"
 #include "tlx/port_map.h"
 #include "tlx/tools.h"
@@ -107,6 +108,14 @@ TEST_F(Balance, DescribesItself) {
     EXPECT_EQ(device->PORTS()->COUNT(), 4);
     EXPECT_TRUE(device->PORTS()->Item(3, false)->AVAILABLE());
     EXPECT_FALSE(device->PORTS()->Item(4, false)->AVAILABLE());
+    // The component describes itself too, with the driver's icon.
+    const auto component =
+        tlx::GetPropertyByName(CreateDriver("Vodex_Balance.inf_Balance"), "COMINFO")
+            .As<tlx::cls_CoreComInfo>();
+    ASSERT_TRUE(component);
+    EXPECT_EQ(component->KEY(), "VQ\\DEVICES\\BALANCE");
+    EXPECT_NE(component->FILENAME().find("Vodex_Balance"), std::string::npos);
+    EXPECT_EQ(component->ICON()->BYTES(), info->ICON()->BYTES());
 }
 
 TEST_F(Balance, MeasuresStableMovingAndOutOfRangeWeights) {
