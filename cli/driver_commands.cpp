@@ -9,6 +9,7 @@
 #include "tlx/component.h"
 #include "tlx/error.h"
 #include "tlx/filesystem.h"
+#include "tlx/text.h"
 #include "tlx/tools.h"
 #include "vodex/core/device_tool.h"
 #include "vodex/tools/language.h"
@@ -23,13 +24,42 @@ std::string OneClass(const Arguments& a, const char* command) {
     return a.Positional()[0];
 }
 
+// Throws the reason of an error that the registry trapped in what it just did.
+void ThrowTrapped(cls_DeviceTool& tool) {
+    if (std::string why = tool.TakeLastError(); !why.empty()) throw tlx::Error(why);
+}
+
 // `cls` when it names an installed driver, enabled or not.
 std::string Installed(const std::string& cls) {
-    if (!DeviceTool()->EXISTSALL(cls)) {
+    const auto tool = DeviceTool();
+    tool->TakeLastError();
+    if (!tool->EXISTSALL(cls)) {
+        ThrowTrapped(*tool);
         throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
                          Say("' ist nicht installiert", "' is not installed"));
     }
     return cls;
+}
+
+// While it lives, the registry's messages are kept instead of shown: a command that reports
+// a driver's failure itself, with the reason, says it once.
+class KeptMessages {
+  public:
+    KeptMessages() : old_(tlx::cls_CoreDialogs::SetProvider(kept_)) {}
+    ~KeptMessages() { tlx::cls_CoreDialogs::SetProvider(old_); }
+    KeptMessages(const KeptMessages&) = delete;
+    KeptMessages& operator=(const KeptMessages&) = delete;
+
+  private:
+    std::shared_ptr<tlx::ScriptedDialogProvider> kept_ =
+        std::make_shared<tlx::ScriptedDialogProvider>();
+    std::shared_ptr<tlx::DialogProvider> old_;
+};
+
+// The message for a driver that is installed but cannot be used, with the reason.
+std::string Broken(const std::string& cls, const std::string& why) {
+    return Say("Der Wandlertreiber '", "The driver '") + cls + Say("' ist defekt", "' is broken") +
+           (why.empty() ? std::string() : ": " + why);
 }
 
 // A device that describes `cls`, and whether the registry made a driver for it (which the
@@ -89,11 +119,18 @@ int Drivers(const Args& args) {
     if (!a.Positional().empty()) throw UsageError("'drivers' takes no further arguments");
     const auto tool = DeviceTool();
     const auto all = tool->CONTENTALL();
+    ThrowTrapped(*tool);
     std::string json = "[";
+    std::vector<std::string> broken;
     for (const std::string& cls : all->ITEMS()) {
         const bool active = tool->EXISTS(cls);
         if (!active && !a.Has("all")) continue;
-        Described d{tool->INFO(cls)};
+        Described d;
+        {
+            const KeptMessages kept;
+            d.device = tool->INFO(cls);
+        }
+        if (!d.device) broken.push_back(Broken(cls, tool->TakeLastError()));
         const std::string name = d.device ? d.device->INFO()->NAME() : "";
         const std::string maker = d.device ? d.device->INFO()->MANUFACTURER() : "";
         if (a.Has("json")) {
@@ -108,18 +145,23 @@ int Drivers(const Args& args) {
         }
     }
     if (a.Has("json")) std::printf("%s]\n", json.c_str());
-    return 0;
+    // The list is whole; the drivers that cannot be used are named after it, with the reason.
+    std::fflush(stdout);
+    for (const std::string& message : broken)
+        std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(message).c_str());
+    return broken.empty() ? 0 : 1;
 }
 
 int Info(const Args& args) {
     const Arguments a(args, {"json"}, {});
     const std::string cls = Installed(OneClass(a, "info"));
     const auto tool = DeviceTool();
-    Described d{tool->INFO(cls)};
-    if (!d.device) {
-        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
-                         Say("' kann nicht beschrieben werden", "' cannot describe itself"));
+    Described d;
+    {
+        const KeptMessages kept;
+        d.device = tool->INFO(cls);
     }
+    if (!d.device) throw tlx::Error(Broken(cls, tool->TakeLastError()));
     const auto info = d.device->INFO();
     const auto channels = d.device->CHANNELS();
     const auto ports = d.device->PORTS();
@@ -200,11 +242,13 @@ int Info(const Args& args) {
 
 int Enable(const Args& args) {
     DeviceTool()->ENABLE(Installed(OneClass(Arguments(args, {}, {}), "enable")));
+    ThrowTrapped(*DeviceTool());
     return 0;
 }
 
 int Disable(const Args& args) {
     DeviceTool()->DISABLE(Installed(OneClass(Arguments(args, {}, {}), "disable")));
+    ThrowTrapped(*DeviceTool());
     return 0;
 }
 
@@ -212,7 +256,9 @@ int Check(const Args& args) {
     const Arguments a(args, {}, {});
     if (!a.Positional().empty()) throw UsageError("'check' takes no further arguments");
     const auto tool = DeviceTool();
+    tool->TakeLastError();
     tool->CHECK();
+    ThrowTrapped(*tool);
     std::printf("%s %d, %s %d\n", Say("Installierte Wandler:", "Installed drivers:").c_str(),
                 tool->COUNTALL(), Say("davon aktiv:", "active:").c_str(), tool->COUNT());
     return 0;
@@ -224,15 +270,8 @@ int Install(const Args& args) {
     std::error_code ec;
     const std::string file =
         std::filesystem::absolute(a.Positional()[0], ec).lexically_normal().string();
-    if (ec || !tlx::cls_CoreFileSystem().FILEEXISTS(file)) {
-        throw tlx::Error("'" + a.Positional()[0] + "' does not exist");
-    }
-    const tlx_component_table& entry = tlx::LoadComponent(file);
-    tlx::TakeComponentError();
-    if (entry.register_component(file.c_str()) != 0) {
-        throw tlx::Error("the component '" + file +
-                         "' could not be registered: " + tlx::TakeComponentError());
-    }
+    if (ec) throw tlx::Error("'" + a.Positional()[0] + "' cannot be found: " + ec.message());
+    tlx::RegisterComponent(file);
     // The driver class name is the component's file name without folder and extension.
     const std::string cls = tlx::cls_CoreFileSystem::BASENAME(file);
     tlx::CoreTools().REGISTRY().WRITE(

@@ -37,6 +37,9 @@ std::vector<std::int32_t> ParseChannels(const std::string& text) {
     return ids;
 }
 
+// The shortest pause between cycles while the device is in error.
+constexpr double kErrorPause = 0.5;
+
 // Waits `seconds`, in short slices, until then or until Ctrl-C.
 void Pause(double seconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -90,15 +93,25 @@ int Measure(const Args& args) {
     const auto tool = entry->DEVICE();
     const auto manager = entry->DEVICEMAN();
     std::string cls = a.Positional()[0];
-    // The built-in driver stands in for a missing or broken one; the user is told once.
-    auto standIn = [&] {
+    // The built-in driver stands in for a missing or broken one; the user is told once, and
+    // the measurement counts as failed, since the driver asked for did not measure.
+    std::string replaced;
+    auto standIn = [&](const std::string& why) {
         if (tlx::UCase(tlx::Trim(cls)) == tlx::UCase(tool->RANDOMIZERID())) return false;
         tool->SURECREATE(nullptr, nullptr);
+        replaced = Say("Der Wandlertreiber '", "The driver '") + cls + "' " + why +
+                   Say("; der eingebaute Zufallsgenerator hat an seiner Stelle gemessen",
+                       "; the built-in random generator measured in its place");
         cls = tool->RANDOMIZERID();
         return true;
     };
+    auto broken = [&] {
+        const std::string why = tool->TakeLastError();
+        return Say("ist defekt", "is broken") + (why.empty() ? std::string() : ": " + why);
+    };
     // A driver that is not installed at all has nothing to repair.
-    if (!tool->EXISTSALL(cls)) standIn();
+    tool->TakeLastError();
+    if (!tool->EXISTSALL(cls)) standIn(Say("ist nicht installiert", "is not installed"));
     // The port: the one asked for, else the first port the driver describes.
     auto firstPort = [&]() -> std::optional<std::int32_t> {
         if (port) return static_cast<std::int32_t>(*port);
@@ -110,15 +123,14 @@ int Measure(const Args& args) {
         return first;
     };
     std::optional<std::int32_t> usePort = firstPort();
-    if (!usePort && standIn()) usePort = firstPort();
+    if (!usePort && standIn(broken())) usePort = firstPort();
     if (!usePort)
-        throw tlx::Error(Say("Der Wandler '", "The driver '") + cls +
-                         Say("' ist defekt", "' is broken"));
+        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls + "' " + broken());
     std::shared_ptr<int_Device> device;
     try {
         device = manager->CREATE(cls, *usePort);
     } catch (const tlx::Error&) {
-        if (!standIn()) throw;
+        if (!standIn(broken())) throw;
         usePort = firstPort();
         if (!usePort) throw;
         device = manager->CREATE(cls, *usePort);
@@ -139,10 +151,14 @@ int Measure(const Args& args) {
             }
         }
     } release{manager, cls, *usePort, device};
+    // Where the device is, and what it says about its trouble, for messages.
+    const std::string where = std::to_string(*usePort) + PortPath(*usePort);
+    auto trouble = [&device] {
+        return device->DEBUGINFO().empty() ? device->STATUSTEXT() : device->DEBUGINFO();
+    };
     if (device->STATUS() == ID_DeviceStatus_Off || device->STATUS() == ID_DeviceStatus_Error) {
         throw tlx::Error(Say("Das Gerät ist an Anschluss ", "The device did not connect on port ") +
-                         std::to_string(*usePort) + PortPath(*usePort) +
-                         Say(" nicht verbunden: ", ": ") + device->STATUSTEXT());
+                         where + Say(" nicht verbunden: ", ": ") + trouble());
     }
 
     const auto channels = device->CHANNELS();
@@ -183,11 +199,25 @@ int Measure(const Args& args) {
     }
 
     const auto start = std::chrono::steady_clock::now();
+    bool inError = false;
     for (long cycle = 1; (cycles == 0 || cycle <= cycles) && !Interruptible::Interrupted();
          ++cycle) {
-        if (cycle > 1) Pause(interval);
+        // A device in error is asked again no faster than a few times a second, whatever the
+        // interval: its driver tries to reach it anew each time.
+        if (cycle > 1) Pause(inError ? std::max(interval, kErrorPause) : interval);
         if (Interruptible::Interrupted()) break;
         device->EXECUTE();
+        const bool failing = device->STATUS() == ID_DeviceStatus_Error;
+        if (failing != inError) {
+            std::fflush(stdout);
+            const std::string said =
+                failing ? Say("Das Gerät an Anschluss ", "The device on port ") + where +
+                              Say(" meldet einen Fehler: ", " reports an error: ") + trouble()
+                        : Say("Das Gerät an Anschluss ", "The device on port ") + where +
+                              Say(" antwortet wieder", " answers again");
+            std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(said).c_str());
+            inError = failing;
+        }
         const double t =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::string line;
@@ -228,7 +258,12 @@ int Measure(const Args& args) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     }
-    return 0;
+    if (!replaced.empty()) {
+        std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(replaced).c_str());
+        return 1;
+    }
+    // The device's error was told when it began; the exit code tells it once more.
+    return inError ? 1 : 0;
 }
 
 }  // namespace vodex::cli

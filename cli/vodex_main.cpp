@@ -18,6 +18,8 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "tlx/text.h"
+#include "tlx/tools.h"
 
 namespace {
 
@@ -51,18 +53,25 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    // Every message stays on one line, whatever the arguments or paths in it hold.
+    auto fail = [](const char* what, int code) {
+        std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(what).c_str());
+        return code;
+    };
     auto command = commands.find(name);
     if (command == commands.end()) {
-        std::fprintf(stderr, "vodex: unknown command '%s'\n%s", name.c_str(), kUsage);
-        return 2;
+        return fail(("unknown command '" + name + "'; 'vodex help' lists the commands").c_str(), 2);
     }
     try {
-        return command->second(vodex::cli::Args(argv + 2, argv + argc));
+        const vodex::cli::Args args(argv + 2, argv + argc);
+        // A hive that cannot be used is named, with the reason, before anything reads it and
+        // takes its silence for an empty registry.
+        tlx::CoreTools().REGISTRY().CHECK(tlx::HKEY_LOCAL_MACHINE);
+        tlx::CoreTools().REGISTRY().CHECK(tlx::HKEY_CURRENT_USER);
+        return command->second(args);
     } catch (const vodex::cli::UsageError& e) {
-        std::fprintf(stderr, "vodex: %s\n", e.what());
-        return 2;
+        return fail(e.what(), 2);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vodex: %s\n", e.what());
-        return 1;
+        return fail(e.what(), 1);
     }
 }

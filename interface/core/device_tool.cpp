@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <utility>
+
 #include "tlx/component.h"
 #include "tlx/dispatch.h"
 #include "tlx/error.h"
@@ -54,6 +56,21 @@ cls_DeviceTool::cls_DeviceTool() {
     REBUILDINDEX();
 }
 
+template <class F>
+void cls_DeviceTool::Trap(F&& body) const {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        lastError_ = e.what();
+    } catch (...) {
+        lastError_ = "an error of an unknown kind";
+    }
+}
+
+std::string cls_DeviceTool::TakeLastError() {
+    return std::exchange(lastError_, std::string());
+}
+
 std::int32_t cls_DeviceTool::BUILD() const {
     return tlx::ToolkitBuild();
 }
@@ -87,7 +104,7 @@ std::string cls_DeviceTool::Read(const std::string& valueName) const {
 
 std::string cls_DeviceTool::FILENAME(const std::string& pDeviceClass) const {
     std::string file;
-    Trapped([&] {
+    Trap([&] {
         const std::string name = tlx::Trim(pDeviceClass);
         file = Read(name);
         if (file.empty()) file = Read(tlx::CoreTools().FIT(name, 25, " ", true, tlx::ID_Fit_Left));
@@ -97,7 +114,7 @@ std::string cls_DeviceTool::FILENAME(const std::string& pDeviceClass) const {
 
 std::string cls_DeviceTool::MSI(const std::string& pDeviceClass) const {
     std::string file;
-    Trapped([&] {
+    Trap([&] {
         const std::string name = tlx::Trim(pDeviceClass);
         file = Read(name + ".msi");
         if (file.empty()) {
@@ -116,7 +133,7 @@ std::string cls_DeviceTool::FILENAMEINFO(const std::string& pDeviceClass) const 
 
 bool cls_DeviceTool::IsDisabled(const std::string& pDeviceClass) const {
     bool disabled = false;
-    Trapped([&] {
+    Trap([&] {
         disabled = tlx::CoreTools().REGISTRY().READBOOL(
             tlx::HKEY_LOCAL_MACHINE,
             std::string(kRegRootDevices) + "\\" + tlx::Trim(pDeviceClass) + ".Disabled", false);
@@ -145,7 +162,7 @@ bool cls_DeviceTool::EXISTSDISABLED(const std::string& pDeviceClass) const {
 
 void cls_DeviceTool::DISABLE(const std::string& pDeviceClass) {
     if (!EXISTS(pDeviceClass)) return;
-    Trapped([&] {
+    Trap([&] {
         tlx::CoreTools().REGISTRY().WRITE(
             tlx::HKEY_LOCAL_MACHINE,
             std::string(kRegRootDevices) + "\\" + tlx::Trim(pDeviceClass) + ".Disabled",
@@ -155,7 +172,7 @@ void cls_DeviceTool::DISABLE(const std::string& pDeviceClass) {
 
 void cls_DeviceTool::ENABLE(const std::string& pDeviceClass) {
     if (!EXISTSALL(pDeviceClass)) return;
-    Trapped([&] {
+    Trap([&] {
         const std::string path =
             std::string(kRegRootDevices) + "\\" + tlx::Trim(pDeviceClass) + ".Disabled";
         tlx::cls_CoreRegistry& reg = tlx::CoreTools().REGISTRY();
@@ -166,7 +183,7 @@ void cls_DeviceTool::ENABLE(const std::string& pDeviceClass) {
 
 void cls_DeviceTool::REBUILDINDEX() {
     index_.CLEAR();
-    Trapped([&] {
+    Trap([&] {
         for (const std::string& name :
              tlx::CoreTools().REGISTRY().VALUENAMES(tlx::HKEY_LOCAL_MACHINE, kRegRootDevices)) {
             index_.ADD(name);
@@ -224,29 +241,37 @@ std::shared_ptr<tlx::cls_CoreList> cls_DeviceTool::DISABLED() const {
 }
 
 bool cls_DeviceTool::REPAIR(const std::string& pClass) {
+    const std::string file = FILENAME(pClass);
+    int registered = -1;
     try {
         // The file travels as one argument, whatever characters its path holds.
         const std::string program = tlx::cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr";
-        const std::string file = FILENAME(pClass);
         tlx::RunAndWait(std::vector<std::string>{program, "/s", "/u", file});
-        tlx::RunAndWait(std::vector<std::string>{program, "/s", file});
+        registered = tlx::RunAndWait(std::vector<std::string>{program, "/s", file});
         const tlx::ObjectRef driver = tlx::CreateObject(ProgId(pClass));
         // Only whether it can be created counts; the driver made for that is released.
         Trapped([&] { Release(tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>()); });
         return true;
+    } catch (const std::exception& e) {
+        lastError_ = e.what();
     } catch (...) {
-        return false;
+        lastError_ = "an error of an unknown kind";
     }
+    if (registered != 0 && !file.empty()) {
+        // The registration program says nothing when it runs silently; the checks it made
+        // tell the reason, made here without running anything of the component.
+        lastError_ = "the registration program refused the driver's component '" + file + "'";
+        Trap([&] { tlx::CheckComponentBuild(tlx::LoadComponent(file), file); });
+    }
+    return false;
 }
 
 std::shared_ptr<int_Device> cls_DeviceTool::CREATE(const std::string& pClass) {
     const std::string progId = ProgId(pClass);
-    auto create = [&progId]() -> tlx::ObjectRef {
-        try {
-            return tlx::CreateObject(progId);
-        } catch (...) {
-            return nullptr;
-        }
+    auto create = [&]() -> tlx::ObjectRef {
+        tlx::ObjectRef made;
+        Trap([&] { made = tlx::CreateObject(progId); });
+        return made;
     };
     tlx::ObjectRef driver = create();
     if (!driver) {
@@ -265,12 +290,13 @@ std::shared_ptr<int_Device> cls_DeviceTool::CREATE(const std::string& pClass) {
         driver = create();
         if (!driver) return nullptr;
     }
-    try {
-        // The device keeps its driver alive through its PARENT; the registry keeps nothing.
-        return tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>();
-    } catch (...) {
-        return nullptr;
-    }
+    std::shared_ptr<int_Device> device;
+    // The device keeps its driver alive through its PARENT; the registry keeps nothing.
+    Trap([&] {
+        device = tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>();
+        if (!device) throw tlx::Error("the driver '" + pClass + "' gives no device");
+    });
+    return device;
 }
 
 std::shared_ptr<int_Device> cls_DeviceTool::INFO(const std::string& pClass) {
@@ -286,7 +312,7 @@ std::shared_ptr<int_Device> cls_DeviceTool::INFO(const std::string& pClass) {
     const std::string component = FILENAME(pClass);
     const tlx::cls_CoreFileSystem fs;
     bool current = false;
-    Trapped([&] {
+    Trap([&] {
         current = fs.FILEEXISTS(infoFile) && fs.FILEEXISTS(component) &&
                   !(fs.FILETIME(infoFile) < fs.FILETIME(component));
     });

@@ -39,7 +39,12 @@ void hLanguageInit() {
     if (tState.stored != 0) tState.inForce = tState.stored;
     tools.LANGUAGE(tState.inForce == kEnglish ? 9 : 7);
     const char* back = tState.stored == kGerman ? "DE" : tState.stored == kEnglish ? "EN" : "";
-    tools.REGISTRY().WRITE(tlx::HKEY_CURRENT_USER, kLanguagePath, tlx::Variant(back));
+    // The entry is written back only where it would change: a value that already holds it
+    // stays, and a program that may only read the hive keeps working.
+    const tlx::Variant now = tools.REGISTRY().READ(tlx::HKEY_CURRENT_USER, kLanguagePath);
+    if (!(now.IsText() && now.Text() == back)) {
+        tools.REGISTRY().WRITE(tlx::HKEY_CURRENT_USER, kLanguagePath, tlx::Variant(back));
+    }
 }
 
 bool hLanguageIsGerman() {

@@ -3,8 +3,9 @@
 //   vodex_regsvr [/u] [/s] FILE
 //
 // registers the component FILE (writes its programmatic identifiers into the machine hive), or
-// with /u removes them; /s keeps it silent on success. Exit code 0 on success; otherwise a
-// message on standard error says what failed.
+// with /u removes them; /s keeps it silent, as the platform's registration tool is. Exit code 0
+// on success, 2 for a usage error, 3 when the file does not exist, 5 when it is refused or its
+// registration fails; without /s a one-line message on standard error says why.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -47,31 +48,29 @@ int main(int argc, char** argv) {
     if (file.empty()) return Usage();
 
     // The file is registered under the name it was given, made absolute: a link keeps its own
-    // name, which is the driver's class name.
+    // name, which is the driver's class name. Everything about the file is checked before it is
+    // loaded, and nothing the component does escapes as a crash.
     std::error_code ec;
     const std::string path = std::filesystem::absolute(file, ec).lexically_normal().string();
-    if (ec || !std::filesystem::exists(path, ec)) {
-        std::fprintf(stderr, "vodex_regsvr: '%s' does not exist\n", file.c_str());
+    if (ec || !std::filesystem::exists(std::filesystem::symlink_status(path, ec)) || ec) {
+        if (!silent) {
+            std::fprintf(stderr, "vodex_regsvr: '%s' does not exist\n", tlx::OneLine(file).c_str());
+        }
         return 3;
     }
     try {
-        const tlx_component_table& entry = tlx::LoadComponent(path);
-        tlx::TakeComponentError();
-        const int rc =
-            unregister ? entry.unregister_component() : entry.register_component(path.c_str());
-        if (rc != 0) {
-            std::string why = tlx::TakeComponentError();
-            if (why.empty()) why = "code " + std::to_string(rc);
-            std::fprintf(stderr, "vodex_regsvr: the component '%s' could not be %s: %s\n",
-                         path.c_str(), unregister ? "unregistered" : "registered", why.c_str());
-            return 4;
+        if (unregister) {
+            tlx::UnregisterComponent(path);
+        } else {
+            tlx::RegisterComponent(path);
         }
-        if (!silent) {
-            std::printf("%s: %s\n", path.c_str(), unregister ? "unregistered" : "registered");
-        }
-        return 0;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vodex_regsvr: %s\n", e.what());
+        if (!silent) std::fprintf(stderr, "vodex_regsvr: %s\n", tlx::OneLine(e.what()).c_str());
         return 5;
     }
+    if (!silent) {
+        std::printf("%s: %s\n", tlx::OneLine(path).c_str(),
+                    unregister ? "unregistered" : "registered");
+    }
+    return 0;
 }

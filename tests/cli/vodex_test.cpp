@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 #include <thread>
@@ -76,8 +78,10 @@ TEST_F(Vodex, TheDriversDescription) {
 TEST_F(Vodex, AMissingDriverMeasuresWithTheStandIn) {
     const ProgramRun run = Run({"measure", "NICHT_DA", "--cycles", "2", "--interval", "0",
                                 "--format", "csv", "--channels", "7,1"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    // The stand-in measures, but the driver asked for did not: a failure for a script.
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
     EXPECT_NE(run.errors.find("eingebaute Zufallsgenerator"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("'NICHT_DA' "), std::string::npos) << run.errors;
     EXPECT_EQ(run.output.rfind("cycle,t,Zahl 0 - 1,pH a 0 - 14 [pH]\n1,", 0), 0u) << run.output;
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 3);
 }
@@ -101,6 +105,31 @@ TEST_F(Vodex, ClearErrorsForBadInput) {
     expectFailure(Run({"info", "-x"}), 2);
     EXPECT_EQ(Run({}).exitCode, 2);
     EXPECT_EQ(Run({"--help"}).exitCode, 0);
+}
+
+TEST_F(Vodex, AHiveThatCannotBeReadStopsEveryCommand) {
+    for (const tlx::enm_RegistryHive which : {tlx::HKEY_LOCAL_MACHINE, tlx::HKEY_CURRENT_USER}) {
+        const std::string hive = tlx::cls_CoreRegistry::HIVEFILE(which);
+        for (const char* bytes : {"kein Register, nur Text", ""}) {
+            std::filesystem::create_directories(std::filesystem::path(hive).parent_path());
+            for (const char* part : {"", "-wal", "-shm"})
+                std::filesystem::remove(hive + part);
+            vodex::test::WriteBytes(hive, bytes);
+            for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+                     {"drivers"},
+                     {"measure", "VODEX_RANDOMIZER", "--cycles", "1"},
+                     {"ports", "set", "3", "/dev/x"}}) {
+                const ProgramRun run = Run(command);
+                EXPECT_EQ(run.exitCode, 1) << command[0];
+                EXPECT_EQ(run.output, "");
+                EXPECT_EQ(run.errors.rfind("vodex: the registry '" + hive + "' ", 0), 0u)
+                    << run.errors;
+                EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1);
+                EXPECT_EQ(vodex::test::ReadBytes(hive), bytes);
+            }
+        }
+        std::filesystem::remove(hive);
+    }
 }
 
 TEST_F(Vodex, ListingDisablingAndEnablingDrivers) {
@@ -135,7 +164,7 @@ TEST_F(Vodex, ABrokenDriverIsReportedOnceAndTheStandInMeasures) {
     tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
                                       std::string(kDevices) + "Vodex_Kaputt", tlx::Variant(file));
     const ProgramRun run = Run({"measure", "Vodex_Kaputt", "--cycles", "1", "--json"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    ASSERT_EQ(run.exitCode, 1) << run.errors;
     auto times = [&run](const std::string& part) {
         std::size_t n = 0;
         for (auto at = run.errors.find(part); at != std::string::npos;
@@ -146,7 +175,96 @@ TEST_F(Vodex, ABrokenDriverIsReportedOnceAndTheStandInMeasures) {
     EXPECT_EQ(times("'Vodex_Kaputt' ist defekt und kann nicht repariert werden!"), 1u)
         << run.errors;
     EXPECT_EQ(times("eingebaute Zufallsgenerator verwendet"), 1u) << run.errors;
+    EXPECT_EQ(times("Vodex_Kaputt.so' is not a whole shared object"), 1u) << run.errors;
     EXPECT_EQ(Values(run.output).size(), 7u) << run.output;
+}
+
+// Damaged components, and components that others could change: the registration program and
+// every command that meets one name the file and the reason on one line and fail; nothing
+// crashes, hangs on a pipe or runs the component.
+TEST_F(Vodex, DamagedAndUnsafeComponentsAreRefused) {
+    const std::string good = vodex::test::ReadBytes(VODEX_TEST_DRIVER_COMPONENT);
+    const std::string open = home.File("offen");
+    ASSERT_TRUE(std::filesystem::create_directory(open));
+    ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+    auto copy = [&](const std::string& from, const std::string& to, std::size_t keep, mode_t mode) {
+        vodex::test::WriteBytes(to, vodex::test::ReadBytes(from).substr(0, keep));
+        ::chmod(to.c_str(), mode);
+    };
+    auto malformed = [](int fault) {
+        return std::string(VODEX_MALFORMED_COMPONENT) + std::to_string(fault) + ".so";
+    };
+    struct Case {
+        std::string file;
+        std::string says;  // what the registration program's message says
+        std::function<void(const std::string&)> make;
+    };
+    const std::vector<Case> cases = {
+        {home.File("Vodex_Cut1.so"), "cut short",
+         [&](const std::string& f) {
+             copy(VODEX_TEST_DRIVER_COMPONENT, f, good.size() * 3 / 5, 0755);
+         }},
+        {home.File("Vodex_Cut2.so"), "cut short",
+         [&](const std::string& f) { copy(VODEX_TEST_DRIVER_COMPONENT, f, 64, 0755); }},
+        {home.File("Vodex_Pipe.so"), "not a regular file",
+         [](const std::string& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0644), 0); }},
+        {home.File("Vodex_Bad1.so"), "register function is missing",
+         [&](const std::string& f) { copy(malformed(1), f, std::string::npos, 0755); }},
+        {home.File("Vodex_Bad2.so"), "create function is missing",
+         [&](const std::string& f) { copy(malformed(2), f, std::string::npos, 0755); }},
+        {home.File("Vodex_Bad3.so"), "the register function broke down",
+         [&](const std::string& f) { copy(malformed(3), f, std::string::npos, 0755); }},
+        {home.File("Vodex_Bad4.so"), "bytes where this toolkit expects",
+         [&](const std::string& f) { copy(malformed(4), f, std::string::npos, 0755); }},
+        {home.File("Vodex_Bad5.so"), "component name is missing",
+         [&](const std::string& f) { copy(malformed(5), f, std::string::npos, 0755); }},
+        {home.File("Vodex_Everyone.so"), "is writable by everyone",
+         [&](const std::string& f) {
+             copy(VODEX_TEST_DRIVER_COMPONENT, f, std::string::npos, 0777);
+         }},
+        {home.File("Vodex_Group.so"), "is writable by the group",
+         [&](const std::string& f) {
+             copy(VODEX_TEST_DRIVER_COMPONENT, f, std::string::npos, 0775);
+             // A group that this user is not in.
+             ASSERT_EQ(::chown(f.c_str(), static_cast<uid_t>(-1), 65534), 0);
+         }},
+        {open + "/Vodex_Open.so", "'" + open + "' is writable by everyone",
+         [&](const std::string& f) {
+             copy(VODEX_TEST_DRIVER_COMPONENT, f, std::string::npos, 0755);
+         }},
+    };
+    auto oneLine = [](const ProgramRun& run) {
+        return std::count(run.errors.begin(), run.errors.end(), '\n') == 1;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        c.make(c.file);
+        const ProgramRun registration = RunProgram({VODEX_REGSVR, c.file});
+        EXPECT_EQ(registration.exitCode, 5);
+        EXPECT_TRUE(oneLine(registration)) << registration.errors;
+        EXPECT_NE(registration.errors.find(c.says), std::string::npos) << registration.errors;
+        const ProgramRun install = Run({"install", "--quiet", c.file});
+        EXPECT_EQ(install.exitCode, 1);
+        EXPECT_TRUE(oneLine(install)) << install.errors;
+        EXPECT_NE(install.errors.find(c.says), std::string::npos) << install.errors;
+        // As if it had been installed before it was damaged.
+        const std::string cls = std::filesystem::path(c.file).stem();
+        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE, kDevices + cls,
+                                          tlx::Variant(c.file));
+        const ProgramRun measured = Run({"measure", cls, "--cycles", "1", "--json"});
+        EXPECT_EQ(measured.exitCode, 1);
+        EXPECT_EQ(Values(measured.output).size(), 7u);  // the stand-in measured
+        // A pipe is no driver file at all, so the registry does not count it as installed.
+        if (c.says != "not a regular file") {
+            const ProgramRun listed = Run({"drivers"});
+            EXPECT_EQ(listed.exitCode, 1);
+            EXPECT_TRUE(oneLine(listed)) << listed.errors;
+            EXPECT_NE(listed.errors.find("'" + cls + "' "), std::string::npos) << listed.errors;
+            EXPECT_NE(listed.output.find("Vodex_Randomizer"), std::string::npos) << listed.output;
+            EXPECT_NE(measured.errors.find(c.file), std::string::npos) << measured.errors;
+        }
+        tlx::CoreTools().REGISTRY().DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, kDevices + cls);
+    }
 }
 
 TEST_F(Vodex, ADriverThatDoesNotConnectIsAFailure) {

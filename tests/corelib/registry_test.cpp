@@ -1,12 +1,18 @@
 #include "tlx/registry.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
+#include <functional>
 #include <set>
 
 #include "fixtures.h"
+#include "framing.h"
 #include "tlx/tools.h"
 
 namespace {
@@ -130,6 +136,185 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
         EXPECT_EQ(reg.READLONG(HKEY_LOCAL_MACHINE, key + "\\a" + std::to_string(i), -1), i);
         EXPECT_EQ(reg.READLONG(HKEY_LOCAL_MACHINE, key + "\\b" + std::to_string(i), -1), i);
     }
+}
+
+// What reading or writing a hive says; "" when it worked.
+std::string Failure(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const tlx::Error& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST_F(Registry, ReadingWritesNothing) {
+    // Nothing stored yet: reads give defaults and make no file, not even a folder.
+    EXPECT_EQ(reg.READLONG(HKEY_LOCAL_MACHINE, "K\\V", 7), 7);
+    EXPECT_TRUE(reg.VALUENAMES(HKEY_CURRENT_USER, "K").empty());
+    EXPECT_FALSE(reg.DELETEVALUE(HKEY_LOCAL_MACHINE, "K\\V"));
+    reg.CHECK(HKEY_LOCAL_MACHINE);
+    EXPECT_TRUE(std::filesystem::is_empty(home.Path()));
+    // The first write makes the hive whole, with no temporary file left beside it.
+    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(1));
+    const auto folder =
+        std::filesystem::path(tlx::cls_CoreRegistry::HIVEFILE(HKEY_LOCAL_MACHINE)).parent_path();
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        EXPECT_EQ(entry.path().filename().string().rfind("machine.db", 0), 0u) << entry.path();
+    }
+}
+
+// Every kind of hive that cannot be used is refused for reading and writing, with a message
+// that names the file and the reason, and the file stays exactly as it was.
+TEST_F(Registry, AHiveThatCannotBeUsedIsNamedAndKept) {
+    // Written and closed on a thread of its own, so that nothing holds the hive open.
+    vodex::test::OnFreshThread([] {
+        tlx::cls_CoreRegistry& writer = tlx::CoreTools().REGISTRY();
+        writer.WRITE(HKEY_LOCAL_MACHINE, "Software\\X\\A", Variant("a"));
+        writer.WRITE(HKEY_LOCAL_MACHINE, "Software\\X\\B", Variant(std::string(20000, 'b')));
+    });
+    const std::string hive = tlx::cls_CoreRegistry::HIVEFILE(HKEY_LOCAL_MACHINE);
+    const std::string whole = vodex::test::ReadBytes(hive);
+    ASSERT_GT(whole.size(), 8192u);
+    struct Case {
+        const char* says;
+        std::function<void()> make;
+    };
+    auto bytes = [&](std::string content) {
+        return [&hive, content] { vodex::test::WriteBytes(hive, content); };
+    };
+    const std::vector<Case> cases = {
+        {"not a registry database", bytes(std::string(5000, 'x'))},
+        {"is empty (0 bytes)", bytes("")},
+        {"damaged", bytes(whole.substr(0, whole.size() / 2))},
+        {"damaged", bytes(whole.substr(0, 4096))},
+        {"is a folder", [&] { std::filesystem::create_directory(hive); }},
+        {"not a regular file", [&] { ASSERT_EQ(::mkfifo(hive.c_str(), 0644), 0); }},
+        {"loop of symbolic links",
+         [&] {
+             std::filesystem::create_symlink(hive + ".b", hive);
+             std::filesystem::create_symlink(hive, hive + ".b");
+         }},
+        {"database of another program",
+         [&] {
+             vodex::test::WriteBytes(hive, whole);
+             ASSERT_EQ(std::system(("python3 -c \"import sqlite3; c = sqlite3.connect('" + hive +
+                                    "'); c.execute('DROP TABLE registry_value'); "
+                                    "c.execute('CREATE TABLE notes (t)'); c.commit()\"")
+                                       .c_str()),
+                       0);
+         }},
+    };
+    auto regular = [&hive] {
+        std::error_code ec;
+        return std::filesystem::is_regular_file(hive, ec);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        for (const char* part : {"", ".b", "-wal", "-shm"})
+            std::filesystem::remove_all(hive + part);
+        c.make();
+        const std::string before = regular() ? vodex::test::ReadBytes(hive) : "";
+        vodex::test::OnFreshThread([&] {
+            tlx::cls_CoreRegistry& fresh = tlx::CoreTools().REGISTRY();
+            for (const std::string& why :
+                 {Failure([&] { fresh.READ(HKEY_LOCAL_MACHINE, "Software\\X\\A"); }),
+                  Failure([&] { fresh.WRITE(HKEY_LOCAL_MACHINE, "Software\\X\\A", Variant(1)); }),
+                  Failure([&] { fresh.CHECK(HKEY_LOCAL_MACHINE); })}) {
+                EXPECT_NE(why.find("'" + hive + "'"), std::string::npos) << why;
+                EXPECT_NE(why.find(c.says), std::string::npos) << why;
+            }
+            // The other hive is not affected.
+            fresh.WRITE(HKEY_CURRENT_USER, "K\\V", Variant(2));
+        });
+        if (regular()) {
+            EXPECT_TRUE(vodex::test::ReadBytes(hive) == before) << "changed";
+        }
+    }
+    // A home that is a file.
+    std::filesystem::remove_all(home.Path());
+    vodex::test::WriteBytes(home.Path().string(), "x");
+    vodex::test::OnFreshThread([&] {
+        const std::string why =
+            Failure([] { tlx::CoreTools().REGISTRY().CHECK(HKEY_CURRENT_USER); });
+        EXPECT_NE(why.find("'" + home.Path().string() + "' is not a folder"), std::string::npos)
+            << why;
+    });
+}
+
+// Runs `body` in a child process as an unprivileged user (the superuser passes every
+// permission); its exit code, or -1.
+int AsAnotherUser(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        ::_exit(body());
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST_F(Registry, AHiveOfAnotherUserIsReadButNotWritten) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser to play two users";
+    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(5));
+    ASSERT_EQ(::chmod(home.Path().c_str(), 0755), 0);
+    const std::string hive = tlx::cls_CoreRegistry::HIVEFILE(HKEY_LOCAL_MACHINE);
+    const std::string before = vodex::test::ReadBytes(hive);
+    const int rc = AsAnotherUser([] {
+        // A thread of its own: the connections inherited from the parent are the superuser's.
+        int result = 0;
+        vodex::test::OnFreshThread([&result] {
+            tlx::cls_CoreRegistry& other = tlx::CoreTools().REGISTRY();
+            if (other.READLONG(HKEY_LOCAL_MACHINE, "K\\V", 0) != 5) {
+                result = 1;
+            } else if (Failure([&] {
+                           other.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(6));
+                       }).find("belongs to another user") == std::string::npos) {
+                result = 2;
+            }
+        });
+        return result;
+    });
+    EXPECT_EQ(rc, 0) << "1: not read; 2: no clear refusal to write; 100: no user to drop to";
+    EXPECT_TRUE(vodex::test::ReadBytes(hive) == before) << "changed";
+}
+
+TEST_F(Registry, AWriteLockHeldByAnotherProgram) {
+    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(5));
+    const std::string hive = tlx::cls_CoreRegistry::HIVEFILE(HKEY_LOCAL_MACHINE);
+    // Another program takes the write lock and keeps it until it is ended.
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(out[0]);
+        const std::string script = "import sqlite3, time\nc = sqlite3.connect('" + hive +
+                                   "', isolation_level=None)\nc.execute('BEGIN IMMEDIATE')\n"
+                                   "print('held', flush=True)\ntime.sleep(60)\n";
+        ::execlp("python3", "python3", "-c", script.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    char line[8] = {};
+    ASSERT_EQ(::read(out[0], line, 5), 5) << "the holder did not start";
+    vodex::test::OnFreshThread([&] {
+        tlx::cls_CoreRegistry& fresh = tlx::CoreTools().REGISTRY();
+        // Readers do not wait for it at all.
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(fresh.READLONG(HKEY_LOCAL_MACHINE, "K\\V", 0), 5);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        const std::string why =
+            Failure([&] { fresh.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(6)); });
+        EXPECT_NE(why.find("another program holds it locked"), std::string::npos) << why;
+    });
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(out[0]);
+    EXPECT_EQ(reg.READLONG(HKEY_LOCAL_MACHINE, "K\\V", 0), 5);
 }
 
 }  // namespace

@@ -31,14 +31,16 @@ DialogProvider::~DialogProvider() = default;
 
 void ConsoleDialogProvider::Message(const std::string& text, const std::string& title,
                                     MessageKind kind) {
-    std::cerr << "[" << (title.empty() ? KindLabel(kind) : title) << "] " << text << std::endl;
+    // One line per message, whatever the text holds.
+    std::cerr << "[" << OneLine(title.empty() ? KindLabel(kind) : title) << "] " << OneLine(text)
+              << std::endl;
 }
 
 std::int32_t ConsoleDialogProvider::Question(const std::string& text, const std::string& title,
                                              bool withCancel) {
     const std::int32_t fallback = withCancel ? ID_Answer_Cancel : ID_Answer_No;
-    std::cerr << "[" << (title.empty() ? KindLabel(MessageKind::Question) : title) << "] " << text
-              << std::endl;
+    std::cerr << "[" << OneLine(title.empty() ? KindLabel(MessageKind::Question) : title) << "] "
+              << OneLine(text) << std::endl;
     if (!::isatty(STDIN_FILENO)) {
         std::cerr << "(keine Eingabe möglich: " << (withCancel ? "Abbrechen" : "Nein") << ")"
                   << std::endl;

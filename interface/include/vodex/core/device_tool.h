@@ -109,7 +109,16 @@ class cls_DeviceTool : public tlx::Object, public std::enable_shared_from_this<c
     // "<c>.Class" for a name without "_".
     static std::string ProgId(const std::string& pClass);
 
+    // Beyond the published members: the reason of the last error that a member trapped and
+    // reported only by its result (a hive that cannot be read or written, a driver that cannot
+    // be created), naming the file and what is wrong; "" when there was none since the last
+    // call. Lets a program say why, where the member itself only says that.
+    std::string TakeLastError();
+
   private:
+    // Runs `body`, trapping every error and keeping its reason for TakeLastError.
+    template <class F>
+    void Trap(F&& body) const;
     std::string Read(const std::string& valueName) const;
     bool IsDisabled(const std::string& pDeviceClass) const;
     std::string ComponentName(const std::string& entry) const;
@@ -119,6 +128,7 @@ class cls_DeviceTool : public tlx::Object, public std::enable_shared_from_this<c
     std::string path_;
     bool criticalError_ = false;
     bool missingShown_ = false;
+    mutable std::string lastError_;
     std::array<std::shared_ptr<tlx::cls_CorePopupMenu>, 2> menus_;
 };
 

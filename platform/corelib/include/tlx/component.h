@@ -54,14 +54,24 @@ std::int32_t ToolkitBuild();
 
 // Creates the object of the programmatic identifier `pProgId`. Throws tlx::Error, naming the
 // identifier and file and why, when nothing is registered under it, the file cannot be
-// loaded, is no component, needs a newer toolkit, or has no such class.
+// loaded, is no component, needs a newer toolkit, or has no such class; an error the
+// component lets out is caught and reported the same way.
 ObjectRef CreateObject(const std::string& pProgId);
 
 // The component file registered for `pProgId`; empty when there is none.
 std::string RegisteredFile(const std::string& pProgId);
 
-// Loads the component at `file` and gives its entry table; throws tlx::Error.
+// Loads the component at `file` (an absolute path) and gives its entry table, after checking
+// the file (not writable by others, a whole shared object of this machine) and every pointer
+// of the table; throws tlx::Error naming the file and what is wrong.
 const tlx_component_table& LoadComponent(const std::string& file);
+// Refuses (tlx::Error) a component that needs a newer toolkit build than this one.
+void CheckComponentBuild(const tlx_component_table& entry, const std::string& file);
+// Loads the component at `file` and lets it register, or unregister, itself; throws tlx::Error
+// naming the file and why it failed, an error that the component let out included. A component
+// for a newer toolkit is not registered.
+void RegisterComponent(const std::string& file);
+void UnregisterComponent(const std::string& file);
 
 // What a component's register and unregister functions do: write or remove the identifiers
 // of its classes. They throw tlx::Error on registry failures.

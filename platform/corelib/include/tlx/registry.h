@@ -8,7 +8,11 @@
 // Key and value names compare without regard to case and keep the case they were created
 // with. Values keep their type (Boolean, whole number, double, text, date, byte array).
 //
-// Every failure of the database throws tlx::Error. A registry object belongs to one thread.
+// Reading never writes: a hive that does not exist reads as empty and is made, whole, by the
+// first write. A hive that cannot be used (not a database, empty, damaged, a folder, a pipe,
+// read-only for writing, locked by another program for longer than a few seconds) throws
+// tlx::Error naming its file and the reason, and is left as it is. Every other failure of the
+// database throws tlx::Error too. A registry object belongs to one thread.
 #pragma once
 
 #include <cstdint>
@@ -52,11 +56,14 @@ class cls_CoreRegistry : public Object {
 
     // The database file of a hive.
     static std::string HIVEFILE(enm_RegistryHive pHive);
+    // Checks that the hive can be read: throws tlx::Error naming the file and what is wrong. A
+    // hive that does not exist yet is fine.
+    void CHECK(enm_RegistryHive pHive);
 
     struct Hive;
 
   private:
-    Hive& Open(enm_RegistryHive hive);
+    Hive& Open(enm_RegistryHive hive, bool forWriting);
 
     std::unique_ptr<Hive> machine_;
     std::unique_ptr<Hive> user_;
