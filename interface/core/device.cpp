@@ -194,17 +194,11 @@ void int_Device::RESET() {
 }
 
 void int_Device::SAVE(const std::string& pFilename, const std::string& pPassword) {
-    tlx::cls_CoreFile file;
-    file.OPEN(pFilename, tlx::cls_CoreFile::ModeWrite, pPassword, true, true);
-    DATA()->STORE(file);
-    file.CLOSE();
+    tlx::SaveRecordFile(*this, pFilename, pPassword);
 }
 
 void int_Device::LOAD(const std::string& pFilename, const std::string& pPassword) {
-    tlx::cls_CoreFile file;
-    file.OPEN(pFilename, tlx::cls_CoreFile::ModeRead, pPassword, true, true);
-    DATA()->READ(file);
-    file.CLOSE();
+    tlx::LoadRecordFile(*this, pFilename, pPassword);
 }
 
 bool int_Device::SHOWSETTINGS() {

@@ -35,11 +35,11 @@ std::shared_ptr<cls_DeviceChannel> cls_DeviceChannels::CREATE(const tlx::Variant
 }
 
 bool cls_DeviceChannels::LOAD(const std::string& pFile, const std::string& pPW) {
-    return detail::LoadRecord(*DATA(), pFile, pPW);
+    return detail::LoadRecord(*this, pFile, pPW);
 }
 
 bool cls_DeviceChannels::SAVE(const std::string& pFile, const std::string& pPW) {
-    return detail::SaveRecord(*DATA(), pFile, pPW);
+    return detail::SaveRecord(*this, pFile, pPW);
 }
 
 void cls_DeviceChannels::RESET() {

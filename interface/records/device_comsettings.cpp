@@ -25,11 +25,11 @@ std::shared_ptr<tlx::cls_CoreSettings> cls_DeviceComsettings::OTHERS() {
 }
 
 bool cls_DeviceComsettings::LOAD(const std::string& pFile, const std::string& pPW) {
-    return detail::LoadRecord(*DATA(), pFile, pPW);
+    return detail::LoadRecord(*this, pFile, pPW);
 }
 
 bool cls_DeviceComsettings::SAVE(const std::string& pFile, const std::string& pPW) {
-    return detail::SaveRecord(*DATA(), pFile, pPW);
+    return detail::SaveRecord(*this, pFile, pPW);
 }
 
 std::string cls_DeviceComsettings::DefaultKey() const {

@@ -56,11 +56,11 @@ void cls_DevicePorts::RESETCACHE() {
 }
 
 bool cls_DevicePorts::LOAD(const std::string& pFile, const std::string& pPW) {
-    return detail::LoadRecord(*DATA(), pFile, pPW);
+    return detail::LoadRecord(*this, pFile, pPW);
 }
 
 bool cls_DevicePorts::SAVE(const std::string& pFile, const std::string& pPW) {
-    return detail::SaveRecord(*DATA(), pFile, pPW);
+    return detail::SaveRecord(*this, pFile, pPW);
 }
 
 // ---- persistence ----

@@ -1,29 +1,45 @@
 #include "record_io.h"
 
+#include "vodex/records/file_errors.h"
+
 namespace vodex::detail {
 
-bool LoadRecord(tlx::cls_CoreData& data, const std::string& file, const std::string& password) {
+namespace {
+
+thread_local std::string tLastFileError;
+
+template <class F>
+bool Trapped(F&& body) {
     try {
-        tlx::cls_CoreFile f;
-        f.OPEN(file, tlx::cls_CoreFile::ModeRead, password, true, true);
-        data.READ(f);
-        f.CLOSE();
+        body();
+        tLastFileError.clear();
         return true;
+    } catch (const std::exception& e) {
+        tLastFileError = e.what();
     } catch (...) {
-        return false;
+        tLastFileError = "an error of an unknown kind";
     }
+    return false;
 }
 
-bool SaveRecord(tlx::cls_CoreData& data, const std::string& file, const std::string& password) {
-    try {
-        tlx::cls_CoreFile f;
-        f.OPEN(file, tlx::cls_CoreFile::ModeWrite, password, true, true);
-        data.STORE(f);
-        f.CLOSE();
-        return true;
-    } catch (...) {
-        return false;
-    }
+}  // namespace
+
+bool LoadRecord(tlx::DataRecord& record, const std::string& file, const std::string& password) {
+    return Trapped([&] { tlx::LoadRecordFile(record, file, password); });
+}
+
+bool SaveRecord(tlx::DataRecord& record, const std::string& file, const std::string& password) {
+    return Trapped([&] { tlx::SaveRecordFile(record, file, password); });
 }
 
 }  // namespace vodex::detail
+
+namespace vodex {
+
+std::string LastFileError() {
+    return detail::tLastFileError;
+}
+
+}  // namespace vodex
+
+namespace vodex::detail {}  // namespace vodex::detail

@@ -19,11 +19,12 @@ inline bool VersionWithin(const std::string& version, const char* low, const cha
     return version >= low && version <= high;
 }
 
-// Reads a record from a file through its data object; False on any error.
-bool LoadRecord(tlx::cls_CoreData& data, const std::string& file, const std::string& password);
-// Stores a record into a file through its data object; False on any error, and the file that
-// was there stays as it was.
-bool SaveRecord(tlx::cls_CoreData& data, const std::string& file, const std::string& password);
+// Reads a record from a file through its data object; False on any error (a file of another
+// kind of record included), whose reason LastFileError then gives.
+bool LoadRecord(tlx::DataRecord& record, const std::string& file, const std::string& password);
+// Stores a record into a file through its data object, naming its kind in the file; False on
+// any error, and the file that was there stays as it was.
+bool SaveRecord(tlx::DataRecord& record, const std::string& file, const std::string& password);
 
 // A record of class T that `other` must be; throws tlx::Error otherwise.
 template <class T>

@@ -1,13 +1,16 @@
 // Damaged, missing and half-written record files. This program counts its allocations, to
 // show that a damaged file never makes the reader allocate more than the file holds.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -20,9 +23,12 @@
 #include "framing.h"
 #include "pictures.h"
 #include "tlx/file.h"
+#include "vodex/core/device.h"
 #include "vodex/records/device_channels.h"
+#include "vodex/records/device_comsettings.h"
 #include "vodex/records/device_info.h"
 #include "vodex/records/device_ports.h"
+#include "vodex/records/file_errors.h"
 
 namespace {
 
@@ -277,6 +283,124 @@ TEST_F(DamagedFiles, WritersKilledAtRandomMomentsLeaveAWholeFile) {
         EXPECT_EQ(list.COUNT(), name == "A" ? 3000 : 3001);
         EXPECT_EQ(list.Item(list.COUNT())->NAME(), name);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A record list of `count` entries that are each one byte of the file (an empty version,
+// which the reader takes as an entry it cannot read further), with a correct checksum.
+std::string EmptyEntries(const tlx::Variant& version, std::size_t count) {
+    return vodex::test::FrameBody(
+        vodex::test::EncodeBody({version, tlx::Variant(0), tlx::Variant(static_cast<int>(count))}) +
+        std::string(count, static_cast<char>(tlx::VarType::Empty)));
+}
+
+TEST_F(DamagedFiles, HostileFilesTakeLittleMoreMemoryThanTheirSize) {
+    constexpr std::size_t kEntries = std::size_t{16} << 20;
+    const std::string arrayOfEmpties = vodex::test::FrameBody(
+        std::string(1, static_cast<char>(tlx::VarType::Array)) + std::string(4, '\0') +
+        std::string(reinterpret_cast<const char*>(&kEntries), 4) +
+        std::string(kEntries, static_cast<char>(tlx::VarType::Empty)));
+    const struct {
+        const char* what;
+        std::string file;
+        std::function<bool()> load;
+    } cases[] = {
+        {"channel list", EmptyEntries(tlx::Variant("1.0"), kEntries),
+         [&] { return cls_DeviceChannels().LOAD(path); }},
+        {"port list", EmptyEntries(tlx::Variant("1.0"), kEntries),
+         [&] { return vodex::cls_DevicePorts().LOAD(path); }},
+        {"list of values", arrayOfEmpties,
+         [&] {
+             tlx::cls_CoreFile f;
+             f.OPEN(path, tlx::cls_CoreFile::ModeRead);
+             return !f.READ().IsEmpty();
+         }},
+    };
+    for (const auto& c : cases) {
+        Spit(path, c.file);
+        vodex::test::StartTrackingAllocations();
+        bool loaded = false;
+        try {
+            loaded = c.load();
+        } catch (const tlx::Error&) {
+        }
+        vodex::test::StopTrackingAllocations();
+        EXPECT_FALSE(loaded) << c.what;
+        EXPECT_LT(vodex::test::PeakAllocatedBytes(), 20 * c.file.size()) << c.what;
+    }
+    // Beyond the size a record file may have, nothing is read at all.
+    Spit(path, "");
+    ASSERT_EQ(::truncate(path.c_str(), 65 << 20), 0);
+    vodex::test::StartTrackingAllocations();
+    EXPECT_FALSE(cls_DeviceChannels().LOAD(path));
+    vodex::test::StopTrackingAllocations();
+    EXPECT_LT(vodex::test::PeakAllocatedBytes(), 1u << 20);
+    EXPECT_NE(vodex::LastFileError().find("too large"), std::string::npos);
+    // A large list that is what it claims reads whole.
+    cls_DeviceChannels large;
+    for (int i = 1; i <= 20000; ++i)
+        large.CREATE(i, "", "");
+    ASSERT_TRUE(large.SAVE(path));
+    cls_DeviceChannels back;
+    EXPECT_TRUE(back.LOAD(path)) << vodex::LastFileError();
+    EXPECT_EQ(back.COUNT(), 20000);
+}
+
+TEST_F(DamagedFiles, AFileOfAnotherKindOfRecordIsRefused) {
+    ASSERT_TRUE(Small()->SAVE(path));
+    vodex::cls_DevicePorts ports;
+    EXPECT_FALSE(ports.LOAD(path));
+    EXPECT_NE(vodex::LastFileError().find("holds a record of the kind cls_DeviceChannels, not "
+                                          "cls_DevicePorts"),
+              std::string::npos)
+        << vodex::LastFileError();
+    EXPECT_FALSE(vodex::cls_DeviceComsettings().LOAD(path));
+    auto device = std::make_shared<vodex::int_Device>();
+    EXPECT_THROW(device->LOAD(path), tlx::Error);
+    const std::string settings = home.File("com.dat");
+    ASSERT_TRUE(vodex::cls_DeviceComsettings().SAVE(settings));
+    EXPECT_THROW(device->LOAD(settings), tlx::Error);
+    EXPECT_FALSE(cls_DeviceChannels().LOAD(settings));
+    // A file written before files named their record is read as it is.
+    Spit(path, vodex::test::FrameBody(vodex::test::EncodeBody(
+                   {tlx::Variant("1.0"), tlx::Variant(1), tlx::Variant(0)})));
+    EXPECT_TRUE(ports.LOAD(path)) << vodex::LastFileError();
+    EXPECT_EQ(vodex::LastFileError(), "");
+}
+
+TEST_F(DamagedFiles, SavingThroughALinkAndAfterAKilledWriter) {
+    // Saving through a link replaces the file it leads to; the link stays.
+    const std::string target = home.File("ziel.dat");
+    ASSERT_TRUE(Small()->SAVE(target));
+    const std::string link = home.File("verweis.dat");
+    ASSERT_EQ(::symlink("ziel.dat", link.c_str()), 0);
+    cls_DeviceChannels three;
+    three.CREATE(7, "Drei", "");
+    ASSERT_TRUE(three.SAVE(link));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    cls_DeviceChannels back;
+    ASSERT_TRUE(back.LOAD(target));
+    EXPECT_EQ(back.COUNT(), 1);
+    // What a killed writer left goes with the next save; a temporary file a writer still
+    // holds stays.
+    const std::string stale = home.File(".ziel.dat.Ab12Cd");
+    const std::string held = home.File(".ziel.dat.Xy34Zw");
+    Spit(stale, "halb");
+    Spit(held, "halb");
+    const int holder = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    ASSERT_TRUE(Small()->SAVE(link));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(held));
+    ::close(holder);
+    std::size_t left = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(home.Path()))
+        left += entry.path().filename().string().starts_with(".ziel") ? 1u : 0u;
+    EXPECT_EQ(left, 1u);
 }
 
 }  // namespace

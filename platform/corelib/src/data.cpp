@@ -1,6 +1,8 @@
 #include "tlx/data.h"
 
 #include "tlx/error.h"
+#include "tlx/file.h"
+#include "tlx/text.h"
 
 namespace tlx {
 
@@ -53,6 +55,35 @@ void cls_CoreData::Replace(std::shared_ptr<cls_CoreData>& slot, std::shared_ptr<
     if (slot) slot->Detach(owner);
     next->owner_ = owner;
     slot = std::move(next);
+}
+
+namespace {
+
+// "cls_DeviceChannels" of "Vodex_Interface.cls_DeviceChannels".
+std::string ClassPart(const std::string& kind) {
+    const auto point = kind.rfind('.');
+    return point == std::string::npos ? kind : kind.substr(point + 1);
+}
+
+}  // namespace
+
+void SaveRecordFile(DataRecord& record, const std::string& file, const std::string& password) {
+    cls_CoreFile f;
+    f.OPEN(file, cls_CoreFile::ModeWrite, password, true, true);
+    record.DATA()->STORE(f);
+    f.RECORDTYPE(record.RecordKind());
+    f.CLOSE();
+}
+
+void LoadRecordFile(DataRecord& record, const std::string& file, const std::string& password) {
+    cls_CoreFile f;
+    f.OPEN(file, cls_CoreFile::ModeRead, password, true, true);
+    if (!f.RECORDTYPE().empty() && !EqualsNoCase(f.RECORDTYPE(), record.RecordKind())) {
+        throw Error("'" + file + "' holds a record of the kind " + ClassPart(f.RECORDTYPE()) +
+                    ", not " + ClassPart(record.RecordKind()));
+    }
+    record.DATA()->READ(f);
+    f.CLOSE();
 }
 
 std::shared_ptr<cls_CoreData> DataOf(const Object* object) {

@@ -14,24 +14,34 @@ namespace {
 // Layout of a typed value file (all numbers little-endian):
 //   0  "VXCF"   4  format version (16 bit)   6  flags (bit 0: encrypted)   7  0
 //   8  body length (64 bit)
+//  16  format 2 only: the record type, a 16-bit length and that many bytes of text (what
+//      kind of record the file holds, so that a file of another kind is refused); the
+//      offsets below then count from behind it
 // plain:      16 body (the encoded values), then the 32-byte BLAKE2b hash of everything
 //             before it
 // encrypted:  16 salt (16)  32 Argon2id operations (32 bit)  36 Argon2id memory in KiB (32 bit)
-//             40 nonce (24)  64 password check (16)  80 BLAKE2b-128 of bytes 0 to 79, so that a
-//             damaged header is told from a wrong password before any key is derived
-//             96 body: the encoded values, encrypted and authenticated together with the 96
-//             header bytes
+//             40 nonce (24)  64 password check (16)  80 BLAKE2b-128 of everything before it,
+//             so that a damaged header is told from a wrong password before any key is
+//             derived  96 body: the encoded values, encrypted and authenticated together with
+//             the whole header
+// Format 1 files (without a record type) are read as before; files are written in format 2.
 constexpr char kMagic[4] = {'V', 'X', 'C', 'F'};
-constexpr std::uint16_t kFormatVersion = 1;
+constexpr std::uint16_t kOldFormat = 1;
+constexpr std::uint16_t kFormatVersion = 2;
 constexpr std::size_t kHeaderSize = 16;
 constexpr std::size_t kHashSize = 32;
 constexpr std::size_t kSaltSize = 16;
 constexpr std::size_t kNonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr std::size_t kCheckSize = 16;
 constexpr std::size_t kHeaderHashSize = 16;
-constexpr std::size_t kCryptHeaderSize = 96;
+constexpr std::size_t kCryptPartSize = 80;  // salt to header hash
 constexpr std::size_t kTagSize = crypto_aead_xchacha20poly1305_ietf_ABYTES;
-constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
+constexpr std::size_t kLongestType = 255;
+// Record files are small: a reader refuses anything larger, and the memory it builds from a
+// file may be at most this many times the file's size (plus a little for the smallest files).
+constexpr std::size_t kMaxFileSize = std::size_t{64} << 20;
+constexpr std::size_t kMemoryFactor = 12;
+constexpr std::size_t kMemorySlack = std::size_t{64} << 10;
 constexpr char kKdfContext[crypto_kdf_CONTEXTBYTES + 1] = "VXFILE01";
 // Bounds for the key-derivation costs found in a file, so that a hostile file cannot make the
 // reader work for hours or take gigabytes.
@@ -39,8 +49,7 @@ constexpr std::uint32_t kMaxOps = 4;
 constexpr std::uint32_t kMaxMemKiB = 256 * 1024;
 
 static_assert(kSaltSize == crypto_pwhash_SALTBYTES);
-static_assert(kCryptHeaderSize ==
-              kHeaderSize + kSaltSize + 8 + kNonceSize + kCheckSize + kHeaderHashSize);
+static_assert(kCryptPartSize == kSaltSize + 8 + kNonceSize + kCheckSize + kHeaderHashSize);
 
 template <class T>
 void Put(std::string& out, T v) {
@@ -96,16 +105,19 @@ void DeriveKeys(const std::string& password, const unsigned char* salt, std::uin
     sodium_memzero(master, sizeof master);
 }
 
-std::string Header(std::uint8_t flags, std::uint64_t bodyLength) {
+// The fixed header and the record type.
+std::string Header(std::uint8_t flags, std::uint64_t bodyLength, const std::string& type) {
     std::string h(kMagic, sizeof kMagic);
     Put<std::uint16_t>(h, kFormatVersion);
     h.push_back(static_cast<char>(flags));
     h.push_back(0);
     Put<std::uint64_t>(h, bodyLength);
+    Put<std::uint16_t>(h, static_cast<std::uint16_t>(type.size()));
+    h += type;
     return h;
 }
 
-std::string Seal(const std::string& body, const std::string& password) {
+std::string Seal(const std::string& body, const std::string& password, const std::string& type) {
     InitSodium();
     const std::uint32_t ops = crypto_pwhash_OPSLIMIT_INTERACTIVE;
     const auto memKiB = static_cast<std::uint32_t>(crypto_pwhash_MEMLIMIT_INTERACTIVE / 1024);
@@ -116,7 +128,7 @@ std::string Seal(const std::string& body, const std::string& password) {
     Keys keys;
     DeriveKeys(password, salt, ops, memKiB, keys);
 
-    std::string out = Header(1, body.size() + kTagSize);
+    std::string out = Header(1, body.size() + kTagSize, type);
     out.append(reinterpret_cast<const char*>(salt), sizeof salt);
     Put<std::uint32_t>(out, ops);
     Put<std::uint32_t>(out, memKiB);
@@ -131,56 +143,72 @@ std::string Seal(const std::string& body, const std::string& password) {
     return out;
 }
 
-std::string OpenSealed(const std::string& file, const std::string& path,
+// The body of an encrypted file whose fixed header and record type end at `at`.
+std::string OpenSealed(const std::string& file, std::size_t at, const std::string& path,
                        const std::string& password) {
     const std::string damaged = "'" + path + "' is damaged";
     if (password.empty()) {
         throw Error("'" + path + "' is protected by a password; give the password to open it");
     }
-    if (file.size() < kCryptHeaderSize + kTagSize) throw Error(damaged + " (too short)");
+    const std::size_t headerSize = at + kCryptPartSize;
+    if (file.size() < headerSize + kTagSize) throw Error(damaged + " (too short)");
     auto bodyLength = Get<std::uint64_t>(file, 8);
-    if (bodyLength != file.size() - kCryptHeaderSize) throw Error(damaged + " (length mismatch)");
-    const std::size_t hashAt = kCryptHeaderSize - kHeaderHashSize;
+    if (bodyLength != file.size() - headerSize) throw Error(damaged + " (length mismatch)");
+    const std::size_t hashAt = headerSize - kHeaderHashSize;
     if (sodium_memcmp(Hash(file, hashAt, kHeaderHashSize).data(), file.data() + hashAt,
                       kHeaderHashSize) != 0) {
         throw Error(damaged + " (header checksum mismatch)");
     }
-    auto ops = Get<std::uint32_t>(file, 32);
-    auto memKiB = Get<std::uint32_t>(file, 36);
+    auto ops = Get<std::uint32_t>(file, at + 16);
+    auto memKiB = Get<std::uint32_t>(file, at + 20);
     if (ops < crypto_pwhash_OPSLIMIT_MIN || ops > kMaxOps || memKiB < 8 || memKiB > kMaxMemKiB) {
         throw Error(damaged + " (key parameters out of range)");
     }
     InitSodium();
     Keys keys;
-    DeriveKeys(password, U(file) + 16, ops, memKiB, keys);
-    if (sodium_memcmp(keys.check, U(file) + 64, kCheckSize) != 0) {
+    DeriveKeys(password, U(file) + at, ops, memKiB, keys);
+    if (sodium_memcmp(keys.check, U(file) + at + 48, kCheckSize) != 0) {
         throw Error("wrong password for '" + path + "'");
     }
     std::string body(bodyLength - kTagSize, '\0');
     unsigned long long opened = 0;
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt(U(body), &opened, nullptr,
-                                                   U(file) + kCryptHeaderSize, bodyLength, U(file),
-                                                   kCryptHeaderSize, U(file) + 40, keys.enc) != 0) {
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(U(body), &opened, nullptr, U(file) + headerSize,
+                                                   bodyLength, U(file), headerSize,
+                                                   U(file) + at + 24, keys.enc) != 0) {
         throw Error(damaged + " (its content fails authentication)");
     }
     return body;
 }
 
-// The body of a file read from disk, after every check of its frame.
-std::string Unframe(const std::string& file, const std::string& path, const std::string& password) {
+// The body of a file read from disk, after every check of its frame, and the record type its
+// header names ("" for a file of the first format). The file's bytes become the body, so the
+// content is held only once.
+std::string Unframe(std::string&& file, const std::string& path, const std::string& password,
+                    std::string& type) {
     const std::string damaged = "'" + path + "' is damaged";
     if (file.size() < sizeof kMagic || std::memcmp(file.data(), kMagic, sizeof kMagic) != 0) {
         throw Error("'" + path + "' is not a Vodex data file");
     }
     if (file.size() < kHeaderSize) throw Error(damaged + " (too short)");
     auto version = Get<std::uint16_t>(file, 4);
-    if (version != kFormatVersion) {
+    if (version != kFormatVersion && version != kOldFormat) {
         throw Error("'" + path + "' has the unknown format version " + std::to_string(version) +
                     "; it was written by another version of the program");
     }
     auto flags = static_cast<std::uint8_t>(file[6]);
     if ((flags & ~1u) != 0 || file[7] != 0) throw Error(damaged + " (unknown flags)");
-    if (flags & 1u) return OpenSealed(file, path, password);
+    std::size_t at = kHeaderSize;
+    type.clear();
+    if (version == kFormatVersion) {
+        if (file.size() < at + 2) throw Error(damaged + " (too short)");
+        const std::size_t length = Get<std::uint16_t>(file, at);
+        if (length > kLongestType || file.size() - at - 2 < length) {
+            throw Error(damaged + " (its record type is malformed)");
+        }
+        type = file.substr(at + 2, length);
+        at += 2 + length;
+    }
+    if (flags & 1u) return OpenSealed(file, at, path, password);
     // A file that should be protected but is not may have been put in the place of the
     // protected one.
     if (!password.empty()) {
@@ -188,15 +216,16 @@ std::string Unframe(const std::string& file, const std::string& path, const std:
     }
 
     auto bodyLength = Get<std::uint64_t>(file, 8);
-    if (file.size() < kHeaderSize + kHashSize ||
-        bodyLength != file.size() - kHeaderSize - kHashSize) {
+    if (file.size() < at + kHashSize || bodyLength != file.size() - at - kHashSize) {
         throw Error(damaged + " (length mismatch)");
     }
-    std::size_t hashed = kHeaderSize + static_cast<std::size_t>(bodyLength);
+    std::size_t hashed = at + static_cast<std::size_t>(bodyLength);
     if (sodium_memcmp(Hash(file, hashed, kHashSize).data(), file.data() + hashed, kHashSize) != 0) {
         throw Error(damaged + " (checksum mismatch)");
     }
-    return file.substr(kHeaderSize, static_cast<std::size_t>(bodyLength));
+    file.resize(hashed);
+    file.erase(0, at);
+    return std::move(file);
 }
 
 }  // namespace
@@ -205,9 +234,11 @@ struct cls_CoreFile::Impl {
     std::string path;
     std::int32_t mode = 0;
     std::string password;
+    std::string type;  // the record type of the header
     detail::ReplaceOptions replace;
     std::string body;     // the encoded values
     std::size_t pos = 0;  // read position in body
+    detail::Allowance allowance{0};
 };
 
 cls_CoreFile::cls_CoreFile() = default;
@@ -222,8 +253,9 @@ void cls_CoreFile::OPEN(const std::string& pFile, std::int32_t pMode, const std:
     impl->mode = pMode;
     impl->password = pPassword;
     if (pMode == ModeRead) {
-        std::string file = detail::ReadRegularFile(pFile, kMaxFileSize);
-        impl->body = Unframe(file, pFile, pPassword);
+        impl->body =
+            Unframe(detail::ReadRegularFile(pFile, kMaxFileSize), pFile, pPassword, impl->type);
+        impl->allowance = detail::Allowance(kMemoryFactor * impl->body.size() + kMemorySlack);
     } else if (pMode == ModeWrite) {
         impl->replace.createFolder = pCreateFolder;
         impl->replace.overwrite = pOverwrite;
@@ -240,12 +272,12 @@ void cls_CoreFile::CLOSE() {
     if (impl->mode != ModeWrite) return;
     std::string file;
     if (impl->password.empty()) {
-        file = Header(0, impl->body.size());
+        file = Header(0, impl->body.size(), impl->type);
         file.reserve(file.size() + impl->body.size() + kHashSize);
         file += impl->body;
         file += Hash(file, file.size(), kHashSize);
     } else {
-        file = Seal(impl->body, impl->password);
+        file = Seal(impl->body, impl->password, impl->type);
     }
     detail::ReplaceFileAtomically(impl->path, file, impl->replace);
 }
@@ -261,7 +293,7 @@ Variant cls_CoreFile::READ() {
         throw Error("'" + impl_->path + "' ends before all of its values were read");
     }
     try {
-        return detail::DecodeValue(impl_->body, impl_->pos);
+        return detail::DecodeValue(impl_->body, impl_->pos, impl_->allowance);
     } catch (const Error& e) {
         throw Error("'" + impl_->path + "' holds a malformed value: " + e.what());
     }
@@ -275,6 +307,26 @@ std::size_t cls_CoreFile::READCOUNT(std::size_t pMinBytesEach) {
         throw Error("'" + FILENAME() + "' holds an impossible count of " + std::to_string(count));
     }
     return static_cast<std::size_t>(count);
+}
+
+void cls_CoreFile::CHARGE(std::size_t pBytes) {
+    if (!impl_ || impl_->mode != ModeRead) return;
+    try {
+        impl_->allowance.Take(pBytes);
+    } catch (const Error& e) {
+        throw Error("'" + impl_->path + "' is damaged: " + e.what());
+    }
+}
+
+const std::string& cls_CoreFile::RECORDTYPE() const {
+    static const std::string kNone;
+    return impl_ ? impl_->type : kNone;
+}
+
+void cls_CoreFile::RECORDTYPE(const std::string& pType) {
+    if (!impl_ || impl_->mode != ModeWrite) throw Error("the file is not open for writing");
+    if (pType.size() > kLongestType) throw Error("a record type is at most 255 bytes long");
+    impl_->type = pType;
 }
 
 bool cls_CoreFile::ISOPEN() const {

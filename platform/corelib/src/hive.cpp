@@ -245,15 +245,26 @@ void cls_CoreRegistry::Hive::PrepareReading() {
 void cls_CoreRegistry::Hive::Create() {
     const std::string folder = FolderOf(file);
     detail::MakeFolders(folder);
-    std::string temp = folder + "/." + file.substr(file.find_last_of('/') + 1) + ".new-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    const std::string prefix = "." + file.substr(file.find_last_of('/') + 1) + ".new-";
+    // What a program killed while it made the hive left behind goes first.
+    detail::RemoveStaleTemporaries(folder, prefix);
+    std::string temp = folder + "/" + prefix + "XXXXXX";
+    const int fd = detail::MakeLockedTemporary(temp);
     if (fd < 0) {
         throw Error(Named(file) + " cannot be made in '" + folder + "': " + std::strerror(errno));
     }
     // Readable by everyone, as a file made by the umask of most systems would be: other
-    // users' programs read the installed drivers.
+    // users' programs read the installed drivers. The descriptor (and its lock) stays open
+    // until the hive is in place.
     ::fchmod(fd, 0644);
-    ::close(fd);
+    struct Closer {
+        int fd;
+        void Close() {
+            if (fd >= 0) ::close(fd);
+            fd = -1;
+        }
+        ~Closer() { Close(); }
+    } closer{fd};
     auto removeTemp = [&temp] {
         ::unlink(temp.c_str());
         ::unlink((temp + "-wal").c_str());
@@ -278,21 +289,21 @@ void cls_CoreRegistry::Hive::Create() {
         throw Error(Named(file) + " cannot be made: " + why);
     }
     // A hard link never replaces a hive that another program made in the meantime.
-    if (::link(temp.c_str(), file.c_str()) != 0) {
-        const int error = errno;
-        if (error != EEXIST && (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP)) {
-            // A file system without hard links: rename, unless the hive appeared meanwhile.
-            struct stat st {};
-            if (::stat(file.c_str(), &st) != 0 && ::rename(temp.c_str(), file.c_str()) == 0) {
-                OpenExisting();
-                return;
-            }
-        } else if (error != EEXIST) {
-            removeTemp();
-            throw Error(Named(file) + " cannot be made: " + std::strerror(error));
-        }
+    int error = ::link(temp.c_str(), file.c_str()) == 0 ? 0 : errno;
+    if (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP) {
+        // A file system without hard links: rename, unless the hive appeared meanwhile.
+        struct stat st {};
+        error = ::stat(file.c_str(), &st) == 0              ? EEXIST
+                : ::rename(temp.c_str(), file.c_str()) == 0 ? 0
+                                                            : errno;
     }
     removeTemp();
+    // The temporary's descriptor is closed before the hive is opened: it may be the same
+    // file, and closing a descriptor of it would drop the locks of the connection.
+    closer.Close();
+    if (error != 0 && error != EEXIST) {
+        throw Error(Named(file) + " cannot be made: " + std::strerror(error));
+    }
     OpenExisting();
 }
 

@@ -89,9 +89,10 @@ template <class Element>
 void ListRecord<Element>::DATA_DataRead(cls_CoreFile& pFile) {
     if (UCase(pFile.READ().ToText()) != kListVersion) return;
     DATA()->ID(pFile.READ());
-    std::size_t count = pFile.READCOUNT();
+    const std::size_t count = pFile.READCOUNT();
     items_.clear();
     for (std::size_t i = 0; i < count; ++i) {
+        pFile.CHARGE(2 * sizeof(Element));  // an entry's room, twice for the list's growth
         items_.push_back(ToElement(pFile.READ(), static_cast<const Element*>(nullptr)));
     }
 }
@@ -205,11 +206,22 @@ void cls_CoreSettings::DATA_DataStore(cls_CoreFile& pFile) {
 void cls_CoreSettings::DATA_DataRead(cls_CoreFile& pFile) {
     if (UCase(pFile.READ().ToText()) != kListVersion) return;
     DATA()->ID(pFile.READ());
-    std::size_t count = pFile.READCOUNT();
+    const std::size_t count = pFile.READCOUNT(2);
     entries_.clear();
+    // Keys already read, so that a long file is read in one pass instead of searching the
+    // entries once per key.
+    std::unordered_map<std::string, std::size_t> seen;
     for (std::size_t i = 0; i < count; ++i) {
+        pFile.CHARGE(2 * sizeof(entries_.front()) + 64);  // the entry and its key's place
         std::string key = pFile.READ().ToText();
-        Item(key, pFile.READ());
+        Variant value = pFile.READ();
+        if (value.IsObject()) throw Error("settings hold values, not object references");
+        auto [at, fresh] = seen.emplace(FoldCase(key), entries_.size());
+        if (fresh) {
+            entries_.emplace_back(std::move(key), std::move(value));
+        } else {
+            entries_[at->second].second = std::move(value);
+        }
     }
 }
 

@@ -1,12 +1,15 @@
 #include "posix_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "file_ops.h"
 #include "tlx/error.h"
@@ -48,7 +51,62 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+constexpr int kMostLinks = 40;
+
+// Where a write to `path` lands: the file that its chain of symbolic links ends at (which may
+// not exist yet), else `path` itself.
+std::string FollowLinks(const std::string& path) {
+    std::string at = path;
+    for (int links = 0;; ++links) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        if (links == kMostLinks) {
+            throw Error(Quote(path) + " cannot be written: its symbolic links lead in a circle");
+        }
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+        if (n < 0) Fail(Quote(path) + " cannot be written", errno);
+        target.resize(static_cast<std::size_t>(n));
+        at = target.starts_with('/') ? target : FolderOf(at) + "/" + target;
+    }
+}
+
 }  // namespace
+
+int MakeLockedTemporary(std::string& pattern) {
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) return -1;
+    // Held until the file is closed: it tells a later cleanup that a writer still uses it.
+    ::flock(fd, LOCK_EX);
+    return fd;
+}
+
+void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        // The pattern's six characters after the prefix, as mkostemp fills them in.
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix)) names.push_back(name);
+    }
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        const std::string path = (folder == "/" ? "" : folder) + "/" + name;
+        Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        if (fd.get() < 0) continue;
+        struct stat held {};
+        struct stat named {};
+        // Only a regular file that no writer holds any more, and only while the name still
+        // leads to it.
+        if (::fstat(fd.get(), &held) != 0 || !S_ISREG(held.st_mode) ||
+            ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || ::lstat(path.c_str(), &named) != 0 ||
+            named.st_ino != held.st_ino || named.st_dev != held.st_dev) {
+            continue;
+        }
+        ::unlink(path.c_str());
+    }
+}
 
 std::string ReadRegularFile(const std::string& path, std::size_t maxSize) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -86,8 +144,10 @@ void MakeFolders(const std::string& folder) {
     }
 }
 
-void ReplaceFileAtomically(const std::string& path, const std::string& content,
+void ReplaceFileAtomically(const std::string& named, const std::string& content,
                            const ReplaceOptions& options) {
+    // Through a symbolic link the file it leads to is replaced; the link stays.
+    const std::string path = FollowLinks(named);
     const std::string folder = FolderOf(path);
     if (options.createFolder) MakeFolders(folder);
 
@@ -100,8 +160,10 @@ void ReplaceFileAtomically(const std::string& path, const std::string& content,
     }
 
     const std::string base = path.substr(path.find_last_of('/') + 1);
+    // What a writer that was killed while saving this file left behind goes first.
+    RemoveStaleTemporaries(folder, "." + base + ".");
     std::string temp = (folder == "/" ? "" : folder) + "/." + base + ".XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    Fd fd(MakeLockedTemporary(temp));
     if (fd.get() < 0) Fail("cannot write into the folder " + Quote(folder), errno);
 
     FileOps& ops = CurrentFileOps();

@@ -18,12 +18,21 @@ struct ReplaceOptions {
 };
 
 // Writes `content` to a temporary file beside `path`, flushes it to disk and renames it over
-// `path`, then flushes the folder. An existing file keeps its permissions. On any failure the
-// temporary file is removed and the old file stays as it was.
+// `path`, then flushes the folder. Where `path` is a symbolic link, the file it leads to is
+// replaced and the link stays. An existing file keeps its permissions. On any failure the
+// temporary file is removed and the old file stays as it was; temporary files of this file
+// that a writer killed while saving left behind are removed first.
 void ReplaceFileAtomically(const std::string& path, const std::string& content,
                            const ReplaceOptions& options);
 
 // Creates `folder` and its missing parents.
 void MakeFolders(const std::string& folder);
+
+// Makes a temporary file from `pattern` (ending in "XXXXXX", filled in) and locks it for as
+// long as the descriptor stays open; the descriptor, or -1 with errno set.
+int MakeLockedTemporary(std::string& pattern);
+// Removes the files in `folder` named `prefix` and six more characters that no writer holds
+// locked any more (what a writer killed while writing left behind).
+void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix);
 
 }  // namespace tlx::detail

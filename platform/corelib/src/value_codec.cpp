@@ -70,7 +70,8 @@ void Encode(std::string& out, const Variant& v, int depth) {
 
 class Reader {
   public:
-    Reader(const std::string& in, std::size_t& pos) : in_(in), pos_(pos) {}
+    Reader(const std::string& in, std::size_t& pos, Allowance& allowance)
+        : in_(in), pos_(pos), allowance_(allowance) {}
 
     Variant Value(int depth) {
         if (depth > kMaxDepth) throw Error("arrays are nested too deeply");
@@ -95,12 +96,14 @@ class Reader {
                 return Variant(Date{Get<double>()});
             case VarType::Text: {
                 std::size_t n = Length(1);
+                allowance_.Take(n);
                 std::string s = in_.substr(pos_, n);
                 pos_ += n;
                 return Variant(std::move(s));
             }
             case VarType::ByteArray: {
                 std::size_t n = Length(1);
+                allowance_.Take(n);
                 auto first = in_.begin() + static_cast<std::ptrdiff_t>(pos_);
                 Bytes b(first, first + static_cast<std::ptrdiff_t>(n));
                 pos_ += n;
@@ -113,9 +116,14 @@ class Reader {
                 if (!VariantArray::BoundsFit(lower, n))
                     throw Error("an array's bounds are malformed");
                 // No reserve: memory grows with the elements really there, not the claim.
+                // Each takes a variant's room (twice, for the list's growth), however little
+                // of the file it takes.
+                allowance_.Take(sizeof(VariantArray) + 64);
                 std::vector<Variant> items;
-                for (std::size_t i = 0; i < n; ++i)
+                for (std::size_t i = 0; i < n; ++i) {
+                    allowance_.Take(2 * sizeof(Variant));
                     items.push_back(Value(depth + 1));
+                }
                 return Variant::Array(lower, std::move(items));
             }
             case VarType::Object:
@@ -143,6 +151,7 @@ class Reader {
 
     const std::string& in_;
     std::size_t& pos_;
+    Allowance& allowance_;
 };
 
 }  // namespace
@@ -151,9 +160,9 @@ void EncodeValue(std::string& out, const Variant& v) {
     Encode(out, v, 0);
 }
 
-Variant DecodeValue(const std::string& in, std::size_t& pos) {
+Variant DecodeValue(const std::string& in, std::size_t& pos, Allowance& allowance) {
     if (pos > in.size()) throw Error("unexpected end of the data");
-    return Reader(in, pos).Value(0);
+    return Reader(in, pos, allowance).Value(0);
 }
 
 }  // namespace tlx::detail

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "tlx/error.h"
 #include "tlx/variant.h"
 
 namespace tlx::detail {
@@ -17,8 +18,28 @@ namespace tlx::detail {
 // Appends `v`; throws tlx::Error for object references.
 void EncodeValue(std::string& out, const Variant& v);
 
+// The memory that reading a file may still take: each value read and each record built from
+// it takes its share, and once the allowance is spent the file is refused, so that memory
+// stays within a small multiple of the file's size whatever the file claims.
+class Allowance {
+  public:
+    explicit Allowance(std::size_t bytes) : left_(bytes) {}
+    // Takes `bytes`; throws tlx::Error when there are not that many left.
+    void Take(std::size_t bytes) {
+        if (bytes > left_) {
+            left_ = 0;
+            throw Error("it claims more than a file of its size can hold");
+        }
+        left_ -= bytes;
+    }
+
+  private:
+    std::size_t left_;
+};
+
 // Reads one value at `pos` and moves `pos` behind it. Every length and count is checked
-// against the bytes left before anything is allocated; a malformed value throws tlx::Error.
-Variant DecodeValue(const std::string& in, std::size_t& pos);
+// against the bytes left before anything is allocated, and what the value takes in memory
+// against `allowance`; a malformed value throws tlx::Error.
+Variant DecodeValue(const std::string& in, std::size_t& pos, Allowance& allowance);
 
 }  // namespace tlx::detail

@@ -82,8 +82,12 @@ class cls_CoreData : public Object {
 class DataRecord : public Object, public tmp_Data {
   public:
     explicit DataRecord(std::string typeName)
-        : data_(std::make_shared<cls_CoreData>(this, std::move(typeName))) {}
+        : kind_(typeName), data_(std::make_shared<cls_CoreData>(this, std::move(typeName))) {}
     ~DataRecord() override { data_->Detach(this); }
+
+    // The record's own type name, as it was made: the data object's TYPENAME may be changed
+    // by its users, this stays. Files name the kind of record they hold with it.
+    const std::string& RecordKind() const { return kind_; }
 
     std::shared_ptr<cls_CoreData> DATA() const { return data_; }
     // Throws tlx::Error for nothing.
@@ -91,8 +95,16 @@ class DataRecord : public Object, public tmp_Data {
     std::shared_ptr<cls_CoreData> tmp_Data_DATA() override { return data_; }
 
   private:
+    std::string kind_;
     std::shared_ptr<cls_CoreData> data_;
 };
+
+// Stores the record into the file `file` (see cls_CoreFile), naming its kind in the file's
+// header; throws tlx::Error.
+void SaveRecordFile(DataRecord& record, const std::string& file, const std::string& password);
+// Reads the record from the file `file`; throws tlx::Error, also for a file that names
+// another kind of record (a file that names none is read as it is).
+void LoadRecordFile(DataRecord& record, const std::string& file, const std::string& password);
 
 // The data object of any record object, or nothing when the object is no record.
 std::shared_ptr<cls_CoreData> DataOf(const Object* object);

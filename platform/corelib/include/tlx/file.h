@@ -6,9 +6,14 @@
 // the target, so a crash never leaves a half-written file under the target name. A file
 // object released without CLOSE discards what was written.
 //
-// The file carries a format version and a checksum of its content; a damaged or truncated
-// file is refused as damaged. With a password the content is encrypted and authenticated
-// (XChaCha20-Poly1305, key from Argon2id); a wrong password is refused with its own message.
+// The file carries a format version, the type of the record it holds (when the writer named
+// one) and a checksum of its content; a damaged or truncated file is refused as damaged. With
+// a password the content is encrypted and authenticated (XChaCha20-Poly1305, key from
+// Argon2id); a wrong password is refused with its own message.
+//
+// A reader accepts files of at most 64 MiB, and the memory that reading builds (the values,
+// and the records and list entries that readers count with CHARGE) may be at most 12 times
+// the file's size: a hostile file that claims more is refused as damaged.
 //
 // Every failure throws tlx::Error with a message that names the file.
 #pragma once
@@ -56,8 +61,19 @@ class cls_CoreFile : public Object {
 
     // Reads a 32-bit count of entries that take at least `pMinBytesEach` bytes each, and
     // refuses (tlx::Error) a count that the rest of the file cannot hold, before the caller
-    // allocates anything for it.
+    // allocates anything for it. The caller then builds the entries one by one as they are
+    // read, never for the count claimed.
     std::size_t READCOUNT(std::size_t pMinBytesEach = 1);
+    // Read mode: counts `pBytes` of memory that the reader builds from the file (each entry
+    // as it is made); throws tlx::Error once the file's allowance is spent. Write mode:
+    // nothing.
+    void CHARGE(std::size_t pBytes);
+
+    // The type of record the file holds (as "Vodex_Interface.cls_DeviceChannels"): read mode,
+    // what its header says ("" for a file written before files named it); write mode, set
+    // before CLOSE to name it.
+    const std::string& RECORDTYPE() const;
+    void RECORDTYPE(const std::string& pType);
 
     bool ISOPEN() const;
     std::int32_t MODE() const;

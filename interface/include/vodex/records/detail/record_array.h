@@ -15,6 +15,10 @@
 
 namespace vodex::detail {
 
+// The memory a record takes beyond its own object, at most: the shared pointer's control
+// block, its data object and its place in a list (twice, for the list's growth).
+inline constexpr std::size_t kRecordOverhead = 192;
+
 template <class T>
 class RecordArray {
   public:
@@ -37,16 +41,24 @@ class RecordArray {
 
     // Reads a count and that many entries into fresh records. Records are made as they are
     // read, so memory follows what the file really holds (an entry of an unknown version reads
-    // just its version, so one byte is all each is sure to take). When reading fails, the
-    // entries read stay and the positions not reached read as fresh records.
+    // just its version, so one byte is all each is sure to take), and each counts against
+    // what the file's size allows. When reading fails, the entries read stay and the positions
+    // not reached read as fresh records, as far as the file's size allows their places.
     void ReadFrom(tlx::cls_CoreFile& file) {
         const std::size_t count = file.READCOUNT(1);
         Clear();
         try {
-            for (std::size_t i = 0; i < count; ++i)
+            for (std::size_t i = 0; i < count; ++i) {
+                file.CHARGE(sizeof(T) + kRecordOverhead);
                 Append()->DATA()->READ(file);
+            }
         } catch (...) {
-            items_.resize(count + 1);
+            try {
+                file.CHARGE((count + 1 - items_.size()) * sizeof(items_.front()));
+                items_.resize(count + 1);
+            } catch (...) {
+                // a file that claims more than its size allows keeps what was read
+            }
             throw;
         }
     }
