@@ -2,6 +2,7 @@
 
 #include "protocol.h"
 #include "tlx/error.h"
+#include "tlx/port_map.h"
 #include "tlx/text.h"
 #include "vodex/interface_ids.h"
 
@@ -44,6 +45,16 @@ std::string DataBits(std::int32_t bits) {
 
 std::string StopBits(std::int32_t stop) {
     return stop == ID_DeviceComStop_2_0 ? "2" : stop == ID_DeviceComStop_1_5 ? "1.5" : "1";
+}
+
+// "5 (/dev/ttyUSB0)" for port 5, for messages.
+std::string PortPath(std::int32_t port) {
+    try {
+        const std::string path = tlx::PortDevicePath(port);
+        if (!path.empty()) return std::to_string(port) + " (" + path + ")";
+    } catch (const std::exception&) {
+    }
+    return std::to_string(port);
 }
 
 }  // namespace
@@ -109,28 +120,44 @@ std::string cls_Balance::SettingsText() const {
            DataBits(com->DATABITS()) + "," + StopBits(com->STOPBITS());
 }
 
-std::string cls_Balance::Ask(cls_VQPort& port, const std::string& command) const {
+std::string cls_Balance::Ask(cls_VQPort& port, const std::string& command) {
+    portFailure_.clear();
     try {
         port.CLEAR();  // an answer that came too late belongs to no request
-        if (!port.OUT(command + "\r\n", true, timeout_)) return {};
-        return port.INPUTTILL("\r\n", timeout_);
-    } catch (const tlx::Error&) {
-        return {};  // the port is closed, or its device has gone
+        std::string answer;
+        if (port.OUT(command + "\r\n", true, timeout_)) answer = port.INPUTTILL("\r\n", timeout_);
+        portFailure_ = port.LastError();
+        return answer;
+    } catch (const tlx::Error& e) {
+        portFailure_ = e.what();  // the port is closed, or its device has gone
+        return {};
     }
+}
+
+bool cls_Balance::Reach(std::int32_t port) {
+    connected_ = false;
+    if (port_.CONNECT(port, SettingsText()) && ParseIdentity(Ask(port_, "I4"))) {
+        connected_ = true;
+        device_->DEBUGINFO("");
+        return true;
+    }
+    // Why, for the user: the port's own reason, or a balance that does not answer.
+    const std::string& why = port_.LastError().empty() ? portFailure_ : port_.LastError();
+    device_->DEBUGINFO(!why.empty() ? why
+                                    : "no balance answers on the serial port " + PortPath(port));
+    port_.DISCONNECT();
+    return false;
 }
 
 void cls_Balance::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
     if (!device_) return;
     device_->STATUS(ID_DeviceStatus_Init);
     device_->CHANNELS()->RESET();
-    connected_ = false;
-    if (port_.CONNECT(pPort, SettingsText()) && ParseIdentity(Ask(port_, "I4"))) {
-        connected_ = true;
+    if (Reach(pPort)) {
         rSuccess = true;
         device_->STATUS(ID_DeviceStatus_Ready);
         return;
     }
-    port_.DISCONNECT();
     device_->STATUS(ID_DeviceStatus_Error);
 }
 
@@ -146,7 +173,9 @@ void cls_Balance::DeviceExecute() {
     const auto channel = device_->CHANNELS()->Item(1, true);
     if (!channel || !channel->MEASURE()) return;
     channel->MEASURED(false);
-    if (!connected_) {
+    // A balance that went away (its adapter pulled, say) is looked for again each cycle, so
+    // measuring goes on by itself once it is back.
+    if (!connected_ && (device_->STATUS() != ID_DeviceStatus_Error || !Reach(device_->PORT()))) {
         channel->STATUS(ID_ChannelStatus_ErrUnknown);
         return;
     }
@@ -173,8 +202,19 @@ void cls_Balance::DeviceExecute() {
         case Reading::Invalid:
             channel->STATUS(ID_ChannelStatus_ErrUnknown);
             device_->STATUS(ID_DeviceStatus_Error);
+            if (!portFailure_.empty()) {
+                // The port failed or its device has gone: reached again from the next cycle.
+                device_->DEBUGINFO(portFailure_);
+                port_.DISCONNECT();
+                connected_ = false;
+            } else {
+                device_->DEBUGINFO("the balance on the serial port " +
+                                   PortPath(device_->PORT()) +
+                                   " gives no answer, or one that makes no sense");
+            }
             return;
     }
+    device_->DEBUGINFO("");
     device_->STATUS(ID_DeviceStatus_Ready);  // the balance answers (again)
 }
 

@@ -4,8 +4,9 @@
 // balance for its serial number; a balance that does not answer is not connected. Each
 // measuring cycle asks for the weight at once (SI): a stable weight is measured, a moving one
 // reads busy, over- and underload their error statuses, and no answer or one that makes no
-// sense the unknown error, with the device's status at error until an answer makes sense
-// again. Zeroing is SWITCH(ID_DeviceSwitch_Zero). Detection asks each available port of the
+// sense the unknown error, with the device's status at error (and DEBUGINFO saying why) until
+// an answer makes sense again. A port that fails or whose device goes is opened anew each
+// cycle, so a balance that comes back is measured again by itself. Zeroing is SWITCH(ID_DeviceSwitch_Zero). Detection asks each available port of the
 // device's port list for the serial number.
 #pragma once
 
@@ -51,14 +52,19 @@ class cls_Balance : public tlx::Object,
     void Describe();
     // The device's communication settings as a settings text.
     std::string SettingsText() const;
-    // One request and its answer line on `port`; "" when none came in time.
-    std::string Ask(cls_VQPort& port, const std::string& command) const;
+    // One request and its answer line on `port`; "" when none came in time, or when the port
+    // failed (then portFailure_ says why).
+    std::string Ask(cls_VQPort& port, const std::string& command);
+    // Opens `port` and asks the balance for its serial number: whether it answered. Otherwise
+    // the port is closed again and DEBUGINFO says why.
+    bool Reach(std::int32_t port);
     // The first available port of the device's list whose balance answers, or nothing.
     std::optional<std::int32_t> Search();
 
     std::shared_ptr<int_Device> device_;
     cls_VQPort port_;
     bool connected_ = false;
+    std::string portFailure_;  // why the port failed in the last Ask; "" for none
     double timeout_ = 1.0;
 };
 

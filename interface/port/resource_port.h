@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <cstdint>
 #include <memory>
 
@@ -25,7 +26,8 @@ frm_ResourcePort& SharedProbeForm();
 
 // Whether `pPort` can be opened on `control`: closes the control's port, sets the number,
 // opens and closes again. With `trapAll` every step's error only makes the answer False;
-// otherwise an error of closing or of the port number reaches the caller.
-bool ProbePort(tlx::CommControl& control, std::int32_t pPort, bool trapAll);
+// otherwise an error of closing or of the port number reaches the caller. Why it cannot be
+// opened goes to `why` when that is given.
+bool ProbePort(tlx::CommControl& control, std::int32_t pPort, bool trapAll, std::string* why);
 
 }  // namespace vodex

@@ -32,13 +32,17 @@ double Sane(double seconds) {
     return std::isnan(seconds) ? 0.0 : seconds;
 }
 
+// Runs `body`; on an error gives `failed` and keeps the error's reason in `why`.
 template <class F>
-auto Trapped(F&& body, decltype(body()) failed) -> decltype(body()) {
+auto Trapped(std::string& why, F&& body, decltype(body()) failed) -> decltype(body()) {
     try {
         return body();
+    } catch (const std::exception& e) {
+        why = e.what();
     } catch (...) {
-        return failed;
+        why = "an error of an unknown kind";
     }
+    return failed;
 }
 
 }  // namespace
@@ -48,7 +52,7 @@ frm_ResourcePort& SharedProbeForm() {
     return shared;
 }
 
-bool ProbePort(tlx::CommControl& control, std::int32_t pPort, bool trapAll) {
+bool ProbePort(tlx::CommControl& control, std::int32_t pPort, bool trapAll, std::string* why) {
     auto prepare = [&] {
         if (control.PortOpen()) control.PortOpen(false);
         if (pPort < 1 || pPort > tlx::kPortCount) {
@@ -69,7 +73,8 @@ bool ProbePort(tlx::CommControl& control, std::int32_t pPort, bool trapAll) {
     try {
         control.PortOpen(true);
         usable = true;
-    } catch (...) {
+    } catch (const std::exception& e) {
+        if (why) *why = e.what();
         usable = false;
     }
     try {
@@ -99,14 +104,16 @@ tlx::CommControl& cls_VQPort::Control() {
 }
 
 bool cls_VQPort::CHECK(std::int32_t pPort) {
+    lastError_.clear();
     return Trapped(
+        lastError_,
         [&] {
             frm_ResourcePort& probe = SharedProbeForm();
             if (!probe.probed) {
                 probe.probed = true;
                 for (std::int32_t i = 1; i <= tlx::kPortCount; ++i)
                     probe.available[static_cast<std::size_t>(i)] =
-                        ProbePort(*probe.ctrl_Port, i, true);
+                        ProbePort(*probe.ctrl_Port, i, true, nullptr);
             }
             return pPort >= 1 && pPort <= tlx::kPortCount &&
                    probe.available[static_cast<std::size_t>(pPort)];
@@ -115,10 +122,12 @@ bool cls_VQPort::CHECK(std::int32_t pPort) {
 }
 
 bool cls_VQPort::CONNECT(std::int32_t pPort, const std::string& pSettings, bool pRTS, bool pDTR) {
+    lastError_.clear();
     return Trapped(
+        lastError_,
         [&] {
             tlx::CommControl& c = Control();
-            if (!ProbePort(c, pPort, false)) return false;
+            if (!ProbePort(c, pPort, false, &lastError_)) return false;
             // Once the port answered, each step counts on its own: settings it refuses leave
             // the previous ones in force, and the port may still open.
             auto step = [](auto&& body) {
@@ -133,6 +142,10 @@ bool cls_VQPort::CONNECT(std::int32_t pPort, const std::string& pSettings, bool 
             step([&] { c.RTSEnable(pRTS); });
             step([&] { c.DTREnable(pDTR); });
             step([&] { c.PortOpen(true); });
+            if (!c.PortOpen()) {
+                lastError_ = "the serial port " + c.DevicePath() + " could not be opened again";
+                return false;
+            }
             return true;
         },
         false);
@@ -147,7 +160,9 @@ void cls_VQPort::DISCONNECT() {
 
 bool cls_VQPort::OUT(const std::string& pData, bool pWait, double pTimeOut, bool pClear) {
     pTimeOut = Sane(pTimeOut);
+    lastError_.clear();
     return Trapped(
+        lastError_,
         [&] {
             tlx::CommControl& c = Control();
             if (pClear) c.OutBufferCount(0);
@@ -161,6 +176,8 @@ bool cls_VQPort::OUT(const std::string& pData, bool pWait, double pTimeOut, bool
                 c.WaitOutput(std::min(kDrainSlice, pTimeOut - timer.SECONDSELAPSED()));
             }
             c.OutBufferCount(0);  // what did not leave in time is dropped
+            lastError_ = "what was sent did not leave the serial port " + c.DevicePath() +
+                         " in time";
             return false;
         },
         false);
@@ -186,18 +203,22 @@ std::optional<std::string> cls_VQPort::Read(std::int32_t pLength, double pTimeOu
             c.InputLen(0);
         }
         return tlx::AnsiToText(c.Input());
-    } catch (...) {
+    } catch (const std::exception& e) {
+        lastError_ = e.what();
         return std::nullopt;
     }
 }
 
 std::string cls_VQPort::Inp(std::int32_t pLength, double pTimeOut, bool pClear) {
+    lastError_.clear();
     return Read(pLength, Sane(pTimeOut), pClear).value_or(std::string());
 }
 
 std::vector<std::uint8_t> cls_VQPort::BIN(std::int32_t pLength, double pTimeOut, bool pClear) {
     pTimeOut = Sane(pTimeOut);
+    lastError_.clear();
     return Trapped(
+        lastError_,
         [&]() -> std::vector<std::uint8_t> {
             tlx::CommControl& c = Control();
             if (pLength > 0) {
@@ -240,6 +261,7 @@ void cls_VQPort::CLEAR() {
 template <class Terminated>
 std::string cls_VQPort::InputUntil(Terminated&& terminated, double pTimeOut, bool pClear) {
     pTimeOut = Sane(pTimeOut);
+    lastError_.clear();
     if (pClear) CLEAR();
     // Measured on the monotonic clock, so neither midnight nor a change of the system's time
     // can stretch or cut the wait.

@@ -1,10 +1,7 @@
 // The command line program, run as a user runs it, against the test's own VODEX_HOME with the
 // built-in driver installed by `vodex install`.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,6 +13,8 @@
 
 #include "components.h"
 #include "framing.h"
+#include "port_holder.h"
+#include "running_program.h"
 #include "tlx/tools.h"
 #include "vodex/core/device.h"
 #include "vodex/sim/virtual_balance.h"
@@ -101,6 +100,9 @@ TEST_F(Vodex, ClearErrorsForBadInput) {
     expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--format", "xml"}), 2);
     expectFailure(Run({"measure"}), 2);
     expectFailure(Run({"frobnicate"}), 2);
+    const ProgramRun unknown = Run({"frob\nnicate"});
+    EXPECT_EQ(unknown.errors,
+              "vodex: unknown command 'frob\\nnicate'; 'vodex help' lists the commands\n");
     expectFailure(Run({"drivers", "extra"}), 2);
     expectFailure(Run({"info", "-x"}), 2);
     EXPECT_EQ(Run({}).exitCode, 2);
@@ -353,6 +355,88 @@ TEST_F(VodexBalance, MeasuresTheBalance) {
     EXPECT_NE(none.errors.find(home.File("nichts")), std::string::npos) << none.errors;
 }
 
+TEST_F(VodexBalance, TroubleWithAPortIsNamed) {
+    const std::string file = home.File("datei");
+    vodex::test::WriteBytes(file, "");
+    const std::string odd = home.File("zei\nle");
+    const vodex::test::PortHolder holder(balance.Path());
+    ASSERT_TRUE(holder.Held());
+    const struct {
+        std::string port;
+        std::string path;
+        std::string says;
+    } cases[] = {
+        {"4", "", "does not exist"},
+        {"6", file, "is not a serial port"},
+        {"5", "", "is in use by another program"},
+        {"7", odd, home.File("zei\\nle") + " does not exist"},
+    };
+    for (const auto& c : cases) {
+        if (!c.path.empty()) {
+            ASSERT_EQ(Run({"ports", "set", c.port, c.path}).exitCode, 0);
+        }
+        const ProgramRun run = Run({"measure", "Vodex_Balance", "--port", c.port, "--cycles", "1"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.output, "");
+        EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+        EXPECT_NE(run.errors.find(c.says), std::string::npos) << run.errors;
+    }
+}
+
+// The balance goes away during a measurement without end and comes back: the user is told
+// once each way, errors come a few times a second at most, measuring resumes by itself, and
+// Ctrl-C ends it at once, with exit code 1 as it ends in error.
+TEST_F(VodexBalance, ABalanceThatGoesAwayAndComesBack) {
+    using namespace std::chrono_literals;
+    vodex::test::RunningProgram run({VODEX_CLI, "measure", "Vodex_Balance", "--port", "5",
+                                     "--cycles", "0", "--interval", "0", "--json"});
+    auto measured = [](const std::string& line) {
+        return line.find("\"measured\":true") != std::string::npos;
+    };
+    // Reads lines until one satisfies `want` or `within` passes; the lines read.
+    auto until = [&](auto&& want, std::chrono::milliseconds within) {
+        std::vector<std::string> lines;
+        const auto end = std::chrono::steady_clock::now() + within;
+        while (std::chrono::steady_clock::now() < end) {
+            const auto line = run.Line(std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now()));
+            if (!line) break;
+            lines.push_back(*line);
+            if (want(*line)) break;
+        }
+        return lines;
+    };
+    ASSERT_TRUE(measured(until(measured, 5000ms).back()));
+    balance.Vanish();
+    const auto gone = until([](const std::string&) { return false; }, 1500ms);
+    const auto errorRows =
+        std::count_if(gone.begin(), gone.end(), [&](const std::string& l) { return !measured(l); });
+    EXPECT_GE(errorRows, 1);
+    EXPECT_LE(errorRows, 5);  // never a spin
+    balance.Return();
+    const auto back = until(measured, 5000ms);
+    ASSERT_FALSE(back.empty());
+    EXPECT_TRUE(measured(back.back()));
+    balance.Vanish();
+    until([&](const std::string& l) { return !measured(l); }, 5000ms);
+    const auto interrupted = std::chrono::steady_clock::now();
+    run.Interrupt();
+    EXPECT_EQ(run.Wait(5000ms), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 1s);
+    auto times = [&](const std::string& part) {
+        std::size_t n = 0;
+        for (auto at = run.Errors().find(part); at != std::string::npos;
+             at = run.Errors().find(part, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(
+        times("reports an error: the device of the serial port " + balance.Path() + " is gone\n"),
+        2u)
+        << run.Errors();
+    EXPECT_EQ(times("answers again\n"), 1u) << run.Errors();
+}
+
 TEST_F(VodexBalance, DetectsTheBalance) {
     const ProgramRun run = Run({"detect", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
@@ -366,53 +450,13 @@ TEST_F(VodexBalance, DetectsTheBalance) {
 }
 
 TEST_F(Vodex, CtrlCEndsAMeasurementCleanly) {
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::close(out[0]);
-        ::execl(VODEX_CLI, VODEX_CLI, "measure", "VODEX_RANDOMIZER", "--cycles", "0", "--interval",
-                "0.05", "--json", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    // Reads what the child writes; false when it writes nothing for ten seconds.
-    char buf[4096];
-    std::string seen;
-    auto readSome = [&]() -> ssize_t {
-        pollfd ready{out[0], POLLIN, 0};
-        if (::poll(&ready, 1, 10000) <= 0) return -2;
-        const ssize_t n = ::read(out[0], buf, sizeof buf);
-        if (n > 0) seen.append(buf, static_cast<std::size_t>(n));
-        return n;
-    };
-    // Wait for the first measured line, then interrupt.
-    bool stalled = false;
-    while (seen.find('\n') == std::string::npos) {
-        const ssize_t n = readSome();
-        if (n <= 0) {
-            stalled = true;
-            break;
-        }
-    }
-    if (!stalled) {
-        ::kill(child, SIGINT);
-        for (;;) {
-            const ssize_t n = readSome();
-            if (n == -2) stalled = true;
-            if (n <= 0) break;
-        }
-    }
-    if (stalled) ::kill(child, SIGKILL);
-    ::close(out[0]);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_FALSE(stalled) << "the measurement stopped writing:\n" << seen;
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(seen.back(), '\n');  // no line cut off
+    using namespace std::chrono_literals;
+    vodex::test::RunningProgram run({VODEX_CLI, "measure", "VODEX_RANDOMIZER", "--cycles", "0",
+                                     "--interval", "0.05", "--json"});
+    ASSERT_TRUE(run.Line(10000ms)) << "the measurement wrote nothing";
+    run.Interrupt();
+    EXPECT_EQ(run.Wait(10000ms), 0) << run.Errors();
+    EXPECT_TRUE(run.Unread().empty() || run.Unread().back() == '\n');  // no line cut off
 }
 
 }  // namespace

@@ -53,8 +53,13 @@ class TermiosTransport final : public SerialTransport {
         const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             const int e = errno;
-            if (e == ENOENT) throw Error("the serial port " + path + " does not exist");
-            if (e == EBUSY) throw Error("the serial port " + path + " is held by another program");
+            if (e == ENOENT || e == ENXIO || e == ENODEV) {
+                throw Error("the serial port " + path + " does not exist");
+            }
+            if (e == EBUSY) {
+                throw Error("the serial port " + path + " is in use by another program");
+            }
+            if (e == ENOTDIR || e == EISDIR) throw Error(path + " is not a serial port");
             if (e == EACCES || e == EPERM) {
                 throw Error("no permission to open the serial port " + path +
                             " (is the user in the group \"dialout\"?)");
@@ -69,7 +74,7 @@ class TermiosTransport final : public SerialTransport {
         // The lock refuses a port that another program uses, whoever runs this one.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd);
-            throw Error("the serial port " + path + " is held by another program");
+            throw Error("the serial port " + path + " is in use by another program");
         }
         ::ioctl(fd, TIOCEXCL);
         ::cfmakeraw(&tio);

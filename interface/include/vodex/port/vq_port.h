@@ -72,6 +72,12 @@ class cls_VQPort : public tlx::Object {
     bool DSR();
     bool CTS();
 
+    // Beyond the published members: why the last call of CONNECT, OUT, Inp, BIN, INPUTTILL,
+    // INPUTLINE or CHECK failed, naming the port's device path ("the serial port /dev/ttyUSB0
+    // is in use by another program"); "" when it worked or only timed out. Lets a driver tell
+    // its user why, where the member itself reports only by its result.
+    const std::string& LastError() const { return lastError_; }
+
   private:
     frm_ResourcePort& Form();
     // Inp, telling a time-out ("") from a failure of the port (nothing).
@@ -81,6 +87,7 @@ class cls_VQPort : public tlx::Object {
     std::string InputUntil(Terminated&& terminated, double pTimeOut, bool pClear);
 
     std::unique_ptr<frm_ResourcePort> form_;
+    std::string lastError_;
 };
 
 }  // namespace vodex

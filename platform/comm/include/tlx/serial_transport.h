@@ -51,7 +51,8 @@ class SerialTransport {
     virtual ~SerialTransport();
 
     // Opens the device at `path` for this program alone. Throws tlx::Error naming the path
-    // and why: missing, held by another program, no permission, not a serial port.
+    // and why: it does not exist, is in use by another program, may not be opened, or is not
+    // a serial port.
     virtual void Open(const std::string& path) = 0;
     // Closes it; nothing happens when it is closed.
     virtual void Close() noexcept = 0;
