@@ -40,7 +40,7 @@ int Ports(const Args& args) {
     std::string json = "[";
     for (std::int32_t n = 1; n <= tlx::kPortCount; ++n) {
         const std::string path = tlx::PortDevicePath(n);
-        const bool own = path != tlx::DefaultPortDevicePath(n);
+        const bool own = tlx::PortHasOwnPath(n);
         const bool present = probe.PRESENT(n);
         if (a.Has("json")) {
             json += (n > 1 ? "," : "") + std::string("{\"port\":") + std::to_string(n) +

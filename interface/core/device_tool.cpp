@@ -13,6 +13,7 @@
 #include "tlx/tools.h"
 #include "tlx/ui.h"
 #include "vodex/core/resource.h"
+#include "vodex/tools/autosense_model.h"
 #include "vodex/interface_ids.h"
 
 namespace vodex {
@@ -388,6 +389,17 @@ void cls_DeviceTool::OVERVIEW() {
 }
 
 std::shared_ptr<tlx::cls_CoreCollection> cls_DeviceTool::ShowDetection(bool logger) {
+    // Without windows (a script, a server, the Python module) the search runs all the same,
+    // only nothing shows it; it asks the user nothing.
+    if (!tlx::WindowsShown()) {
+        std::shared_ptr<cls_DeviceTool> self = weak_from_this().lock();
+        if (!self) self = std::shared_ptr<cls_DeviceTool>(std::shared_ptr<cls_DeviceTool>(), this);
+        AutoSenseModel search(self);
+        search.LOGGER(logger);
+        search.Load();
+        search.Search();
+        return search.FOUND() ? search.RESULT() : std::make_shared<tlx::cls_CoreCollection>();
+    }
     tlx::DialogRequest request{
         "frm_AutoSense", weak_from_this().lock(), {{"LOGGER", tlx::Variant(logger)}}, {}};
     if (tlx::ShowModalDialog(request)) {

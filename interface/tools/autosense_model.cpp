@@ -60,7 +60,9 @@ void AutoSenseModel::Load() {
 }
 
 bool AutoSenseModel::QueryClose() {
-    if (closed_ || !searching_) return true;
+    // Only the dialog closes itself, when the search has ended; any other attempt, even one
+    // before the search began, is refused and stops the search at its next checkpoint.
+    if (closed_) return true;
     abort_ = true;
     return false;
 }
@@ -71,7 +73,6 @@ bool AutoSenseModel::Checkpoint() {
 }
 
 void AutoSenseModel::Search() {
-    searching_ = true;
     // 1. The active drivers.
     const std::vector<std::string> drivers = registry_->CONTENT()->ITEMS();
     step1_ = hLanguageText("Frage Wandlerdatenbank ab...", "searching in database...");
@@ -223,7 +224,6 @@ void AutoSenseModel::Finish() {
         step1_ = "Suche erfolglos";
         found_ = false;
     }
-    searching_ = false;
     closed_ = true;
     icon_ = nullptr;
 }

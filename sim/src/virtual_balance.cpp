@@ -5,10 +5,12 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -75,6 +77,13 @@ struct Terminal {
     }
 };
 
+// Where the symbolic link `path` leads; "" when it is none.
+std::string LinkTarget(const std::string& path) {
+    char target[4096];
+    const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+    return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
+}
+
 std::string Value(double grams) {
     char text[32];
     std::snprintf(text, sizeof text, "%10.2f", grams);
@@ -127,13 +136,40 @@ struct VirtualBalance::State {
                std::chrono::duration<double>(now - moveStart).count() < moveSeconds;
     }
 
+    // Puts the link in place. Only nothing, or the link of an earlier virtual instrument (one
+    // that leads to a pseudo-terminal), is replaced; anything else stays and is refused.
     void Publish() {
-        if (options.link.empty()) return;
-        const std::string temporary = options.link + ".new";
-        ::unlink(temporary.c_str());
-        if (::symlink(terminal.device.c_str(), temporary.c_str()) != 0 ||
-            ::rename(temporary.c_str(), options.link.c_str()) != 0) {
-            Fail("cannot publish " + options.link);
+        const std::string& link = options.link;
+        if (link.empty()) return;
+        struct stat st {};
+        if (::lstat(link.c_str(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode) || !LinkTarget(link).starts_with("/dev/pts/")) {
+                throw std::runtime_error("virtual balance: " + link +
+                                         " exists and is no link of a virtual instrument; remove "
+                                         "it or choose another path");
+            }
+        } else if (errno != ENOENT) {
+            Fail("cannot examine " + link);
+        }
+        static std::atomic<unsigned> made{0};
+        const std::string temporary = link + ".new-" + std::to_string(::getpid()) + "-" +
+                                      std::to_string(made.fetch_add(1));
+        if (::symlink(terminal.device.c_str(), temporary.c_str()) != 0) {
+            Fail("cannot publish " + link);
+        }
+        if (::rename(temporary.c_str(), link.c_str()) != 0) {
+            const int error = errno;
+            ::unlink(temporary.c_str());
+            errno = error;
+            Fail("cannot publish " + link);
+        }
+    }
+
+    // Takes the link away, as long as it is still this instrument's.
+    void Unpublish() const {
+        if (!options.link.empty() && !terminal.device.empty() &&
+            LinkTarget(options.link) == terminal.device) {
+            ::unlink(options.link.c_str());
         }
     }
 
@@ -231,9 +267,9 @@ struct VirtualBalance::State {
         failure.clear();
         try {
             if (asked == Request::Vanish) {
-                terminal.Close();
                 // The link leads nowhere now, as an unplugged adapter's stable name does.
-                if (!options.link.empty()) ::unlink(options.link.c_str());
+                Unpublish();
+                terminal.Close();
             } else if (asked == Request::Return && terminal.master < 0) {
                 terminal.Open();
                 Publish();
@@ -314,7 +350,7 @@ VirtualBalance::~VirtualBalance() {
     } catch (...) {
     }
     state_->worker.join();
-    if (!state_->options.link.empty()) ::unlink(state_->options.link.c_str());
+    state_->Unpublish();
 }
 
 std::string VirtualBalance::Path() const {

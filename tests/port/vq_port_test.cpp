@@ -11,10 +11,12 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 #include "fake_transport.h"
 #include "fixtures.h"
+#include "framing.h"
 #include "port_holder.h"
 #include "tlx/port_map.h"
 #include "tlx/pump.h"
@@ -315,6 +317,35 @@ TEST(VirtualBalance, AnAbandonedExclusivePortIsFreedAgain) {
     }
     EXPECT_EQ(exclusive, 0);
     ::close(look);
+}
+
+TEST(VirtualBalance, ItsLinkReplacesOnlyTheLinkOfAnEarlierInstrument) {
+    vodex::test::TempHome home;
+    const std::string link = home.File("waage");
+    auto entries = [&home] {
+        return std::distance(std::filesystem::directory_iterator(home.Path()),
+                             std::filesystem::directory_iterator());
+    };
+    // A file of the user's, or a link that leads elsewhere, stays and is refused.
+    vodex::test::WriteBytes(link, "Messwerte");
+    EXPECT_THROW(VirtualBalance({.link = link}), std::runtime_error);
+    EXPECT_EQ(vodex::test::ReadBytes(link), "Messwerte");
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(home.File("anderes"), link);
+    EXPECT_THROW(VirtualBalance({.link = link}), std::runtime_error);
+    EXPECT_EQ(std::filesystem::read_symlink(link), home.File("anderes"));
+    EXPECT_EQ(entries(), 1);  // nothing left beside it
+    // The link that a killed instrument left is taken over, and taken away at the end.
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink("/dev/pts/99999", link);
+    {
+        VirtualBalance balance({.link = link});
+        EXPECT_EQ(std::filesystem::read_symlink(link), balance.DevicePath());
+        // Whatever takes the path meanwhile stays when the instrument ends.
+        std::filesystem::remove(link);
+        vodex::test::WriteBytes(link, "neu");
+    }
+    EXPECT_EQ(vodex::test::ReadBytes(link), "neu");
 }
 
 TEST(PortTools, TheElapsedTestRunsOnAcrossMidnight) {

@@ -166,9 +166,27 @@ TEST_F(Detection, TheCloseBoxStopsTheSearchAtItsNextCheckpoint) {
     EXPECT_TRUE(refused);
     EXPECT_FALSE(found);
     EXPECT_TRUE(first.Commands().empty());  // stopped before the first candidate began
+    // Before the search began, too: refused, and the search then stops at its first
+    // checkpoint; only the dialog that closes itself at the end may close.
     vodex::test::OnFreshThread([] {
-        AutoSenseModel idle(std::make_shared<vodex::cls_DeviceTool>());
-        EXPECT_TRUE(idle.QueryClose());  // no search runs: it may close
+        AutoSenseModel early(std::make_shared<vodex::cls_DeviceTool>());
+        early.Load();
+        EXPECT_FALSE(early.QueryClose());
+        early.Search();
+        EXPECT_FALSE(early.FOUND());
+        EXPECT_EQ(early.ProgressMax(), 0);
+        EXPECT_TRUE(early.QueryClose());
+    });
+}
+
+TEST_F(Detection, WithoutWindowsTheRegistrySearchesAllTheSame) {
+    // The thread's provider shows no windows: AUTOSENSE runs the search itself.
+    vodex::test::OnFreshThread([] {
+        const auto tool = std::make_shared<vodex::cls_DeviceTool>();
+        const auto all = tool->AUTOSENSE();
+        ASSERT_EQ(all->COUNT(), 3);  // the balance on port 4 too, as nobody holds it
+        EXPECT_EQ(all->KEY(1), "Vodex_Balance");
+        EXPECT_EQ(tool->AUTOSENSELOGGER()->COUNT(), 0);  // the balance is no logger
     });
 }
 

@@ -29,6 +29,11 @@ std::string PortDevicePath(std::int32_t pPort) {
     return path.empty() ? DefaultPortDevicePath(pPort) : path;
 }
 
+bool PortHasOwnPath(std::int32_t pPort) {
+    return InRange(pPort) &&
+           !CoreTools().REGISTRY().READTEXT(HKEY_LOCAL_MACHINE, ValuePath(pPort), "").empty();
+}
+
 void SetPortDevicePath(std::int32_t pPort, const std::string& pPath) {
     if (!InRange(pPort)) {
         throw Error("there is no serial port number " + std::to_string(pPort) + " (1 to 32)");

@@ -22,7 +22,7 @@ struct stat StatOf(const std::string& path) {
 
 bool cls_CoreFileSystem::FILEEXISTS(const std::string& pPath) const {
     struct stat st {};
-    return !pPath.empty() && ::stat(pPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return !pPath.empty() && ::stat(pPath.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 double cls_CoreFileSystem::FILETIME(const std::string& pPath) const {

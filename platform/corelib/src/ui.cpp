@@ -20,6 +20,10 @@ bool ShowModalDialog(DialogRequest& request) {
     return Current().ShowModal(request);
 }
 
+bool WindowsShown() {
+    return Current().ShowsWindows();
+}
+
 std::shared_ptr<UiProvider> SetUiProvider(std::shared_ptr<UiProvider> provider) {
     Current();
     std::shared_ptr<UiProvider> old = std::move(tUi);

@@ -92,7 +92,8 @@ class cls_DeviceTool : public tlx::Object, public std::enable_shared_from_this<c
     // "major.minor.revision".
     std::string VERSION() const;
     std::shared_ptr<tlx::cls_CoreUpdateTag> UPDATETAG() const;
-    // The automatic detection dialog; the devices it found, or an empty collection.
+    // The automatic detection dialog; the devices it found, or an empty collection. Where the
+    // thread shows no windows, the same search runs without one.
     std::shared_ptr<tlx::cls_CoreCollection> AUTOSENSE();
     std::shared_ptr<tlx::cls_CoreCollection> AUTOSENSELOGGER();
     std::string MSI(const std::string& pDeviceClass) const;

@@ -49,7 +49,8 @@ class AutoSenseModel {
     void Search();
     // Any button of the command bar: the search stops at its next checkpoint.
     void Abort() { abort_ = true; }
-    // An attempt to close the window: refused (False) while the search runs, and it aborts.
+    // An attempt to close the window: refused (False) unless the search has ended and the
+    // dialog closes itself; otherwise it aborts the search (before it began, too).
     bool QueryClose();
 
     bool FOUND() const { return found_; }
@@ -84,7 +85,6 @@ class AutoSenseModel {
     bool found_ = false;
     bool abort_ = false;
     bool closed_ = false;
-    bool searching_ = false;
     std::shared_ptr<tlx::cls_CoreCollection> result_;
     std::shared_ptr<cls_DevicePorts> ports_;
     std::string step1_;

@@ -22,6 +22,8 @@ inline constexpr const char* kPortMapKey = "Software\\VQ Morvane\\VQ ReziraDovar
 std::string PortDevicePath(std::int32_t pPort);
 // The path a port number has without a value of its own; empty outside 1 to 32.
 std::string DefaultPortDevicePath(std::int32_t pPort);
+// Whether `pPort` has a path set for it (even one that equals its default).
+bool PortHasOwnPath(std::int32_t pPort);
 // Maps `pPort` (1 to 32) to `pPath`; throws tlx::Error for another number or an empty path.
 void SetPortDevicePath(std::int32_t pPort, const std::string& pPath);
 // Gives `pPort` its default path again; False when it had none of its own.

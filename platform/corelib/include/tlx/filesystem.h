@@ -11,10 +11,11 @@ namespace tlx {
 
 class cls_CoreFileSystem : public Object {
   public:
-    // Whether `pPath` names an existing file (not a folder).
+    // Whether `pPath` names an existing file (not a folder); a pipe or a device counts, since
+    // something is there (what reads it checks what it is).
     bool FILEEXISTS(const std::string& pPath) const;
     // The modification time of a file, in seconds since 1970 with fractions; throws tlx::Error
-    // when there is no such file.
+    // when there is no such regular file.
     double FILETIME(const std::string& pPath) const;
     // The same as a date, and the size in bytes.
     Date FILEDATE(const std::string& pPath) const;

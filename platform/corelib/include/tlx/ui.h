@@ -33,16 +33,22 @@ class UiProvider {
     virtual ~UiProvider();
     // Shows the dialog modally; True when the user confirmed it.
     virtual bool ShowModal(DialogRequest& request) = 0;
+    // Whether dialogs appear as windows at all. Where they do not, code that can do a
+    // dialog's work without asking anything (the detection, say) does it without the window.
+    virtual bool ShowsWindows() const { return true; }
 };
 
 // Answers every dialog "not confirmed" without showing anything.
 class NonInteractiveUiProvider : public UiProvider {
   public:
     bool ShowModal(DialogRequest& request) override;
+    bool ShowsWindows() const override { return false; }
 };
 
 // Shows `request` through the calling thread's provider.
 bool ShowModalDialog(DialogRequest& request);
+// Whether the calling thread's provider shows windows.
+bool WindowsShown();
 // Installs `provider` for the calling thread (nothing: the non-interactive one); returns the
 // one that was installed.
 std::shared_ptr<UiProvider> SetUiProvider(std::shared_ptr<UiProvider> provider);

@@ -19,6 +19,11 @@
 // vanishing (its side closed, as an unplugged USB adapter) and coming back under the same
 // path. All members may be called from any thread. A program that held the port exclusively
 // and ended without giving it back (killed, say) leaves it exclusive for a second at most.
+//
+// The link replaces only the link of an earlier virtual instrument (one that leads to a
+// pseudo-terminal, as a killed instrument leaves behind); anything else at its path makes the
+// constructor throw and stays as it is. The instrument takes its link away when it ends, as
+// long as the link is still its own.
 #pragma once
 
 #include <chrono>
