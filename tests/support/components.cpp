@@ -3,6 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+
+#include "running_program.h"
 #include "tlx/component.h"
 #include "tlx/dispatch.h"
 
@@ -26,49 +29,13 @@ int RunRegistration(const std::string& component, bool unregister) {
     return WEXITSTATUS(status);
 }
 
-namespace {
-
-std::string ReadAll(int fd) {
-    std::string all;
-    char buf[4096];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n <= 0) break;
-        all.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return all;
-}
-
-}  // namespace
-
 ProgramRun RunProgram(const std::vector<std::string>& arguments) {
+    // Both outputs are read while the program runs, so neither pipe can fill up.
+    RunningProgram running(arguments);
     ProgramRun run;
-    int out[2];
-    int err[2];
-    if (arguments.empty() || ::pipe(out) != 0 || ::pipe(err) != 0) return run;
-    pid_t child = ::fork();
-    if (child < 0) return run;
-    if (child == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
-        ::dup2(err[1], STDERR_FILENO);
-        ::close(out[0]);
-        ::close(err[0]);
-        std::vector<char*> argv;
-        for (const std::string& a : arguments)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
-    // The outputs are small; reading one after the other cannot fill a pipe.
-    run.output = ReadAll(out[0]);
-    run.errors = ReadAll(err[0]);
-    int status = 0;
-    if (::waitpid(child, &status, 0) == child && WIFEXITED(status))
-        run.exitCode = WEXITSTATUS(status);
+    run.exitCode = running.Wait(std::chrono::minutes(5));
+    run.output = running.Unread();
+    run.errors = running.Errors();
     return run;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "component_internal.h"
+#include "posix_file.h"
 #include "tlx/error.h"
 
 namespace tlx::detail {
@@ -26,20 +27,6 @@ constexpr int kMostLinks = 40;
 std::string Quoted(const std::string& path) {
     return "'" + path + "'";
 }
-
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 bool InOwnGroups(gid_t gid) {
     if (gid == ::getegid()) return true;

@@ -1,10 +1,32 @@
 // Whole-file reading and atomic replacing of files. Internal to the core library.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <string>
 
 namespace tlx::detail {
+
+// A file descriptor, closed when the object goes.
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    int release() {
+        int f = fd_;
+        fd_ = -1;
+        return f;
+    }
+
+  private:
+    int fd_;
+};
 
 // The content of the regular file `path`, refused (tlx::Error) when it is missing, not a
 // regular file (a folder, a pipe, a device), unreadable, or larger than `maxSize`. Never
