@@ -208,8 +208,7 @@ void cls_Balance::DeviceExecute() {
                 port_.DISCONNECT();
                 connected_ = false;
             } else {
-                device_->DEBUGINFO("the balance on the serial port " +
-                                   PortPath(device_->PORT()) +
+                device_->DEBUGINFO("the balance on the serial port " + PortPath(device_->PORT()) +
                                    " gives no answer, or one that makes no sense");
             }
             return;

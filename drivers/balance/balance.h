@@ -6,8 +6,9 @@
 // reads busy, over- and underload their error statuses, and no answer or one that makes no
 // sense the unknown error, with the device's status at error (and DEBUGINFO saying why) until
 // an answer makes sense again. A port that fails or whose device goes is opened anew each
-// cycle, so a balance that comes back is measured again by itself. Zeroing is SWITCH(ID_DeviceSwitch_Zero). Detection asks each available port of the
-// device's port list for the serial number.
+// cycle, so a balance that comes back is measured again by itself. Zeroing is
+// SWITCH(ID_DeviceSwitch_Zero). Detection asks each available port of the device's port list
+// for the serial number.
 #pragma once
 
 #include <memory>

@@ -13,8 +13,8 @@
 #include "tlx/tools.h"
 #include "tlx/ui.h"
 #include "vodex/core/resource.h"
-#include "vodex/tools/autosense_model.h"
 #include "vodex/interface_ids.h"
+#include "vodex/tools/autosense_model.h"
 
 namespace vodex {
 namespace {

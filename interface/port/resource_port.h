@@ -4,9 +4,9 @@
 #pragma once
 
 #include <array>
-#include <string>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "tlx/comm_control.h"
 

@@ -176,8 +176,8 @@ bool cls_VQPort::OUT(const std::string& pData, bool pWait, double pTimeOut, bool
                 c.WaitOutput(std::min(kDrainSlice, pTimeOut - timer.SECONDSELAPSED()));
             }
             c.OutBufferCount(0);  // what did not leave in time is dropped
-            lastError_ = "what was sent did not leave the serial port " + c.DevicePath() +
-                         " in time";
+            lastError_ =
+                "what was sent did not leave the serial port " + c.DevicePath() + " in time";
             return false;
         },
         false);

@@ -152,8 +152,8 @@ struct VirtualBalance::State {
             Fail("cannot examine " + link);
         }
         static std::atomic<unsigned> made{0};
-        const std::string temporary = link + ".new-" + std::to_string(::getpid()) + "-" +
-                                      std::to_string(made.fetch_add(1));
+        const std::string temporary =
+            link + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(made.fetch_add(1));
         if (::symlink(terminal.device.c_str(), temporary.c_str()) != 0) {
             Fail("cannot publish " + link);
         }
