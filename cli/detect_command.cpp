@@ -9,6 +9,7 @@
 #include "interrupt.h"
 #include "json_writer.h"
 #include "tlx/pump.h"
+#include "tlx/text.h"
 #include "vodex/core/device_tool.h"
 #include "vodex/tools/autosense_model.h"
 
@@ -32,7 +33,7 @@ int Detect(const Args& args) {
         std::string now = model.Step1();
         if (!model.Step2().empty()) now += " - " + model.Step2();
         if (showProgress && now != shown) {
-            std::fprintf(stderr, "%s\n", now.c_str());
+            std::fprintf(stderr, "%s\n", tlx::OneLine(now).c_str());
             shown = now;
         }
     })};

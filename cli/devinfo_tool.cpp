@@ -9,6 +9,7 @@
 #include "tlx/component.h"
 #include "tlx/dispatch.h"
 #include "tlx/filesystem.h"
+#include "tlx/text.h"
 #include "vodex/core/device.h"
 
 int main(int argc, char** argv) {
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
         device->DESTROY();
         return 0;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vodex_devinfo: %s\n", e.what());
+        std::fprintf(stderr, "vodex_devinfo: %s\n", tlx::OneLine(e.what()).c_str());
         return 1;
     }
 }

@@ -243,12 +243,14 @@ std::shared_ptr<tlx::cls_CoreList> cls_DeviceTool::DISABLED() const {
 
 bool cls_DeviceTool::REPAIR(const std::string& pClass) {
     const std::string file = FILENAME(pClass);
-    int registered = -1;
+    int registered = 0;
+    std::string said;  // what the registration program said about a failure
     try {
         // The file travels as one argument, whatever characters its path holds.
         const std::string program = tlx::cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr";
-        tlx::RunAndWait(std::vector<std::string>{program, "/s", "/u", file});
-        registered = tlx::RunAndWait(std::vector<std::string>{program, "/s", file});
+        std::string ignored;
+        tlx::RunAndWait(std::vector<std::string>{program, "/s", "/u", file}, &ignored);
+        registered = tlx::RunAndWait(std::vector<std::string>{program, "/s", file}, &said);
         const tlx::ObjectRef driver = tlx::CreateObject(ProgId(pClass));
         // Only whether it can be created counts; the driver made for that is released.
         Trapped([&] { Release(tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>()); });
@@ -258,11 +260,17 @@ bool cls_DeviceTool::REPAIR(const std::string& pClass) {
     } catch (...) {
         lastError_ = "an error of an unknown kind";
     }
-    if (registered != 0 && !file.empty()) {
-        // The registration program says nothing when it runs silently; the checks it made
-        // tell the reason, made here without running anything of the component.
-        lastError_ = "the registration program refused the driver's component '" + file + "'";
-        Trap([&] { tlx::CheckComponentBuild(tlx::LoadComponent(file), file); });
+    // Why the registration failed, as the registration program said it: nothing of the
+    // component runs in this program for that.
+    if (registered != 0) {
+        constexpr std::string_view kPrefix = "vodex_regsvr: ";
+        said = tlx::Trim(said.substr(0, said.find('\n')));
+        if (said.starts_with(kPrefix)) said.erase(0, kPrefix.size());
+        lastError_ =
+            !said.empty() ? said
+            : registered < 0
+                ? "the registration program ended abnormally with the component '" + file + "'"
+                : "the registration program refused the component '" + file + "'";
     }
     return false;
 }

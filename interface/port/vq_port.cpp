@@ -76,6 +76,9 @@ bool ProbePort(tlx::CommControl& control, std::int32_t pPort, bool trapAll, std:
     } catch (const std::exception& e) {
         if (why) *why = e.what();
         usable = false;
+    } catch (...) {
+        if (why) *why = "an error of an unknown kind";
+        usable = false;
     }
     try {
         control.PortOpen(false);
@@ -205,6 +208,9 @@ std::optional<std::string> cls_VQPort::Read(std::int32_t pLength, double pTimeOu
         return tlx::AnsiToText(c.Input());
     } catch (const std::exception& e) {
         lastError_ = e.what();
+        return std::nullopt;
+    } catch (...) {
+        lastError_ = "an error of an unknown kind";
         return std::nullopt;
     }
 }

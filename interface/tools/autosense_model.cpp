@@ -73,6 +73,16 @@ bool AutoSenseModel::Checkpoint() {
 }
 
 void AutoSenseModel::Search() {
+    // The dialog closes itself at the end, however the search ends.
+    try {
+        Run();
+    } catch (...) {
+        if (!closed_) Finish();
+        throw;
+    }
+}
+
+void AutoSenseModel::Run() {
     // 1. The active drivers.
     const std::vector<std::string> drivers = registry_->CONTENT()->ITEMS();
     step1_ = hLanguageText("Frage Wandlerdatenbank ab...", "searching in database...");

@@ -3,9 +3,9 @@
 //   vodex_regsvr [/u] [/s] FILE
 //
 // registers the component FILE (writes its programmatic identifiers into the machine hive), or
-// with /u removes them; /s keeps it silent, as the platform's registration tool is. Exit code 0
-// on success, 2 for a usage error, 3 when the file does not exist, 5 when it is refused or its
-// registration fails; without /s a one-line message on standard error says why.
+// with /u removes them; /s keeps it silent on success. Exit code 0 on success, 2 for a usage
+// error, 3 when the file does not exist, 5 when it is refused or its registration fails, with
+// a one-line message on standard error that says why.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -53,9 +53,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     const std::string path = std::filesystem::absolute(file, ec).lexically_normal().string();
     if (ec || !std::filesystem::exists(std::filesystem::symlink_status(path, ec)) || ec) {
-        if (!silent) {
-            std::fprintf(stderr, "vodex_regsvr: '%s' does not exist\n", tlx::OneLine(file).c_str());
-        }
+        std::fprintf(stderr, "vodex_regsvr: '%s' does not exist\n", tlx::OneLine(file).c_str());
         return 3;
     }
     try {
@@ -65,7 +63,7 @@ int main(int argc, char** argv) {
             tlx::RegisterComponent(path);
         }
     } catch (const std::exception& e) {
-        if (!silent) std::fprintf(stderr, "vodex_regsvr: %s\n", tlx::OneLine(e.what()).c_str());
+        std::fprintf(stderr, "vodex_regsvr: %s\n", tlx::OneLine(e.what()).c_str());
         return 5;
     }
     if (!silent) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -198,11 +199,14 @@ TEST_F(Registry, AHiveThatCannotBeUsedIsNamedAndKept) {
         {"database of another program",
          [&] {
              vodex::test::WriteBytes(hive, whole);
-             ASSERT_EQ(std::system(("python3 -c \"import sqlite3; c = sqlite3.connect('" + hive +
-                                    "'); c.execute('DROP TABLE registry_value'); "
-                                    "c.execute('CREATE TABLE notes (t)'); c.commit()\"")
-                                       .c_str()),
-                       0);
+             sqlite3* other = nullptr;
+             ASSERT_EQ(sqlite3_open(hive.c_str(), &other), SQLITE_OK);
+             EXPECT_EQ(sqlite3_exec(other,
+                                    "DROP TABLE registry_value; CREATE TABLE notes (t); "
+                                    "PRAGMA journal_mode=DELETE",
+                                    nullptr, nullptr, nullptr),
+                       SQLITE_OK);
+             sqlite3_close(other);
          }},
     };
     auto regular = [&hive] {
@@ -258,45 +262,61 @@ int AsAnotherUser(const std::function<int()>& body) {
 
 TEST_F(Registry, AHiveOfAnotherUserIsReadButNotWritten) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser to play two users";
-    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(5));
+    // Written on a thread of its own, so that no connection of this process is open when it
+    // forks or reads the file.
+    vodex::test::OnFreshThread(
+        [] { tlx::CoreTools().REGISTRY().WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(5)); });
     ASSERT_EQ(::chmod(home.Path().c_str(), 0755), 0);
     const std::string hive = tlx::cls_CoreRegistry::HIVEFILE(HKEY_LOCAL_MACHINE);
     const std::string before = vodex::test::ReadBytes(hive);
-    const int rc = AsAnotherUser([] {
-        // A thread of its own: the connections inherited from the parent are the superuser's.
-        int result = 0;
-        vodex::test::OnFreshThread([&result] {
-            tlx::cls_CoreRegistry& other = tlx::CoreTools().REGISTRY();
-            if (other.READLONG(HKEY_LOCAL_MACHINE, "K\\V", 0) != 5) {
-                result = 1;
-            } else if (Failure([&] {
-                           other.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(6));
-                       }).find("belongs to another user") == std::string::npos) {
-                result = 2;
-            }
+    // With the log its writer left beside it, and without (as a writer of an earlier version
+    // left a hive).
+    for (const bool log : {true, false}) {
+        if (!log) {
+            ASSERT_TRUE(std::filesystem::remove(hive + "-wal"));
+            ASSERT_TRUE(std::filesystem::remove(hive + "-shm"));
+        }
+        const int rc = AsAnotherUser([] {
+            // A thread of its own: connections inherited from the parent are the superuser's.
+            int result = 0;
+            vodex::test::OnFreshThread([&result] {
+                tlx::cls_CoreRegistry& other = tlx::CoreTools().REGISTRY();
+                if (other.READLONG(HKEY_LOCAL_MACHINE, "K\\V", 0) != 5) {
+                    result = 1;
+                } else if (Failure([&] {
+                               other.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(6));
+                           }).find("belongs to another user") == std::string::npos) {
+                    result = 2;
+                }
+            });
+            return result;
         });
-        return result;
-    });
-    EXPECT_EQ(rc, 0) << "1: not read; 2: no clear refusal to write; 100: no user to drop to";
-    EXPECT_TRUE(vodex::test::ReadBytes(hive) == before) << "changed";
+        EXPECT_EQ(rc, 0) << "1: not read; 2: no clear refusal to write; 100: no user to drop to";
+        EXPECT_TRUE(vodex::test::ReadBytes(hive) == before) << "changed";
+    }
 }
 
 TEST_F(Registry, AWriteLockHeldByAnotherProgram) {
-    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(5));
+    // Written on a thread of its own, so that no connection of this process is open when it
+    // forks.
+    vodex::test::OnFreshThread(
+        [] { tlx::CoreTools().REGISTRY().WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(5)); });
     const std::string hive = tlx::cls_CoreRegistry::HIVEFILE(HKEY_LOCAL_MACHINE);
-    // Another program takes the write lock and keeps it until it is ended.
+    // Another process takes the write lock and keeps it until it is ended.
     int out[2];
     ASSERT_EQ(::pipe(out), 0);
     const pid_t holder = ::fork();
     ASSERT_GE(holder, 0);
     if (holder == 0) {
-        ::dup2(out[1], STDOUT_FILENO);
         ::close(out[0]);
-        const std::string script = "import sqlite3, time\nc = sqlite3.connect('" + hive +
-                                   "', isolation_level=None)\nc.execute('BEGIN IMMEDIATE')\n"
-                                   "print('held', flush=True)\ntime.sleep(60)\n";
-        ::execlp("python3", "python3", "-c", script.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
+        sqlite3* db = nullptr;
+        if (sqlite3_open(hive.c_str(), &db) != SQLITE_OK ||
+            sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK ||
+            ::write(out[1], "held\n", 5) != 5) {
+            ::_exit(1);
+        }
+        for (;;)
+            ::pause();
     }
     ::close(out[1]);
     struct Ender {

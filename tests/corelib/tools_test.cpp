@@ -45,6 +45,9 @@ TEST(TextTools, CaseAndTrim) {
     EXPECT_EQ(tlx::Trim("\t a b \r\n"), "a b");
     EXPECT_EQ(tlx::Replace("{0} und {0}", "{0}", "3"), "3 und 3");
     EXPECT_EQ(tlx::CharCount("Grüße"), 5u);
+    // Messages stay on one line whatever a path holds; umlauts and backslashes stay.
+    EXPECT_EQ(tlx::OneLine("a\nb\r\tc\x1b\x7f Grüße\\K \u2028\u2029\u0085"),
+              "a\\nb\\r\\tc\\x1b\\x7f Grüße\\K \\u2028\\u2029\\u0085");
 }
 
 TEST(CoreLanguage, OnlyGermanOrEnglish) {

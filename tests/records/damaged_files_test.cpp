@@ -386,10 +386,12 @@ TEST_F(DamagedFiles, SavingThroughALinkAndAfterAKilledWriter) {
     EXPECT_EQ(back.COUNT(), 1);
     // What a killed writer left goes with the next save; a temporary file a writer still
     // holds stays.
-    const std::string stale = home.File(".ziel.dat.Ab12Cd");
-    const std::string held = home.File(".ziel.dat.Xy34Zw");
+    const std::string stale = home.File(".ziel.dat.vxtmp-Ab12Cd");
+    const std::string held = home.File(".ziel.dat.vxtmp-Xy34Zw");
+    const std::string mine = home.File(".ziel.dat.backup");  // the user's, never taken
     Spit(stale, "halb");
     Spit(held, "halb");
+    Spit(mine, "alt");
     const int holder = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
@@ -400,7 +402,8 @@ TEST_F(DamagedFiles, SavingThroughALinkAndAfterAKilledWriter) {
     std::size_t left = 0;
     for (const auto& entry : std::filesystem::directory_iterator(home.Path()))
         left += entry.path().filename().string().starts_with(".ziel") ? 1u : 0u;
-    EXPECT_EQ(left, 1u);
+    EXPECT_EQ(left, 2u);
+    EXPECT_EQ(Slurp(mine), "alt");
 }
 
 }  // namespace

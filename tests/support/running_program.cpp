@@ -1,5 +1,6 @@
 #include "running_program.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,10 +9,15 @@
 namespace vodex::test {
 
 RunningProgram::RunningProgram(const std::vector<std::string>& arguments) {
-    int out[2];
-    int err[2];
-    if (arguments.empty() || ::pipe(out) != 0 || ::pipe(err) != 0) return;
-    child_ = ::fork();
+    int out[2] = {-1, -1};
+    int err[2] = {-1, -1};
+    if (arguments.empty() || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 ||
+        (child_ = ::fork()) < 0) {
+        for (int fd : {out[0], out[1], err[0], err[1]})
+            if (fd >= 0) ::close(fd);
+        child_ = -1;
+        return;
+    }
     if (child_ == 0) {
         ::dup2(out[1], STDOUT_FILENO);
         ::dup2(err[1], STDERR_FILENO);
@@ -40,9 +46,13 @@ RunningProgram::~RunningProgram() {
 }
 
 bool RunningProgram::Pump(std::chrono::steady_clock::time_point deadline) {
-    if (out_ < 0 && err_ < 0) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
+    if (out_ < 0 && err_ < 0) {
+        // Nothing more to read: sleep until the deadline instead of asking again at once.
+        ::poll(nullptr, 0, static_cast<int>(std::max<long>(0, left.count())));
+        return false;
+    }
     pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
     if (::poll(fds, 2, static_cast<int>(std::max<long>(0, left.count()))) <= 0) return out_ >= 0;
     char buf[4096];

@@ -190,11 +190,18 @@ const tlx_component_table& LoadComponent(const std::string& file) {
         const char* why = ::dlerror();
         throw Error("the component '" + file + "' cannot be loaded: " + (why ? why : "unknown"));
     }
-    auto* entry = static_cast<const tlx_component_table*>(::dlsym(handle, kComponentEntrySymbol));
-    if (!entry) throw Error("'" + file + "' is no component (it has no entry table)");
-    CheckEntryTable(*entry, handle, file);
-    loaded.emplace(file, entry);
-    return *entry;
+    // A file that is refused does not stay loaded.
+    try {
+        auto* entry =
+            static_cast<const tlx_component_table*>(::dlsym(handle, kComponentEntrySymbol));
+        if (!entry) throw Error("'" + file + "' is no component (it has no entry table)");
+        CheckEntryTable(*entry, handle, file);
+        loaded.emplace(file, entry);
+        return *entry;
+    } catch (...) {
+        ::dlclose(handle);
+        throw;
+    }
 }
 
 void CheckComponentBuild(const tlx_component_table& entry, const std::string& file) {

@@ -46,28 +46,26 @@ std::string GroupName(gid_t gid) {
 }
 
 // Refuses `path` (a folder on the way to the component, or the component itself) when others
-// than this user and the administrator can change what it holds. A shared folder with the
-// sticky bit (as /tmp) is fine, but then what lies in it must belong to this user or root.
-// Returns whether `path` is such a shared folder.
+// than this user and the administrator can change what it holds: it belongs to another user,
+// or everyone, or a group this user is not in, may write it. A shared folder with the sticky
+// bit (as /tmp) is fine, since only the owner of what lies in it may replace that. Returns
+// whether `path` is such a shared folder.
 bool CheckNotWritableByOthers(const std::string& component, const std::string& path,
-                              const struct stat& st, bool inSharedFolder) {
+                              const struct stat& st) {
     const bool folder = S_ISDIR(st.st_mode);
-    const std::string what = folder ? "the folder " : "the file ";
     const auto refuse = [&](const std::string& why) {
-        throw Error("the component " + Quoted(component) + " is refused: " + what + Quoted(path) +
-                    " " + why +
-                    ", so anyone could change the code that every measuring program would run");
+        throw Error("the component " + Quoted(component) + " is refused: " +
+                    (folder ? "the folder " : "the file ") + Quoted(path) + " " + why +
+                    ", so others could change the code that every measuring program would run");
     };
-    if (inSharedFolder && st.st_uid != 0 && st.st_uid != ::geteuid()) {
-        refuse("lies in a folder that everyone may write and belongs to another user");
-    }
+    if (st.st_uid != 0 && st.st_uid != ::geteuid()) refuse("belongs to another user");
     const bool sticky = folder && (st.st_mode & S_ISVTX) != 0;
     if ((st.st_mode & S_IWOTH) != 0 && !sticky) refuse("is writable by everyone");
     if ((st.st_mode & S_IWGRP) != 0 && !sticky && !InOwnGroups(st.st_gid)) {
         refuse("is writable by the group '" + GroupName(st.st_gid) +
                "', which this user is not in");
     }
-    return sticky && (st.st_mode & (S_IWOTH | S_IWGRP)) != 0;
+    return sticky;
 }
 
 std::vector<std::string> Parts(const std::string& path) {
@@ -93,7 +91,7 @@ void CheckPath(const std::string& component, const std::string& path) {
     struct stat st {};
     auto startAtRoot = [&] {
         if (::stat("/", &st) != 0) throw Error("the root folder cannot be examined");
-        done.assign(1, {"", CheckNotWritableByOthers(component, "/", st, false)});
+        done.assign(1, {"", CheckNotWritableByOthers(component, "/", st)});
     };
     startAtRoot();
     int links = 0;
@@ -109,7 +107,7 @@ void CheckPath(const std::string& component, const std::string& path) {
         for (std::size_t i = 1; i < done.size(); ++i)
             here += "/" + done[i].first;
         here += "/" + part;
-        const bool shared = done.back().second;
+        const bool shared = done.back().second;  // a sticky folder: links must be owned
         if (::lstat(here.c_str(), &st) != 0) {
             const int error = errno;
             if (error == ENOENT) throw Error(Quoted(component) + " does not exist");
@@ -144,7 +142,7 @@ void CheckPath(const std::string& component, const std::string& path) {
         if (next < todo.size() && !S_ISDIR(st.st_mode)) {
             throw Error(Quoted(component) + " cannot be examined: '" + here + "' is not a folder");
         }
-        done.emplace_back(part, CheckNotWritableByOthers(component, here, st, shared));
+        done.emplace_back(part, CheckNotWritableByOthers(component, here, st));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "hive.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -192,8 +194,11 @@ void cls_CoreRegistry::Hive::OpenExisting() {
         };
         int rc = sqlite3_exec(db, "PRAGMA quick_check", first, &verdict, nullptr);
         // Reading a hive in the write-ahead mode takes an index file beside it, which a user
-        // who may only read the hive cannot make. Without a log the file alone is the whole
-        // hive, so it is read as a file that does not change while this program looks.
+        // who may only read the hive cannot make where its writer did not leave one (a hive
+        // last written before writers kept them). Without a log the file alone is the whole
+        // hive, so it is read as a file that does not change while this program looks; the
+        // connection is made anew once the file changes, and the hive's next write leaves the
+        // log and its index for the proper way.
         const int code = sqlite3_extended_errcode(db) & 0xFF;
         struct stat log {};
         if (rc != SQLITE_OK && (code == SQLITE_READONLY || code == SQLITE_CANTOPEN) &&
@@ -351,6 +356,11 @@ void cls_CoreRegistry::Hive::ForWriting() {
         }
     }
     Exec("PRAGMA synchronous=FULL");
+    // The log and its index stay beside the hive when the last writer closes, so that a user
+    // who may only read the hive reads it through them, with the locks that keep a reader
+    // from seeing a write half done.
+    int keep = 1;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
     if (!hasTable) {
         Transaction([&] {
             Exec(

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +46,15 @@ std::string FollowLinks(const std::string& path) {
         if (links == kMostLinks) {
             throw Error(Quote(path) + " cannot be written: its symbolic links lead in a circle");
         }
+        // As the system itself does: in a folder that everyone may write (as /tmp), a link is
+        // followed only when it is this user's or the folder owner's, so nobody can plant one
+        // there that leads a save into another file.
+        struct stat folder {};
+        if (::stat(FolderOf(at).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
+            (folder.st_mode & S_IWOTH) && st.st_uid != ::geteuid() && st.st_uid != folder.st_uid) {
+            throw Error(Quote(path) + " cannot be written: " + Quote(at) +
+                        " is another user's link in a folder that everyone may write");
+        }
         std::string target(4096, '\0');
         const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
         if (n < 0) Fail(Quote(path) + " cannot be written", errno);
@@ -68,21 +79,30 @@ void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        // The pattern's six characters after the prefix, as mkostemp fills them in.
-        if (name.size() == prefix.size() + 6 && name.starts_with(prefix)) names.push_back(name);
+        // The pattern's six letters and digits after the prefix, as mkostemp fills them in.
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+        if (std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
+            names.push_back(name);
+        }
     }
     ::closedir(dir);
     for (const std::string& name : names) {
         const std::string path = (folder == "/" ? "" : folder) + "/" + name;
+        // Only a regular file with this one name: never a device, and never a file that is
+        // in place under another name already (a new hive, which a database holds open).
+        struct stat named {};
+        if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode) || named.st_nlink != 1) {
+            continue;
+        }
         Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         if (fd.get() < 0) continue;
         struct stat held {};
-        struct stat named {};
-        // Only a regular file that no writer holds any more, and only while the name still
-        // leads to it.
-        if (::fstat(fd.get(), &held) != 0 || !S_ISREG(held.st_mode) ||
-            ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || ::lstat(path.c_str(), &named) != 0 ||
-            named.st_ino != held.st_ino || named.st_dev != held.st_dev) {
+        // Only one that no writer holds locked any more, and only while the name still leads
+        // to it.
+        if (::fstat(fd.get(), &held) != 0 || held.st_ino != named.st_ino ||
+            held.st_dev != named.st_dev || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 ||
+            ::lstat(path.c_str(), &named) != 0 || named.st_ino != held.st_ino) {
             continue;
         }
         ::unlink(path.c_str());
@@ -142,8 +162,9 @@ void ReplaceFileAtomically(const std::string& named, const std::string& content,
 
     const std::string base = path.substr(path.find_last_of('/') + 1);
     // What a writer that was killed while saving this file left behind goes first.
-    RemoveStaleTemporaries(folder, "." + base + ".");
-    std::string temp = (folder == "/" ? "" : folder) + "/." + base + ".XXXXXX";
+    const std::string prefix = "." + base + ".vxtmp-";
+    RemoveStaleTemporaries(folder, prefix);
+    std::string temp = (folder == "/" ? "" : folder) + "/" + prefix + "XXXXXX";
     Fd fd(MakeLockedTemporary(temp));
     if (fd.get() < 0) Fail("cannot write into the folder " + Quote(folder), errno);
 
@@ -163,10 +184,12 @@ void ReplaceFileAtomically(const std::string& named, const std::string& content,
         fail("the permissions of " + Quote(path) + " cannot be set", errno);
     }
     if (ops.Fsync(fd.get()) != 0) fail(Quote(path) + " cannot be flushed to disk", errno);
-    if (::close(fd.release()) != 0) fail(Quote(path) + " cannot be written", errno);
+    // The temporary file stays open, and so locked, until it has its name: another writer's
+    // cleanup never takes it for one left behind.
     if (ops.Rename(temp.c_str(), path.c_str()) != 0) {
         fail(Quote(path) + " cannot be replaced", errno);
     }
+    ::close(fd.release());  // its content reached the disk with the flush
     // The rename itself reaches the disk with the folder.
     Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) ops.Fsync(dir.get());

@@ -1,5 +1,6 @@
 #include "tlx/process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -19,6 +20,8 @@ namespace {
 
 // How often window events run while a program is waited for.
 constexpr int kPumpIntervalMs = 50;
+// The most of a program's standard error that is kept.
+constexpr std::size_t kMostErrorBytes = 64 * 1024;
 
 }  // namespace
 
@@ -49,16 +52,50 @@ int RunAndWait(const std::string& commandLine) {
 }
 
 int RunAndWait(const std::vector<std::string>& words) {
+    return RunAndWait(words, nullptr);
+}
+
+int RunAndWait(const std::vector<std::string>& words, std::string* errors) {
     if (words.empty()) return -1;
     std::vector<std::string> copies = words;
     std::vector<char*> argv;
     for (std::string& w : copies)
         argv.push_back(w.data());
     argv.push_back(nullptr);
+    // With `errors`, the program's standard error comes through a pipe that is read while it
+    // runs, so it can never fill up.
+    int pipeFds[2] = {-1, -1};
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    if (errors) {
+        errors->clear();
+        if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+            ::posix_spawn_file_actions_destroy(&actions);
+            return -1;
+        }
+        ::posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+    }
     pid_t child = 0;
-    if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-    // Sleeps until the program ends, waking now and then to let window events run; without a
-    // process descriptor it looks in short intervals instead.
+    const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (pipeFds[1] >= 0) ::close(pipeFds[1]);
+    int from = pipeFds[0];
+    if (spawned != 0) {
+        if (from >= 0) ::close(from);
+        return -1;
+    }
+    auto take = [&] {
+        char buf[4096];
+        const ssize_t n = ::read(from, buf, sizeof buf);
+        if (n > 0) {
+            if (errors->size() < kMostErrorBytes) errors->append(buf, static_cast<std::size_t>(n));
+        } else if (n == 0 || errno != EINTR) {
+            ::close(from);
+            from = -1;
+        }
+    };
+    // Sleeps until the program ends (or writes), waking now and then to let window events run;
+    // without a process descriptor it looks in short intervals instead.
     const int ended = static_cast<int>(::syscall(SYS_pidfd_open, child, 0));
     for (;;) {
         try {
@@ -68,17 +105,16 @@ int RunAndWait(const std::vector<std::string>& words) {
         }
         int status = 0;
         const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child) {
+        if (done == child || (done < 0 && errno != EINTR)) {
+            while (from >= 0)
+                take();  // what it wrote last; the pipe ends with it
             if (ended >= 0) ::close(ended);
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return done == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
-        if (done < 0 && errno != EINTR) {
-            if (ended >= 0) ::close(ended);
-            return -1;
-        }
-        if (ended >= 0) {
-            pollfd wait{ended, POLLIN, 0};
-            ::poll(&wait, 1, kPumpIntervalMs);
+        pollfd wait[2] = {{ended, POLLIN, 0}, {from, POLLIN, 0}};
+        if (ended >= 0 || from >= 0) {
+            ::poll(wait, 2, ended >= 0 ? kPumpIntervalMs : 5);
+            if (from >= 0 && wait[1].revents) take();
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }

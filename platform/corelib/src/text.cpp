@@ -94,10 +94,26 @@ std::size_t CharCount(std::string_view s) {
 }
 
 std::string OneLine(std::string_view s) {
+    static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
     out.reserve(s.size());
-    for (char ch : s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char ch = s[i];
         const auto c = static_cast<unsigned char>(ch);
+        // The line breaks of Unicode: NEL (C2 85), and the line and paragraph separators
+        // (E2 80 A8, E2 80 A9).
+        if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x85) {
+            out += "\\u0085";
+            ++i;
+            continue;
+        }
+        if (c == 0xE2 && i + 2 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x80 &&
+            (static_cast<unsigned char>(s[i + 2]) == 0xA8 ||
+             static_cast<unsigned char>(s[i + 2]) == 0xA9)) {
+            out += static_cast<unsigned char>(s[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+            i += 2;
+            continue;
+        }
         if (c == '\n') {
             out += "\\n";
         } else if (c == '\r') {
@@ -105,7 +121,6 @@ std::string OneLine(std::string_view s) {
         } else if (c == '\t') {
             out += "\\t";
         } else if (c < 0x20 || c == 0x7F) {
-            static constexpr char kHex[] = "0123456789abcdef";
             out += "\\x";
             out += kHex[c >> 4];
             out += kHex[c & 0xF];

@@ -74,6 +74,8 @@ class AutoSenseModel {
     }
 
   private:
+    // The search itself; Search closes the dialog however it ends.
+    void Run();
     // Services window events; whether the search is to stop.
     bool Checkpoint();
     // Tries one driver until it finds no further instrument; False when the search stops.

@@ -17,5 +17,8 @@ int RunAndWait(const std::string& commandLine);
 // The same with the words given one by one (the program first), so that no word is split or
 // loses characters, whatever it holds.
 int RunAndWait(const std::vector<std::string>& words);
+// The same, keeping what the program writes to its standard error in `errors` (at most 64 KiB)
+// instead of letting it through.
+int RunAndWait(const std::vector<std::string>& words, std::string* errors);
 
 }  // namespace tlx

@@ -23,8 +23,9 @@ std::string Replace(std::string_view s, std::string_view what, std::string_view 
 // Number of characters (code points) of a UTF-8 text; a byte that starts no valid sequence
 // counts as one character.
 std::size_t CharCount(std::string_view s);
-// The text on one line, for messages: line breaks, tabs and other control characters are
-// written as escapes ("\n", "\t", "\x1b"); everything else stays as it is.
+// The text on one line, for messages: line breaks (Unicode's too), tabs and other control
+// characters are written as escapes ("\n", "\t", "\x1b", "\u2028"); everything else stays as
+// it is.
 std::string OneLine(std::string_view s);
 
 }  // namespace tlx
