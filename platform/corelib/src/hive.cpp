@@ -249,7 +249,11 @@ void cls_CoreRegistry::Hive::PrepareReading() {
 
 void cls_CoreRegistry::Hive::Create() {
     const std::string folder = FolderOf(file);
-    detail::MakeFolders(folder);
+    try {
+        detail::MakeFolders(folder);
+    } catch (const Error& e) {
+        throw Error(Named(file) + " cannot be made: " + e.what());
+    }
     const std::string prefix = "." + file.substr(file.find_last_of('/') + 1) + ".new-";
     // What a program killed while it made the hive left behind goes first.
     detail::RemoveStaleTemporaries(folder, prefix);
