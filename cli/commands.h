@@ -22,5 +22,11 @@ int Ports(const Args& args);
 
 // A text in the interface language.
 std::string Say(const char* german, const char* english);
+// Writes `message` to standard error as one line, as "vodex: <message>".
+void Tell(const std::string& message);
+// The messages for a driver that is not installed, and for one that is but cannot be used,
+// with the reason.
+std::string NotInstalled(const std::string& cls);
+std::string Broken(const std::string& cls, const std::string& why);
 
 }  // namespace vodex::cli

@@ -35,8 +35,7 @@ std::string Installed(const std::string& cls) {
     tool->TakeLastError();
     if (!tool->EXISTSALL(cls)) {
         ThrowTrapped(*tool);
-        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls +
-                         Say("' ist nicht installiert", "' is not installed"));
+        throw tlx::Error(NotInstalled(cls));
     }
     return cls;
 }
@@ -55,12 +54,6 @@ class KeptMessages {
         std::make_shared<tlx::ScriptedDialogProvider>();
     std::shared_ptr<tlx::DialogProvider> old_;
 };
-
-// The message for a driver that is installed but cannot be used, with the reason.
-std::string Broken(const std::string& cls, const std::string& why) {
-    return Say("Der Wandlertreiber '", "The driver '") + cls + Say("' ist defekt", "' is broken") +
-           (why.empty() ? std::string() : ": " + why);
-}
 
 // A device that describes `cls`, and whether the registry made a driver for it (which the
 // caller then releases).
@@ -114,6 +107,21 @@ std::string Say(const char* german, const char* english) {
     return hLanguageText(german, english);
 }
 
+void Tell(const std::string& message) {
+    std::fflush(stdout);  // what was written before comes first
+    std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(message).c_str());
+}
+
+std::string NotInstalled(const std::string& cls) {
+    return Say("Der Wandlertreiber '", "The driver '") + cls +
+           Say("' ist nicht installiert", "' is not installed");
+}
+
+std::string Broken(const std::string& cls, const std::string& why) {
+    return Say("Der Wandlertreiber '", "The driver '") + cls + Say("' ist defekt", "' is broken") +
+           (why.empty() ? std::string() : ": " + why);
+}
+
 int Drivers(const Args& args) {
     const Arguments a(args, {"all", "json"}, {});
     if (!a.Positional().empty()) throw UsageError("'drivers' takes no further arguments");
@@ -146,9 +154,8 @@ int Drivers(const Args& args) {
     }
     if (a.Has("json")) std::printf("%s]\n", json.c_str());
     // The list is whole; the drivers that cannot be used are named after it, with the reason.
-    std::fflush(stdout);
     for (const std::string& message : broken)
-        std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(message).c_str());
+        Tell(message);
     return broken.empty() ? 0 : 1;
 }
 

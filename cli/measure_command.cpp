@@ -51,15 +51,6 @@ void Pause(double seconds) {
 }
 
 // " (device path)" of a serial port number, for messages; "" when it has none.
-std::string PortPath(std::int32_t port) {
-    try {
-        const std::string path = tlx::PortDevicePath(port);
-        return path.empty() ? std::string() : " (" + path + ")";
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
 std::string Csv(const std::string& text) {
     if (text.find_first_of(",\"\n") == std::string::npos) return text;
     std::string out = "\"";
@@ -99,19 +90,15 @@ int Measure(const Args& args) {
     auto standIn = [&](const std::string& why) {
         if (tlx::UCase(tlx::Trim(cls)) == tlx::UCase(tool->RANDOMIZERID())) return false;
         tool->SURECREATE(nullptr, nullptr);
-        replaced = Say("Der Wandlertreiber '", "The driver '") + cls + "' " + why +
-                   Say("; der eingebaute Zufallsgenerator hat an seiner Stelle gemessen",
-                       "; the built-in random generator measured in its place");
+        replaced = why + Say("; der eingebaute Zufallsgenerator hat an seiner Stelle gemessen",
+                             "; the built-in random generator measured in its place");
         cls = tool->RANDOMIZERID();
         return true;
     };
-    auto broken = [&] {
-        const std::string why = tool->TakeLastError();
-        return Say("ist defekt", "is broken") + (why.empty() ? std::string() : ": " + why);
-    };
+    auto broken = [&] { return Broken(cls, tool->TakeLastError()); };
     // A driver that is not installed at all has nothing to repair.
     tool->TakeLastError();
-    if (!tool->EXISTSALL(cls)) standIn(Say("ist nicht installiert", "is not installed"));
+    if (!tool->EXISTSALL(cls)) standIn(NotInstalled(cls));
     // The port: the one asked for, else the first port the driver describes.
     auto firstPort = [&]() -> std::optional<std::int32_t> {
         if (port) return static_cast<std::int32_t>(*port);
@@ -124,8 +111,7 @@ int Measure(const Args& args) {
     };
     std::optional<std::int32_t> usePort = firstPort();
     if (!usePort && standIn(broken())) usePort = firstPort();
-    if (!usePort)
-        throw tlx::Error(Say("Der Wandlertreiber '", "The driver '") + cls + "' " + broken());
+    if (!usePort) throw tlx::Error(broken());
     std::shared_ptr<int_Device> device;
     try {
         device = manager->CREATE(cls, *usePort);
@@ -152,7 +138,7 @@ int Measure(const Args& args) {
         }
     } release{manager, cls, *usePort, device};
     // Where the device is, and what it says about its trouble, for messages.
-    const std::string where = std::to_string(*usePort) + PortPath(*usePort);
+    const std::string where = tlx::PortDescription(*usePort);
     auto trouble = [&device] {
         return device->DEBUGINFO().empty() ? device->STATUSTEXT() : device->DEBUGINFO();
     };
@@ -209,13 +195,9 @@ int Measure(const Args& args) {
         device->EXECUTE();
         const bool failing = device->STATUS() == ID_DeviceStatus_Error;
         if (failing != inError) {
-            std::fflush(stdout);
-            const std::string said =
-                failing ? Say("Das Gerät an Anschluss ", "The device on port ") + where +
-                              Say(" meldet einen Fehler: ", " reports an error: ") + trouble()
-                        : Say("Das Gerät an Anschluss ", "The device on port ") + where +
-                              Say(" antwortet wieder", " answers again");
-            std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(said).c_str());
+            Tell(Say("Das Gerät an Anschluss ", "The device on port ") + where +
+                 (failing ? Say(" meldet einen Fehler: ", " reports an error: ") + trouble()
+                          : Say(" antwortet wieder", " answers again")));
             inError = failing;
         }
         const double t =
@@ -259,7 +241,7 @@ int Measure(const Args& args) {
         std::fflush(stdout);
     }
     if (!replaced.empty()) {
-        std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(replaced).c_str());
+        Tell(replaced);
         return 1;
     }
     // The device's error was told when it began; the exit code tells it once more.

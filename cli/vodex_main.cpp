@@ -18,7 +18,6 @@
 
 #include "arguments.h"
 #include "commands.h"
-#include "tlx/text.h"
 #include "tlx/tools.h"
 
 namespace {
@@ -54,13 +53,13 @@ int main(int argc, char** argv) {
         return 0;
     }
     // Every message stays on one line, whatever the arguments or paths in it hold.
-    auto fail = [](const char* what, int code) {
-        std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(what).c_str());
+    auto fail = [](const std::string& what, int code) {
+        vodex::cli::Tell(what);
         return code;
     };
     auto command = commands.find(name);
     if (command == commands.end()) {
-        return fail(("unknown command '" + name + "'; 'vodex help' lists the commands").c_str(), 2);
+        return fail("unknown command '" + name + "'; 'vodex help' lists the commands", 2);
     }
     try {
         const vodex::cli::Args args(argv + 2, argv + argc);

@@ -47,16 +47,6 @@ std::string StopBits(std::int32_t stop) {
     return stop == ID_DeviceComStop_2_0 ? "2" : stop == ID_DeviceComStop_1_5 ? "1.5" : "1";
 }
 
-// "5 (/dev/ttyUSB0)" for port 5, for messages.
-std::string PortPath(std::int32_t port) {
-    try {
-        const std::string path = tlx::PortDevicePath(port);
-        if (!path.empty()) return std::to_string(port) + " (" + path + ")";
-    } catch (const std::exception&) {
-    }
-    return std::to_string(port);
-}
-
 }  // namespace
 
 std::shared_ptr<cls_Balance> cls_Balance::Create() {
@@ -143,8 +133,8 @@ bool cls_Balance::Reach(std::int32_t port) {
     }
     // Why, for the user: the port's own reason, or a balance that does not answer.
     const std::string& why = port_.LastError().empty() ? portFailure_ : port_.LastError();
-    device_->DEBUGINFO(!why.empty() ? why
-                                    : "no balance answers on the serial port " + PortPath(port));
+    device_->DEBUGINFO(
+        !why.empty() ? why : "no balance answers on the serial port " + tlx::PortDescription(port));
     port_.DISCONNECT();
     return false;
 }
@@ -208,7 +198,8 @@ void cls_Balance::DeviceExecute() {
                 port_.DISCONNECT();
                 connected_ = false;
             } else {
-                device_->DEBUGINFO("the balance on the serial port " + PortPath(device_->PORT()) +
+                device_->DEBUGINFO("the balance on the serial port " +
+                                   tlx::PortDescription(device_->PORT()) +
                                    " gives no answer, or one that makes no sense");
             }
             return;

@@ -245,21 +245,19 @@ bool cls_DeviceTool::REPAIR(const std::string& pClass) {
     const std::string file = FILENAME(pClass);
     int registered = 0;
     std::string said;  // what the registration program said about a failure
-    try {
+    bool repaired = false;
+    Trap([&] {
         // The file travels as one argument, whatever characters its path holds.
         const std::string program = tlx::cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr";
         std::string ignored;
         tlx::RunAndWait(std::vector<std::string>{program, "/s", "/u", file}, &ignored);
         registered = tlx::RunAndWait(std::vector<std::string>{program, "/s", file}, &said);
         const tlx::ObjectRef driver = tlx::CreateObject(ProgId(pClass));
+        repaired = true;
         // Only whether it can be created counts; the driver made for that is released.
         Trapped([&] { Release(tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>()); });
-        return true;
-    } catch (const std::exception& e) {
-        lastError_ = e.what();
-    } catch (...) {
-        lastError_ = "an error of an unknown kind";
-    }
+    });
+    if (repaired) return true;
     // Why the registration failed, as the registration program said it: nothing of the
     // component runs in this program for that.
     if (registered != 0) {

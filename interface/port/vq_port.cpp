@@ -32,9 +32,11 @@ double Sane(double seconds) {
     return std::isnan(seconds) ? 0.0 : seconds;
 }
 
-// Runs `body`; on an error gives `failed` and keeps the error's reason in `why`.
+// Runs `body`; on an error gives `failed` and keeps the error's reason in `why` (which is
+// emptied first).
 template <class F>
 auto Trapped(std::string& why, F&& body, decltype(body()) failed) -> decltype(body()) {
+    why.clear();
     try {
         return body();
     } catch (const std::exception& e) {
@@ -107,7 +109,6 @@ tlx::CommControl& cls_VQPort::Control() {
 }
 
 bool cls_VQPort::CHECK(std::int32_t pPort) {
-    lastError_.clear();
     return Trapped(
         lastError_,
         [&] {
@@ -125,7 +126,6 @@ bool cls_VQPort::CHECK(std::int32_t pPort) {
 }
 
 bool cls_VQPort::CONNECT(std::int32_t pPort, const std::string& pSettings, bool pRTS, bool pDTR) {
-    lastError_.clear();
     return Trapped(
         lastError_,
         [&] {
@@ -163,7 +163,6 @@ void cls_VQPort::DISCONNECT() {
 
 bool cls_VQPort::OUT(const std::string& pData, bool pWait, double pTimeOut, bool pClear) {
     pTimeOut = Sane(pTimeOut);
-    lastError_.clear();
     return Trapped(
         lastError_,
         [&] {
@@ -222,7 +221,6 @@ std::string cls_VQPort::Inp(std::int32_t pLength, double pTimeOut, bool pClear) 
 
 std::vector<std::uint8_t> cls_VQPort::BIN(std::int32_t pLength, double pTimeOut, bool pClear) {
     pTimeOut = Sane(pTimeOut);
-    lastError_.clear();
     return Trapped(
         lastError_,
         [&]() -> std::vector<std::uint8_t> {

@@ -3,7 +3,6 @@
 #include "vodex/records/file_errors.h"
 
 namespace vodex::detail {
-
 namespace {
 
 thread_local std::string tLastFileError;
@@ -34,12 +33,6 @@ bool SaveRecord(tlx::DataRecord& record, const std::string& file, const std::str
 
 }  // namespace vodex::detail
 
-namespace vodex {
-
-std::string LastFileError() {
+std::string vodex::LastFileError() {
     return detail::tLastFileError;
 }
-
-}  // namespace vodex
-
-namespace vodex::detail {}  // namespace vodex::detail

@@ -29,6 +29,15 @@ std::string PortDevicePath(std::int32_t pPort) {
     return path.empty() ? DefaultPortDevicePath(pPort) : path;
 }
 
+std::string PortDescription(std::int32_t pPort) {
+    try {
+        const std::string path = PortDevicePath(pPort);
+        if (!path.empty()) return std::to_string(pPort) + " (" + path + ")";
+    } catch (const std::exception&) {
+    }
+    return std::to_string(pPort);
+}
+
 bool PortHasOwnPath(std::int32_t pPort) {
     return InRange(pPort) &&
            !CoreTools().REGISTRY().READTEXT(HKEY_LOCAL_MACHINE, ValuePath(pPort), "").empty();

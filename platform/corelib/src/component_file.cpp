@@ -22,8 +22,6 @@
 namespace tlx::detail {
 namespace {
 
-constexpr int kMostLinks = 40;
-
 std::string Quoted(const std::string& path) {
     return "'" + path + "'";
 }

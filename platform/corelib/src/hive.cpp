@@ -18,6 +18,11 @@ namespace tlx {
 namespace {
 
 constexpr const char* kTable = "registry_value";
+constexpr const char* kCreateTable =
+    "CREATE TABLE IF NOT EXISTS registry_value ("
+    " key_fold TEXT NOT NULL, name_fold TEXT NOT NULL,"
+    " key TEXT NOT NULL, name TEXT NOT NULL, kind INTEGER NOT NULL, data,"
+    " PRIMARY KEY (key_fold, name_fold))";
 
 std::string Named(const std::string& file) {
     return "the registry '" + file + "'";
@@ -38,12 +43,6 @@ std::string UriPath(const std::string& path) {
         }
     }
     return out;
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Why a hive's path cannot be reached, for a stat() that failed with `error`.
@@ -248,7 +247,7 @@ void cls_CoreRegistry::Hive::PrepareReading() {
 }
 
 void cls_CoreRegistry::Hive::Create() {
-    const std::string folder = FolderOf(file);
+    const std::string folder = detail::FolderOf(file);
     try {
         detail::MakeFolders(folder);
     } catch (const Error& e) {
@@ -283,12 +282,7 @@ void cls_CoreRegistry::Hive::Create() {
     std::string why;
     if (sqlite3_open_v2(temp.c_str(), &fresh, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
         sqlite3_exec(fresh, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_exec(fresh,
-                     "CREATE TABLE registry_value ("
-                     " key_fold TEXT NOT NULL, name_fold TEXT NOT NULL,"
-                     " key TEXT NOT NULL, name TEXT NOT NULL, kind INTEGER NOT NULL, data,"
-                     " PRIMARY KEY (key_fold, name_fold))",
-                     nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(fresh, kCreateTable, nullptr, nullptr, nullptr) != SQLITE_OK) {
         why = Why(fresh);
     }
     // The last connection to close folds the log into the file.
@@ -300,11 +294,10 @@ void cls_CoreRegistry::Hive::Create() {
     // A hard link never replaces a hive that another program made in the meantime.
     int error = ::link(temp.c_str(), file.c_str()) == 0 ? 0 : errno;
     if (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP) {
-        // A file system without hard links: rename, unless the hive appeared meanwhile.
-        struct stat st {};
-        error = ::stat(file.c_str(), &st) == 0              ? EEXIST
-                : ::rename(temp.c_str(), file.c_str()) == 0 ? 0
-                                                            : errno;
+        // A file system without hard links: a rename that never replaces what is there.
+        error = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, file.c_str(), RENAME_NOREPLACE) == 0
+                    ? 0
+                    : errno;
     }
     removeTemp();
     // The temporary's descriptor is closed before the hive is opened: it may be the same
@@ -366,13 +359,7 @@ void cls_CoreRegistry::Hive::ForWriting() {
     int keep = 1;
     sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
     if (!hasTable) {
-        Transaction([&] {
-            Exec(
-                "CREATE TABLE IF NOT EXISTS registry_value ("
-                " key_fold TEXT NOT NULL, name_fold TEXT NOT NULL,"
-                " key TEXT NOT NULL, name TEXT NOT NULL, kind INTEGER NOT NULL, data,"
-                " PRIMARY KEY (key_fold, name_fold))");
-        });
+        Transaction([&] { Exec(kCreateTable); });
         hasTable = true;
         PrepareReading();
     }

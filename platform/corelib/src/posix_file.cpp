@@ -27,15 +27,6 @@ std::string Quote(const std::string& path) {
     throw Error(what + ": " + std::strerror(err));
 }
 
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-constexpr int kMostLinks = 40;
-
 // Where a write to `path` lands: the file that its chain of symbolic links ends at (which may
 // not exist yet), else `path` itself.
 std::string FollowLinks(const std::string& path) {
@@ -64,6 +55,13 @@ std::string FollowLinks(const std::string& path) {
 }
 
 }  // namespace
+
+std::string FolderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
 
 int MakeLockedTemporary(std::string& pattern) {
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);

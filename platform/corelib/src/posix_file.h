@@ -47,6 +47,12 @@ struct ReplaceOptions {
 void ReplaceFileAtomically(const std::string& path, const std::string& content,
                            const ReplaceOptions& options);
 
+// The most symbolic links a path is followed through, as the system allows.
+inline constexpr int kMostLinks = 40;
+
+// The folder part of `path`: "." for a bare name, "/" for a name at the root.
+std::string FolderOf(const std::string& path);
+
 // Creates `folder` and its missing parents.
 void MakeFolders(const std::string& folder);
 

@@ -22,6 +22,9 @@ inline constexpr const char* kPortMapKey = "Software\\VQ Morvane\\VQ ReziraDovar
 std::string PortDevicePath(std::int32_t pPort);
 // The path a port number has without a value of its own; empty outside 1 to 32.
 std::string DefaultPortDevicePath(std::int32_t pPort);
+// The port for messages: "5 (/dev/ttyUSB0)", or just the number when its path cannot be
+// read. Never throws.
+std::string PortDescription(std::int32_t pPort);
 // Whether `pPort` has a path set for it (even one that equals its default).
 bool PortHasOwnPath(std::int32_t pPort);
 // Maps `pPort` (1 to 32) to `pPath`; throws tlx::Error for another number or an empty path.
