@@ -144,16 +144,24 @@ bool cls_DeviceDatafield::SORT(std::int32_t pSort) {
         pSort == ID_DatafieldSort_XDescending || pSort == ID_DatafieldSort_YDescending;
     std::vector<std::int32_t> order;
     if (!detail::ExchangeSortOrder(byX ? x_ : y_, descending, order)) return false;
-    std::vector<double> xs(x_.size());
-    std::vector<double> ys(y_.size());
-    xs[0] = x_[0];
-    ys[0] = y_[0];
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        xs[i] = x_[At(order[i])];
-        ys[i] = y_[At(order[i])];
+    // Points move along the cycles of the arrangement; a visited place is marked by negating
+    // its entry, so no second copy of the field is needed.
+    for (std::size_t start = 1; start < order.size(); ++start) {
+        if (order[start] < 0) continue;
+        const double firstX = x_[start];
+        const double firstY = y_[start];
+        std::size_t to = start;
+        for (;;) {
+            const std::size_t from = At(order[to]);
+            order[to] = -order[to];
+            if (from == start) break;
+            x_[to] = x_[from];
+            y_[to] = y_[from];
+            to = from;
+        }
+        x_[to] = firstX;
+        y_[to] = firstY;
     }
-    x_ = std::move(xs);
-    y_ = std::move(ys);
     Changed();
     return true;
 }

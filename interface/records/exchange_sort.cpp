@@ -1,90 +1,156 @@
-// The arrangement of the data field's exchange sort, found without doing all of its work.
+// The arrangement of the data field's exchange sort, found in O(n log n).
 //
 // The procedure: for i = 1..n, for j = i+1..n, exchange points i and j when key(j) comes
-// before key(i). In pass i the point held at i is a carry; each later point whose key comes
-// before the carry's takes the carry's place there and becomes the carry itself, and the last
-// carry ends at i. So a pass only touches the chain of positions where the carry changes:
-//  - a field that is already in order has no chain at all (checked in one pass);
-//  - with all keys distinct the result is the one sorted arrangement (any O(n log n) sort);
-//  - otherwise each pass follows its chain with a tree of minima, which finds the next
-//    position whose key comes before the carry in O(log n), and finishes the pass with a plain
-//    scan when the chain grows long; when most passes need that, the remaining passes run as
-//    plain scans, so the work never exceeds the procedure's own by more than a constant.
+// before key(i). Pass i carries the point held at i along: each later point whose key comes
+// before the carry's takes the carry's place and becomes the carry, and the last carry ends at
+// i. So pass i places the smallest remaining key, and the chain of a pass visits exactly the
+// positions whose key is below every key between i and them.
+//
+// Take one key value v. Points with larger keys never decide what happens to the v-points. In
+// a pass that places a smaller key, the chain reaches a v-point only when the first point at
+// or after i with a key of at most v is a v-point, and then that first v-point moves into the
+// place of the first smaller point after it: behind the other v-points in front of that
+// place. No other v-point moves, and the place of the first smaller point leaves the smaller
+// points' places, while position i, in front of everything, takes it. Count for each v-point
+// the smaller points in front of it: a pass that places a smaller key rotates the v-points
+// with count 0 by one (when there are any) and lowers every other count by one. After the last
+// smaller key is placed, the remaining passes place the v-points in the order they then stand.
+//
+// So the v-points end as a queue built count after count: start with the count-0 points in
+// their order; for each placed smaller key rotate the queue by one and append the points whose
+// count that was. Counts come from a tree of sums over positions, filled value after value;
+// the queue's rotations and appends are resolved backwards over a tree of free slots.
+//
 // A key that is no number compares false both ways: it never comes before a carry, and a pass
 // that starts at it exchanges nothing, so it never moves; the numbers are arranged around it.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
-#include <limits>
+#include <cstdint>
 
 #include "vodex/records/device_datafield.h"
 
 namespace vodex::detail {
 namespace {
 
-// Minimum of the keys over position ranges; leaves past the last position hold +infinity.
-class MinTree {
+// Counts over slots 1..n: prefix sums, and taking from the slot where they reach k.
+class SumTree {
   public:
-    MinTree(const std::vector<double>& keys, const std::vector<std::int32_t>& at)
-        : n_(keys.size() - 1),
-          size_(std::bit_ceil(std::max<std::size_t>(n_, 1))),
-          tree_(2 * size_, std::numeric_limits<double>::infinity()) {
-        Rebuild(keys, at);
-    }
+    // All slots empty.
+    void Clear(std::size_t n) { tree_.assign(n + 1, 0); }
 
-    void Rebuild(const std::vector<double>& keys, const std::vector<std::int32_t>& at) {
-        for (std::size_t pos = 1; pos <= n_; ++pos)
-            tree_[size_ + pos - 1] = keys[Index(at[pos])];
-        for (std::size_t node = size_ - 1; node >= 1; --node) {
-            tree_[node] = std::min(tree_[2 * node], tree_[2 * node + 1]);
+    // Slots 1..n counted once, built in O(n); the tree is padded with empty slots to a power
+    // of two, so that Take needs no bounds.
+    void Fill(std::size_t n) {
+        top_ = std::bit_ceil(std::max<std::size_t>(n, 1));
+        tree_.assign(top_ + 1, 0);
+        for (std::size_t i = 1; i <= top_; ++i) {
+            tree_[i] += i <= n ? 1 : 0;
+            const std::size_t up = i + (i & (~i + 1));
+            if (up <= top_) tree_[up] += tree_[i];
         }
     }
 
-    // Renews the leaves from `from` to the last position and everything above them.
-    void RebuildFrom(std::int32_t from, const std::vector<double>& keys,
-                     const std::vector<std::int32_t>& at) {
-        const std::size_t first = Index(from);
-        if (first < 1 || first > n_) return;
-        for (std::size_t pos = first; pos <= n_; ++pos)
-            tree_[size_ + pos - 1] = keys[Index(at[pos])];
-        for (std::size_t lo = (size_ + first - 1) / 2, hi = (size_ + n_ - 1) / 2; lo >= 1;
-             lo /= 2, hi /= 2) {
-            for (std::size_t node = lo; node <= hi; ++node) {
-                tree_[node] = std::min(tree_[2 * node], tree_[2 * node + 1]);
-            }
-        }
+    void Add(std::size_t slot, std::int32_t delta) {
+        for (; slot < tree_.size(); slot += slot & (~slot + 1))
+            tree_[slot] += delta;
     }
 
-    void Set(std::int32_t pos, double value) {
-        std::size_t node = size_ + Index(pos) - 1;
-        tree_[node] = value;
-        for (node /= 2; node >= 1; node /= 2) {
-            tree_[node] = std::min(tree_[2 * node], tree_[2 * node + 1]);
-        }
+    // The sum over slots 1..slot.
+    std::int32_t Prefix(std::size_t slot) const {
+        std::int32_t sum = 0;
+        for (; slot > 0; slot -= slot & (~slot + 1))
+            sum += tree_[slot];
+        return sum;
     }
 
-    // The first position after `after` whose key is below `limit`, or 0.
-    std::int32_t FirstBelow(std::int32_t after, double limit) const {
-        if (Index(after) >= n_) return 0;
-        std::size_t node = size_ + Index(after);  // the leaf of position after + 1
-        while (!(tree_[node] < limit)) {
-            while (node & 1)
-                node >>= 1;           // climb while this is a right child
-            if (node == 0) return 0;  // passed the root: nothing to the right
-            ++node;
+    // Takes one count from the smallest slot whose prefix sum reaches k (k >= 1 and at most
+    // the total), after Fill, and returns that slot. On the way down every node that covers
+    // the slot loses the count, so the search is the update too; it does not branch on the
+    // counts, as it runs once for every point.
+    std::size_t Take(std::int32_t k) {
+        std::size_t slot = 0;
+        tree_[top_] -= 1;
+        for (std::size_t step = top_ / 2; step > 0; step >>= 1) {
+            std::int32_t& here = tree_[slot + step];
+            const bool further = here < k;
+            const auto mask = std::size_t{0} - static_cast<std::size_t>(further);
+            slot += step & mask;
+            k -= here & static_cast<std::int32_t>(mask);
+            here -= static_cast<std::int32_t>(!further);
         }
-        while (node < size_)
-            node = tree_[2 * node] < limit ? 2 * node : 2 * node + 1;
-        return static_cast<std::int32_t>(node - size_ + 1);
+        return slot + 1;
     }
 
   private:
-    static std::size_t Index(std::int32_t v) { return static_cast<std::size_t>(v); }
-
-    std::size_t n_;
-    std::size_t size_;
-    std::vector<double> tree_;
+    std::vector<std::int32_t> tree_;
+    std::size_t top_ = 0;  // the number of slots after Fill, a power of two
 };
+
+// A point's key as bits whose unsigned order is the order of the numbers; -0 and 0 alike.
+std::uint64_t OrderedBits(double v) {
+    const auto bits = std::bit_cast<std::uint64_t>(v == 0.0 ? 0.0 : v);
+    return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+
+// Sorts the positions `sorted` by their keys' bits (`bits(position)`), keeping the order of equal
+// keys: least significant digit first, skipping the digits in which all keys agree. `spare` is as
+// large as `sorted`.
+template <typename Bits>
+void RadixSort(const Bits& bits, std::vector<std::int32_t>& sorted,
+               std::vector<std::int32_t>& spare) {
+    constexpr unsigned kBits = 11;
+    constexpr unsigned kDigits = (64 + kBits - 1) / kBits;
+    constexpr std::size_t kBuckets = std::size_t{1} << kBits;
+    auto digit = [](std::uint64_t key, unsigned d) {
+        return (key >> (d * kBits)) & (kBuckets - 1);
+    };
+    std::vector<std::array<std::uint32_t, kBuckets>> counts(kDigits);
+    for (auto& c : counts)
+        c.fill(0);
+    for (std::int32_t pos : sorted) {
+        const std::uint64_t key = bits(pos);
+        for (unsigned d = 0; d < kDigits; ++d)
+            ++counts[d][digit(key, d)];
+    }
+    for (unsigned d = 0; d < kDigits; ++d) {
+        auto& c = counts[d];
+        if (c[digit(bits(sorted.front()), d)] == sorted.size()) {
+            continue;  // every key has this digit
+        }
+        std::uint32_t start = 0;
+        for (std::uint32_t& bucket : c) {
+            const std::uint32_t size = bucket;
+            bucket = start;
+            start += size;
+        }
+        for (std::int32_t pos : sorted)
+            spare[c[digit(bits(pos), d)]++] = pos;
+        sorted.swap(spare);
+    }
+}
+
+// Keys that never rise: the values end in the reverse order of their blocks, and as no
+// smaller key stands in front of any point, each block is the queue of its points rotated
+// once for every smaller key.
+void ArrangeFalling(const std::vector<double>& keys, double sign,
+                    std::vector<std::int32_t>& order) {
+    const std::size_t n = keys.size() - 1;
+    std::size_t end = n + 1;  // one past the block being placed
+    std::size_t placed = 0;
+    while (end > 1) {
+        std::size_t begin = end - 1;
+        while (begin > 1 && !(sign * keys[begin] < sign * keys[begin - 1]))
+            --begin;
+        const std::size_t m = end - begin;
+        const std::size_t shift = placed % m;
+        for (std::size_t r = 0; r < m; ++r)
+            order[placed + 1 + r] = static_cast<std::int32_t>(begin + (shift + r) % m);
+        placed += m;
+        end = begin;
+    }
+}
 
 std::vector<std::int32_t> Identity(std::size_t n) {
     std::vector<std::int32_t> order(n + 1);
@@ -92,6 +158,79 @@ std::vector<std::int32_t> Identity(std::size_t n) {
         order[i] = static_cast<std::int32_t>(i);
     return order;
 }
+
+// Arranges the points of one key value: `at` holds their positions in field order, `counts`
+// how many smaller keys stand in front of each (never falling), `smaller` how many smaller keys
+// there are. Writes the final order to `out`. The scratch vectors keep their memory between
+// the values of one sort.
+class QueueOfEquals {
+  public:
+    void Arrange(const std::int32_t* at, const std::int32_t* counts, std::size_t m,
+                 std::size_t smaller, std::int32_t* out) {
+        if (m <= kFewPoints) {
+            ArrangeFew(at, counts, m, smaller, out);
+            return;
+        }
+        // Forwards: where each group enters the circular queue, and where its head ends.
+        groups_.clear();
+        std::size_t size = 0;
+        std::size_t head = 0;
+        std::size_t time = 0;
+        for (std::size_t t = 0; t < m;) {
+            const auto count = static_cast<std::size_t>(counts[t]);
+            std::size_t u = t;
+            while (u < m && static_cast<std::size_t>(counts[u]) == count)
+                ++u;
+            if (size > 0) head = (head + (count - time)) % size;
+            groups_.push_back({head, t, u - t});  // in front of the head: at the queue's end
+            size += u - t;
+            head = (head + (u - t)) % size;
+            time = count;
+            t = u;
+        }
+        head = (head + (smaller - time)) % size;
+        // Backwards: the group entered last takes its slots first; a group entered at index h
+        // fills, element by element, the (h + 1)-th slot still free.
+        free_.Fill(m);
+        circle_.resize(m);
+        for (auto g = groups_.rbegin(); g != groups_.rend(); ++g) {
+            for (std::size_t e = 0; e < g->length; ++e) {
+                const std::size_t slot = free_.Take(static_cast<std::int32_t>(g->index + 1));
+                circle_[slot - 1] = at[g->first + e];
+            }
+        }
+        std::copy(circle_.begin() + static_cast<std::ptrdiff_t>(head), circle_.end(), out);
+        std::copy(circle_.begin(), circle_.begin() + static_cast<std::ptrdiff_t>(head),
+                  out + (m - head));
+    }
+
+  private:
+    // A few points: the queue itself, rotated and extended in place.
+    static constexpr std::size_t kFewPoints = 16;
+    static void ArrangeFew(const std::int32_t* at, const std::int32_t* counts, std::size_t m,
+                           std::size_t smaller, std::int32_t* out) {
+        std::size_t size = 0;
+        std::size_t time = 0;
+        for (std::size_t t = 0; t < m; ++t) {
+            const auto count = static_cast<std::size_t>(counts[t]);
+            if (size > 0 && count != time) {
+                std::rotate(out, out + (count - time) % size, out + size);
+            }
+            out[size++] = at[t];
+            time = count;
+        }
+        std::rotate(out, out + (smaller - time) % size, out + size);
+    }
+
+    struct Group {
+        std::size_t index;
+        std::size_t first;
+        std::size_t length;
+    };
+    std::vector<Group> groups_;
+    std::vector<std::int32_t> circle_;
+    SumTree free_;
+};
 
 }  // namespace
 
@@ -118,12 +257,11 @@ bool ExchangeSortOrder(const std::vector<double>& keys, bool descending,
     const std::size_t n = keys.empty() ? 0 : keys.size() - 1;
     order = Identity(n);
     if (n < 2) return false;
-    std::vector<std::int32_t> numbers;  // positions whose key is a number
-    numbers.reserve(n);
-    for (std::size_t i = 1; i <= n; ++i) {
-        if (!std::isnan(keys[i])) numbers.push_back(static_cast<std::int32_t>(i));
-    }
-    if (numbers.size() < n) {
+    if (std::any_of(keys.begin() + 1, keys.end(), [](double v) { return std::isnan(v); })) {
+        std::vector<std::int32_t> numbers;  // positions whose key is a number
+        for (std::size_t i = 1; i <= n; ++i) {
+            if (!std::isnan(keys[i])) numbers.push_back(static_cast<std::int32_t>(i));
+        }
         std::vector<double> numericKeys(numbers.size() + 1);
         for (std::size_t t = 0; t < numbers.size(); ++t) {
             numericKeys[t + 1] = keys[static_cast<std::size_t>(numbers[t])];
@@ -137,86 +275,78 @@ bool ExchangeSortOrder(const std::vector<double>& keys, bool descending,
         return exchanged;
     }
     // Descending order is ascending order of the negated keys (exact for every number).
-    std::vector<double> k(keys);
-    if (descending) {
-        for (double& v : k)
-            v = -v;
+    const double sign = descending ? -1.0 : 1.0;
+    bool rising = true;
+    bool falling = true;
+    for (std::size_t i = 1; i < n && (rising || falling); ++i) {
+        const double a = sign * keys[i];
+        const double b = sign * keys[i + 1];
+        if (b < a) rising = false;
+        if (a < b) falling = false;
+    }
+    if (rising) return false;  // no pair is ever exchanged
+    if (falling) {
+        ArrangeFalling(keys, sign, order);
+        return true;
     }
 
-    bool ordered = true;
-    for (std::size_t i = 1; i < n && ordered; ++i)
-        ordered = !(k[i + 1] < k[i]);
-    if (ordered) return false;  // no pair is ever exchanged
-
-    {
-        std::vector<std::pair<double, std::int32_t>> byKey(n);
-        for (std::size_t i = 1; i <= n; ++i)
-            byKey[i - 1] = {k[i], static_cast<std::int32_t>(i)};
-        std::sort(byKey.begin(), byKey.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        bool distinct = true;
-        for (std::size_t i = 1; i < n && distinct; ++i) {
-            distinct = byKey[i - 1].first < byKey[i].first;
-        }
-        if (distinct) {  // the sorted arrangement is unique
-            for (std::size_t i = 1; i <= n; ++i)
-                order[i] = byKey[i - 1].second;
-            return true;
-        }
-    }
-
-    // Equal keys: follow each pass's chain of exchanges.
-    std::vector<std::int32_t>& at = order;  // at[pos] = original position now at pos
-    MinTree tree(k, at);
-    const auto logN = static_cast<std::size_t>(std::bit_width(n));
-    auto key = [&k](std::int32_t original) { return k[static_cast<std::size_t>(original)]; };
-    // The rest of pass `i` as a plain scan from `pos`: every later key before the carry's
-    // takes the carry's place and becomes the carry. Returns the carry that ends at i.
-    auto scan = [&](std::size_t pos, std::int32_t carry, std::vector<std::int32_t>* touched) {
-        double carryKey = key(carry);
-        for (std::size_t j = pos + 1; j <= n; ++j) {
-            if (key(at[j]) < carryKey) {
-                std::swap(at[j], carry);
-                carryKey = key(carry);
-                if (touched) touched->push_back(static_cast<std::int32_t>(j));
-            }
-        }
-        return carry;
+    auto bits = [&keys, sign](std::int32_t pos) {
+        return OrderedBits(sign * keys[static_cast<std::size_t>(pos)]);
     };
-    std::vector<std::int32_t> touched;
-    std::size_t longChains = 0;
-    std::size_t i = 1;
-    for (; i < n; ++i) {
-        if (i > 64 && 2 * longChains > i) break;  // chains are long: plain scans from here on
-        std::int32_t carry = at[i];
-        double carryKey = key(carry);
-        auto pos = static_cast<std::int32_t>(i);
-        const std::size_t budget = std::max<std::size_t>(16, (n - i) / (2 * logN));
-        for (std::size_t steps = 0;; ++steps) {
-            if (steps > budget) {
-                ++longChains;
-                touched.clear();
-                carry = scan(static_cast<std::size_t>(pos), carry, &touched);
-                if (touched.size() * logN > n - i) {
-                    tree.RebuildFrom(static_cast<std::int32_t>(i + 1), k, at);
-                } else {
-                    for (std::int32_t j : touched)
-                        tree.Set(j, key(at[static_cast<std::size_t>(j)]));
-                }
-                break;
-            }
-            const std::int32_t next = tree.FirstBelow(pos, carryKey);
-            if (next == 0) break;
-            std::int32_t& there = at[static_cast<std::size_t>(next)];
-            std::swap(there, carry);
-            tree.Set(next, carryKey);  // the old carry now lies there
-            carryKey = key(carry);
-            pos = next;
-        }
-        at[i] = carry;  // position i is final and never searched again
+    std::vector<std::int32_t> byKey(order.begin() + 1, order.end());  // equal keys in field order
+    std::vector<std::int32_t> spare(n);
+    RadixSort(bits, byKey, spare);
+    auto keyAt = [&](std::size_t t) { return bits(byKey[t]); };
+    bool distinct = true;
+    for (std::size_t t = 1; t < n && distinct; ++t)
+        distinct = keyAt(t) != keyAt(t - 1);
+    if (distinct) {  // the sorted arrangement is the only one
+        std::copy(byKey.begin(), byKey.end(), order.begin() + 1);
+        return true;
     }
-    for (; i < n; ++i)
-        at[i] = scan(i, at[i], nullptr);
+    // For each point, how many smaller keys stand in front of it: a tree of sums over the
+    // ranks of the key values, filled in field order.
+    std::vector<std::int32_t>& smallerInFront = spare;
+    spare.resize(n + 1);
+    std::size_t values = 0;
+    for (std::size_t t = 0; t < n; ++t) {
+        if (t > 0 && keyAt(t) != keyAt(t - 1)) ++values;
+        smallerInFront[static_cast<std::size_t>(byKey[t])] = static_cast<std::int32_t>(values);
+    }
+    {
+        SumTree seen;
+        seen.Clear(values + 1);
+        for (std::size_t p = 1; p <= n; ++p) {
+            const auto rank = static_cast<std::size_t>(smallerInFront[p]);
+            smallerInFront[p] = seen.Prefix(rank);
+            seen.Add(rank + 1, 1);
+        }
+    }
+    QueueOfEquals queue;
+    std::vector<std::int32_t> at;
+    std::vector<std::int32_t> counts;
+    std::size_t placed = 0;
+    for (std::size_t first = 0; first < n;) {
+        std::size_t last = first + 1;
+        while (last < n && keyAt(last) == keyAt(first))
+            ++last;
+        const std::size_t m = last - first;
+        std::int32_t* out = order.data() + placed + 1;
+        if (m == 1 || placed == 0) {  // nothing smaller in front: they keep their order
+            for (std::size_t t = 0; t < m; ++t)
+                out[t] = byKey[first + t];
+        } else {
+            at.resize(m);
+            counts.resize(m);
+            for (std::size_t t = 0; t < m; ++t) {
+                at[t] = byKey[first + t];
+                counts[t] = smallerInFront[static_cast<std::size_t>(at[t])];
+            }
+            queue.Arrange(at.data(), counts.data(), m, placed, out);
+        }
+        placed += m;
+        first = last;
+    }
     return true;
 }
 

@@ -261,6 +261,23 @@ TEST(DatafieldSort, RandomFieldsArrangeExactlyAsTheExchangeProcedure) {
     }
 }
 
+TEST(DatafieldSort, EveryShortFieldOverFourValuesArrangesAsTheProcedure) {
+    for (std::size_t n = 0; n <= 7; ++n) {
+        std::vector<double> keys(n + 1, 0.0);
+        for (std::size_t code = 0; code < (std::size_t{1} << (2 * n)); ++code) {
+            for (std::size_t i = 0; i < n; ++i)
+                keys[i + 1] = static_cast<double>((code >> (2 * i)) & 3);
+            for (const bool descending : {false, true}) {
+                std::vector<std::int32_t> fast, literal;
+                const bool changed = vodex::detail::ExchangeSortOrder(keys, descending, fast);
+                ASSERT_EQ(changed,
+                          vodex::detail::ExchangeSortOrderLiterally(keys, descending, literal));
+                ASSERT_EQ(fast, literal) << "n " << n << " code " << code;
+            }
+        }
+    }
+}
+
 TEST(DatafieldSort, LongChainsAndSpecialNumbers) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
