@@ -2,15 +2,15 @@
 // million points.
 //
 // SORT must arrange points exactly as the exchange procedure does; this measures what that
-// costs in four cases (already sorted, reversed, random distinct keys, random keys with many
-// duplicates) for all four orders, each against std::sort of the same (key, other) pairs.
+// costs for seven key mixes (already sorted, reversed, random distinct keys, 100 and 316 key
+// values in random order, each key twice in random order, falling pairs) in all four orders,
+// each against std::sort of the same (key, other) pairs in the same run.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "ratio_reporter.h"
@@ -18,8 +18,9 @@
 
 namespace {
 
-enum Case { kSorted, kReversed, kDistinct, kDuplicates, kFallingPairs };
-const char* const kCaseNames[] = {"sorted", "reversed", "distinct", "duplicates", "falling"};
+enum Case { kSorted, kReversed, kDistinct, kHundred, kRoot, kTwice, kFallingPairs };
+const char* const kCaseNames[] = {"sorted",     "reversed",   "distinct",     "100 values",
+                                  "316 values", "each twice", "falling pairs"};
 const char* const kOrderNames[] = {"x ascending", "x descending", "y ascending", "y descending"};
 
 // Keys for the case, already in the wanted arrangement for `order`.
@@ -38,15 +39,21 @@ std::vector<double> Keys(Case c, int order, std::size_t n) {
             case kDistinct:
                 keys[i] = static_cast<double>(i);
                 break;
-            case kDuplicates:
+            case kHundred:
                 keys[i] = static_cast<double>(rng() % 100);
+                break;
+            case kRoot:
+                keys[i] = static_cast<double>(rng() % 316);
+                break;
+            case kTwice:
+                keys[i] = static_cast<double>(i / 2);
                 break;
             case kFallingPairs:  // against the order, each key twice: the longest chains
                 keys[i] = static_cast<double>(descending ? i / 2 : (n - i) / 2);
                 break;
         }
     }
-    if (c == kDistinct) std::shuffle(keys.begin(), keys.end(), rng);
+    if (c == kDistinct || c == kTwice) std::shuffle(keys.begin(), keys.end(), rng);
     return keys;
 }
 
@@ -96,17 +103,15 @@ void BM_StdSort(benchmark::State& state) {
 }
 
 void SortArguments(benchmark::internal::Benchmark* b) {
-    for (int c = kSorted; c <= kDuplicates; ++c) {
+    for (int c = kSorted; c <= kFallingPairs; ++c) {
         for (int order = 0; order <= 3; ++order)
             b->Args({c, order, 100000});
     }
-    for (int order = 0; order <= 3; ++order)
-        b->Args({kDuplicates, order, 10000});
-    b->Args({kFallingPairs, 0, 10000});
-    b->Args({kFallingPairs, 0, 30000});
+    for (int c : {kHundred, kTwice, kFallingPairs})  // growth: a tenth of the points
+        b->Args({c, 0, 10000});
 }
 
-// The exchange procedure done literally, for the case with equal keys (at the smaller size).
+// The exchange procedure done literally (at the smaller size).
 void BM_LiteralSort(benchmark::State& state) {
     const auto order = static_cast<int>(state.range(1));
     const auto n = static_cast<std::size_t>(state.range(2));
@@ -121,10 +126,8 @@ void BM_LiteralSort(benchmark::State& state) {
 
 BENCHMARK(BM_FieldSort)->Apply(SortArguments)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LiteralSort)
-    ->Args({kDuplicates, 0, 10000})
-    ->Args({kDuplicates, 1, 10000})
-    ->Args({kFallingPairs, 0, 10000})
-    ->Args({kFallingPairs, 0, 30000})
+    ->Args({kHundred, 0, 10000})
+    ->Args({kTwice, 0, 10000})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StdSort)->Apply(SortArguments)->Unit(benchmark::kMillisecond);
 
@@ -170,50 +173,65 @@ std::string Name(const char* bench, int c, int order, int n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    // Three repetitions of every case, in random order among all cases, unless told otherwise.
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=3";
+    std::string interleaving = "--benchmark_enable_random_interleaving=true";
+    if (argc == 1) {
+        args.push_back(repetitions.data());
+        args.push_back(interleaving.data());
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
     vodex::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    using vodex::bench::RangeOf;
+    using vodex::bench::Ratios;
 
-    std::printf("\nSORT against std::sort of the same points (ratio = SORT / std::sort):\n");
-    std::printf("%-11s %-13s %9s %12s %14s %8s\n", "case", "order", "points", "SORT ms",
+    std::printf(
+        "\nSORT against std::sort of the same (key, other) pairs, lowest and highest of the "
+        "repetitions (ratio = SORT / std::sort of the same repetition):\n");
+    std::printf("%-14s %-13s %7s %16s %16s %12s\n", "case", "order", "points", "SORT ms",
                 "std::sort ms", "ratio");
     for (int c = kSorted; c <= kFallingPairs; ++c) {
-        for (int n : {100000, 30000, 10000}) {
+        for (int n : {100000, 10000}) {
             for (int order = 0; order <= 3; ++order) {
-                const double field = reporter.Time(Name("BM_FieldSort", c, order, n));
-                const double plain = reporter.Time(Name("BM_StdSort", c, order, n));
-                if (field <= 0 || plain <= 0) continue;
-                std::printf("%-11s %-13s %9d %12.3f %14.3f %8.2f\n", kCaseNames[c],
-                            kOrderNames[order], n, field, plain, field / plain);
+                const auto& field = reporter.Times(Name("BM_FieldSort", c, order, n));
+                const auto& plain = reporter.Times(Name("BM_StdSort", c, order, n));
+                if (field.empty() || plain.empty()) continue;
+                const auto f = RangeOf(field);
+                const auto p = RangeOf(plain);
+                const auto r = RangeOf(Ratios(field, plain));
+                std::printf("%-14s %-13s %7d %7.3f-%-8.3f %7.3f-%-8.3f %5.2f-%-5.2f\n",
+                            kCaseNames[c], kOrderNames[order], n, f.low, f.high, p.low, p.high,
+                            r.low, r.high);
             }
         }
     }
-    for (auto [c, order, n] :
-         {std::tuple{kDuplicates, 0, 10000}, std::tuple{kDuplicates, 1, 10000},
-          std::tuple{kFallingPairs, 0, 10000}, std::tuple{kFallingPairs, 0, 30000}}) {
-        const double literal = reporter.Time(Name("BM_LiteralSort", c, order, n));
-        const double field = reporter.Time(Name("BM_FieldSort", c, order, n));
+    for (int c : {kHundred, kTwice}) {
+        const double literal = reporter.Time(Name("BM_LiteralSort", c, 0, 10000));
+        const double field = reporter.Time(Name("BM_FieldSort", c, 0, 10000));
         if (literal > 0 && field > 0) {
-            std::printf("%s, %s, %d points: the literal procedure takes %.1f ms, %.2fx SORT\n",
-                        kCaseNames[c], kOrderNames[order], n, literal, literal / field);
+            std::printf(
+                "%s, x ascending, 10000 points: the literal procedure takes %.1f ms, "
+                "%.0fx SORT\n",
+                kCaseNames[c], literal, literal / field);
         }
     }
-    for (int order = 0; order <= 3; ++order) {
-        const double small = reporter.Time(Name("BM_FieldSort", kDuplicates, order, 10000));
-        const double large = reporter.Time(Name("BM_FieldSort", kDuplicates, order, 100000));
+    for (int c : {kHundred, kTwice, kFallingPairs}) {
+        const double small = reporter.Time(Name("BM_FieldSort", c, 0, 10000));
+        const double large = reporter.Time(Name("BM_FieldSort", c, 0, 100000));
         if (small > 0 && large > 0) {
-            std::printf("duplicates, %s: 10x the points take %.1fx the time\n", kOrderNames[order],
+            std::printf("%s, x ascending: 10x the points take %.1fx the time\n", kCaseNames[c],
                         large / small);
         }
     }
-    const double derived = reporter.Time("BM_DerivedValues");
-    const double plain = reporter.Time("BM_PlainSum");
-    if (derived > 0 && plain > 0) {
+    const auto derived = RangeOf(reporter.Times("BM_DerivedValues"));
+    const auto plain = RangeOf(reporter.Times("BM_PlainSum"));
+    if (!derived.Empty() && !plain.Empty()) {
         std::printf(
-            "\nderived values over %zu points: %.2f ms, %.2f ns per point "
-            "(a plain sum of y: %.2f ms; ratio %.1f)\n",
-            kDerivedPoints, derived, derived * 1e6 / static_cast<double>(kDerivedPoints), plain,
-            derived / plain);
+            "\nderived values over %zu points: %.2f-%.2f ms (a plain sum of y: %.2f-%.2f ms)\n",
+            kDerivedPoints, derived.low, derived.high, plain.low, plain.high);
     }
     benchmark::Shutdown();
     return 0;

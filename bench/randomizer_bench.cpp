@@ -1,84 +1,151 @@
-// Measuring cycles of the random-generator device with all seven channels measured: through
-// EXECUTE and the event dispatch to the driver loaded as a component, against the same
-// cycle function called directly on a device with the same channels, in the same run.
+// The event path of a measuring cycle, against calling the same work directly, in the same
+// run with the two sides interleaved block by block (A B A B ...), in wall and processor time:
+//   - a full cycle of the random-generator device with all seven channels measured: EXECUTE
+//     and the event dispatch to the driver loaded as a component, against the driver's cycle
+//     function called directly on a device with the same channels;
+//   - the dispatch alone: EXECUTE on a device whose handler does nothing, against a virtual
+//     call of the same empty handler.
+// Three runs, each reported.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <time.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "bench_support.h"
 #include "cycle.h"
-#include "ratio_reporter.h"
 #include "tlx/component.h"
 #include "tlx/dispatch.h"
 #include "vodex/core/device.h"
 
 namespace {
 
+using vodex::bench::Range;
+
+double ThreadSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double WallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+struct Totals {
+    double wall = 0;
+    double processor = 0;
+};
+
+// Runs `block` calls of a, then of b, `rounds` times; the time each side took in all.
+template <class A, class B>
+std::pair<Totals, Totals> Interleaved(A&& a, B&& b, int rounds, int block) {
+    Totals ta;
+    Totals tb;
+    auto timed = [block](auto& f, Totals& t) {
+        const double w = WallSeconds();
+        const double p = ThreadSeconds();
+        for (int i = 0; i < block; ++i)
+            f();
+        t.processor += ThreadSeconds() - p;
+        t.wall += WallSeconds() - w;
+    };
+    for (int r = 0; r < rounds; ++r) {
+        timed(a, ta);
+        timed(b, tb);
+    }
+    return {ta, tb};
+}
+
 void MeasureAll(vodex::int_Device& device) {
     for (int i = 1; i <= device.CHANNELS()->COUNT(); ++i)
         device.CHANNELS()->Item(i)->MEASURE(true);
 }
 
-// With state.range(0) set, both paths run on a fixed clock, which leaves the cost of the event
-// dispatch itself to compare; otherwise the wall clock is read as the driver does.
-void BM_CycleThroughEvents(benchmark::State& state) {
-    tlx::ObjectRef driver = tlx::CreateObject("VODEX_RANDOMIZER.cls_RANDOMIZER");
-    auto device = tlx::GetPropertyByName(driver, "DEVICE").As<vodex::int_Device>();
-    if (state.range(0)) tlx::SetPropertyByName(driver, "TESTCLOCK", tlx::Variant(3600.0));
-    device->CONNECT(1);
-    MeasureAll(*device);
-    for (auto _ : state)
-        device->EXECUTE();
-    state.SetItemsProcessed(state.iterations());
-    device->DESTROY();
-}
+class EmptyHandler : public vodex::int_DeviceEvents {
+  public:
+    void DeviceExecute() override { benchmark::ClobberMemory(); }
+};
 
-void BM_CycleDirect(benchmark::State& state) {
-    // A device with the driver's channels, measured by the cycle function itself.
-    tlx::ObjectRef driver = tlx::CreateObject("VODEX_RANDOMIZER.cls_RANDOMIZER");
-    auto source = tlx::GetPropertyByName(driver, "DEVICE").As<vodex::int_Device>();
-    vodex::int_Device device;
-    device.DATA()->COPY(*source);
-    device.STATUS(vodex::ID_DeviceStatus_Ready);
-    MeasureAll(device);
-    vodex::randomizer::CycleState cycle;
-    if (state.range(0)) cycle.clock.Fix(3600.0);
-    cycle.start = cycle.clock.Now();
-    for (auto _ : state)
-        vodex::randomizer::MeasuringCycle(device, cycle);
-    state.SetItemsProcessed(state.iterations());
-    source->DESTROY();
-}
-
-BENCHMARK(BM_CycleThroughEvents)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_CycleDirect)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+struct Figures {
+    Range eventNs, directNs, addedNs, wallPercent, processorPercent;
+    void Add(const std::pair<Totals, Totals>& t, double calls) {
+        eventNs.Add(t.first.processor / calls * 1e9);
+        directNs.Add(t.second.processor / calls * 1e9);
+        addedNs.Add((t.first.processor - t.second.processor) / calls * 1e9);
+        wallPercent.Add((t.first.wall / t.second.wall - 1) * 100);
+        processorPercent.Add((t.first.processor / t.second.processor - 1) * 100);
+    }
+};
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     // The driver is registered, as installing it would, in a home of this run's own.
-    std::string home = (std::filesystem::temp_directory_path() / "vodex-bench-XXXXXX").string();
-    if (!::mkdtemp(home.data())) return 1;
-    ::setenv("VODEX_HOME", home.c_str(), 1);
+    const std::string home = vodex::bench::MakeBenchHome();
+    if (home.empty()) return 1;
     const tlx_component_table& entry = tlx::LoadComponent(VODEX_RANDOMIZER_COMPONENT);
     if (entry.register_component(VODEX_RANDOMIZER_COMPONENT) != 0) return 1;
 
-    benchmark::Initialize(&argc, argv);
-    vodex::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const char* clock : {"0", "1"}) {
-        const double events = reporter.Time(std::string("BM_CycleThroughEvents/") + clock);
-        const double direct = reporter.Time(std::string("BM_CycleDirect/") + clock);
-        if (events <= 0 || direct <= 0) continue;
-        std::printf(
-            "%s: %.0f cycles of seven channels per second through EXECUTE and the event, "
-            "%.0f called directly; the event path costs %.1f%% more (aim: at most 20%%)\n",
-            clock[0] == '0' ? "wall clock" : "fixed clock", 1e6 / events, 1e6 / direct,
-            (events / direct - 1) * 100);
+    // A full cycle: through the component's event handler, and the cycle function itself on a
+    // device with the same channels.
+    tlx::ObjectRef driver = tlx::CreateObject("VODEX_RANDOMIZER.cls_RANDOMIZER");
+    auto viaEvents = tlx::GetPropertyByName(driver, "DEVICE").As<vodex::int_Device>();
+    viaEvents->CONNECT(1);
+    MeasureAll(*viaEvents);
+    vodex::int_Device direct;
+    direct.DATA()->COPY(*viaEvents);
+    direct.STATUS(vodex::ID_DeviceStatus_Ready);
+    MeasureAll(direct);
+    vodex::randomizer::CycleState cycle;
+    cycle.start = cycle.clock.Now();
+
+    // The dispatch alone.
+    const auto handler = std::make_shared<EmptyHandler>();
+    auto idle = std::make_shared<vodex::int_Device>();
+    if (!idle->WithEvents(handler)) return 1;
+    vodex::int_DeviceEvents* target = handler.get();
+
+    constexpr int kRuns = 3;
+    constexpr int kRounds = 200;
+    constexpr int kCycleBlock = 2000;
+    constexpr int kDispatchBlock = 100000;
+    Figures cycles;
+    Figures dispatch;
+    for (int run = 0; run < kRuns; ++run) {
+        cycles.Add(Interleaved([&] { viaEvents->EXECUTE(); },
+                               [&] { vodex::randomizer::MeasuringCycle(direct, cycle); }, kRounds,
+                               kCycleBlock),
+                   double{kRounds} * kCycleBlock);
+        dispatch.Add(Interleaved([&] { idle->EXECUTE(); },
+                                 [&] {
+                                     benchmark::DoNotOptimize(target);
+                                     target->DeviceExecute();
+                                 },
+                                 kRounds, kDispatchBlock),
+                     double{kRounds} * kDispatchBlock);
     }
-    benchmark::Shutdown();
+    viaEvents->DESTROY();
+
+    std::printf(
+        "Three runs, each %d rounds of the two sides in turn:\n"
+        "full cycle (seven channels): through EXECUTE and the event %.0f to %.0f ns of "
+        "processor time, the cycle function called directly %.0f to %.0f ns; the event path "
+        "costs %+.1f%% to %+.1f%% processor time, %+.1f%% to %+.1f%% wall time (aim: at most "
+        "20%%)\n"
+        "dispatch alone (empty handler): EXECUTE %.1f to %.1f ns, a virtual call of the same "
+        "handler %.1f to %.1f ns; the dispatch adds %.1f to %.1f ns per call\n",
+        kRounds, cycles.eventNs.low, cycles.eventNs.high, cycles.directNs.low, cycles.directNs.high,
+        cycles.processorPercent.low, cycles.processorPercent.high, cycles.wallPercent.low,
+        cycles.wallPercent.high, dispatch.eventNs.low, dispatch.eventNs.high, dispatch.directNs.low,
+        dispatch.directNs.high, dispatch.addedNs.low, dispatch.addedNs.high);
     std::error_code ignored;
     std::filesystem::remove_all(home, ignored);
     return 0;

@@ -75,9 +75,8 @@ double Seconds(const std::chrono::steady_clock::time_point& since) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string home = (std::filesystem::temp_directory_path() / "vodex-bench-XXXXXX").string();
-    if (!::mkdtemp(home.data())) return 1;
-    ::setenv("VODEX_HOME", home.c_str(), 1);
+    const std::string home = vodex::bench::MakeBenchHome();
+    if (home.empty()) return 1;
     // 1,000 installed drivers, each a file of its own, and the built-in driver with its
     // description.
     tlx::cls_CoreRegistry& reg = tlx::CoreTools().REGISTRY();

@@ -5,6 +5,7 @@
 #include "tlx/port_map.h"
 #include "tlx/text.h"
 #include "vodex/interface_ids.h"
+#include "vodex/port/port_search.h"
 
 namespace vodex::balance {
 namespace {
@@ -115,7 +116,11 @@ std::string cls_Balance::Ask(cls_VQPort& port, const std::string& command) {
     try {
         port.CLEAR();  // an answer that came too late belongs to no request
         std::string answer;
-        if (port.OUT(command + "\r\n", true, timeout_)) answer = port.INPUTTILL("\r\n", timeout_);
+        // The answer shows that the request has left, so the request is not waited for; and
+        // as the previous one was answered, nothing of it waits to be discarded.
+        if (port.OUT(command + "\r\n", false, timeout_, false)) {
+            answer = port.INPUTTILL("\r\n", timeout_);
+        }
         portFailure_ = port.LastError();
         return answer;
     } catch (const tlx::Error& e) {
@@ -216,16 +221,18 @@ void cls_Balance::DeviceSwitch(bool& rSuccess, std::int32_t pSwitch, bool /*pSta
 }
 
 std::optional<std::int32_t> cls_Balance::Search() {
+    PortSearch search;
     const auto ports = device_->PORTS();
     for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
         const auto entry = ports->Item(i, true);
-        if (!entry || !entry->AVAILABLE()) continue;
-        cls_VQPort probe;
-        if (probe.CONNECT(entry->ID(), SettingsText()) && ParseIdentity(Ask(probe, "I4"))) {
-            return entry->ID();
-        }
+        if (entry && entry->AVAILABLE()) search.ports.push_back(entry->ID());
     }
-    return std::nullopt;
+    search.settings = SettingsText();
+    search.request = "I4\r\n";
+    search.terminator = "\r\n";
+    search.timeout = timeout_;
+    search.accept = [](const std::string& answer) { return ParseIdentity(answer).has_value(); };
+    return FirstAnsweringPort(search);
 }
 
 void cls_Balance::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) {

@@ -7,8 +7,8 @@
 // sense the unknown error, with the device's status at error (and DEBUGINFO saying why) until
 // an answer makes sense again. A port that fails or whose device goes is opened anew each
 // cycle, so a balance that comes back is measured again by itself. Zeroing is
-// SWITCH(ID_DeviceSwitch_Zero). Detection asks each available port of the device's port list
-// for the serial number.
+// SWITCH(ID_DeviceSwitch_Zero). Detection asks all available ports of the device's port list
+// for the serial number at once; the first in the list that answers wins.
 #pragma once
 
 #include <memory>

@@ -43,7 +43,7 @@ bool cls_VQPortToolTime::OUT(double& rStart, double& pDuration) {
     if (now < rStart) rStart -= kDay;  // midnight has passed since the start
     if (now - rStart >= pDuration) return true;
     tlx::PumpMessages();
-    return false;
+    return tlx::WaitsCancelled();  // a stopped operation's time is up
 }
 
 std::int32_t cls_VQPortToolConv::BIN2LNG(const std::string& pExpression) {

@@ -175,6 +175,7 @@ bool cls_VQPort::OUT(const std::string& pData, bool pWait, double pTimeOut, bool
                 if (c.OutBufferCount() == 0) return true;
                 if (timer.ELAPSED(pTimeOut)) break;
                 tlx::PumpMessages();
+                if (tlx::WaitsCancelled()) break;
                 c.WaitOutput(std::min(kDrainSlice, pTimeOut - timer.SECONDSELAPSED()));
             }
             c.OutBufferCount(0);  // what did not leave in time is dropped
@@ -191,14 +192,22 @@ std::optional<std::string> cls_VQPort::Read(std::int32_t pLength, double pTimeOu
         if (pLength > 0) {
             if (pClear) c.InBufferCount(0);
             const tlx::cls_CoreTimer timer;
+            // Right after a request its answer is rarely there yet: a read that finds too
+            // little in the control waits for the port at once instead of looking first.
+            bool look = c.InputHeld(static_cast<std::size_t>(pLength));
             for (;;) {
                 tlx::PumpMessages();
+                if (!look && !tlx::WaitsCancelled()) {
+                    c.WaitInput(Slice(pTimeOut - timer.SECONDSELAPSED()));
+                }
+                look = false;
                 // The control counts at most 32767 bytes, so a longer read times out.
                 if (pLength <= kMostCounted && c.InputWaiting(static_cast<std::size_t>(pLength))) {
                     break;
                 }
-                if (timer.ELAPSED(pTimeOut)) return std::string();  // what came stays readable
-                c.WaitInput(Slice(pTimeOut - timer.SECONDSELAPSED()));
+                if (timer.ELAPSED(pTimeOut) || tlx::WaitsCancelled()) {
+                    return std::string();  // what came stays readable
+                }
             }
             c.InputLen(static_cast<std::int16_t>(pLength));
         } else {
@@ -234,7 +243,7 @@ std::vector<std::uint8_t> cls_VQPort::BIN(std::int32_t pLength, double pTimeOut,
                         c.InputWaiting(static_cast<std::size_t>(pLength))) {
                         break;
                     }
-                    if (timer.ELAPSED(pTimeOut)) {
+                    if (timer.ELAPSED(pTimeOut) || tlx::WaitsCancelled()) {
                         if (pClear) c.InBufferCount(0);
                         return {};
                     }
@@ -273,11 +282,24 @@ std::string cls_VQPort::InputUntil(Terminated&& terminated, double pTimeOut, boo
     std::string text;
     do {
         tlx::PumpMessages();
+        if (tlx::WaitsCancelled()) return {};
         const std::optional<std::string> got = Read(1, pTimeOut, false);
         if (!got) return {};  // the port failed or went: nothing more will come
         text += *got;
         if (text.empty()) return {};
         if (terminated(text)) return text;
+        // What has arrived with it is taken byte by byte at once, without waiting or timing.
+        try {
+            tlx::CommControl& c = Control();
+            while (c.InputHeld(1)) {
+                c.InputLen(1);
+                text += tlx::AnsiToText(c.Input());
+                if (terminated(text)) return text;
+            }
+        } catch (const std::exception& e) {
+            lastError_ = e.what();
+            return {};
+        }
     } while (timer.SECONDSELAPSED() <= pTimeOut);
     return {};
 }

@@ -10,6 +10,13 @@
 namespace vodex {
 namespace {
 
+// One type name for all records of the class.
+const std::shared_ptr<const std::string>& TypeName() {
+    static const auto name =
+        std::make_shared<const std::string>(std::string(kLibraryName) + ".cls_DeviceChannel");
+    return name;
+}
+
 constexpr const char* kVersion = "1.1";
 
 struct StatusTexts {
@@ -43,8 +50,7 @@ const StatusTexts& TextsOf(std::int32_t status) {
 
 }  // namespace
 
-cls_DeviceChannel::cls_DeviceChannel()
-    : DataRecord(std::string(kLibraryName) + ".cls_DeviceChannel") {}
+cls_DeviceChannel::cls_DeviceChannel() : DataRecord(TypeName()) {}
 
 std::int32_t cls_DeviceChannel::ID() const {
     return DATA()->ID().ToInt32();
@@ -120,16 +126,16 @@ void cls_DeviceChannel::DATA_DataRead(tlx::cls_CoreFile& pFile) {
     const std::string version = detail::ReadVersion(pFile);
     if (!detail::VersionWithin(version, "1.0", "1.1")) return;
     DATA()->ID(pFile.READ());
-    name_ = pFile.READ().ToText();
-    size_ = pFile.READ().ToText();
-    factor_ = pFile.READ().ToDouble();
-    offset_ = pFile.READ().ToDouble();
-    status_ = pFile.READ().ToInt32();
-    measure_ = pFile.READ().ToBool();
-    value_ = pFile.READ().ToDouble();
-    flag_ = pFile.READ().ToInt32();
-    measured_ = pFile.READ().ToBool();
-    if (version >= "1.1") tag_ = pFile.READ().ToText();
+    name_ = pFile.READTEXT();
+    size_ = pFile.READTEXT();
+    factor_ = pFile.READDOUBLE();
+    offset_ = pFile.READDOUBLE();
+    status_ = pFile.READLONG();
+    measure_ = pFile.READBOOL();
+    value_ = pFile.READDOUBLE();
+    flag_ = pFile.READLONG();
+    measured_ = pFile.READBOOL();
+    if (version >= "1.1") tag_ = pFile.READTEXT();
 }
 
 void cls_DeviceChannel::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {

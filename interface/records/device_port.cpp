@@ -8,10 +8,18 @@
 
 namespace vodex {
 namespace {
+
+// One type name for all records of the class.
+const std::shared_ptr<const std::string>& TypeName() {
+    static const auto name =
+        std::make_shared<const std::string>(std::string(kLibraryName) + ".cls_DevicePort");
+    return name;
+}
+
 constexpr const char* kVersion = "1.0";
 }  // namespace
 
-cls_DevicePort::cls_DevicePort() : DataRecord(std::string(kLibraryName) + ".cls_DevicePort") {}
+cls_DevicePort::cls_DevicePort() : DataRecord(TypeName()) {}
 
 std::int32_t cls_DevicePort::ID() const {
     return DATA()->ID().ToInt32();

@@ -11,7 +11,7 @@ namespace vodex::detail {
 
 // The next value read as a version text, upper-cased.
 inline std::string ReadVersion(tlx::cls_CoreFile& file) {
-    return tlx::UCase(file.READ().ToText());
+    return tlx::UCase(file.READTEXT());
 }
 
 // Whether `version` lies from `low` to `high` in text order.

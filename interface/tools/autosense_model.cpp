@@ -59,11 +59,16 @@ void AutoSenseModel::Load() {
     ports_->COMPORTS();
 }
 
+void AutoSenseModel::Abort() {
+    abort_ = true;
+    if (searching_) tlx::CancelWaits(true);  // only the search's own waits
+}
+
 bool AutoSenseModel::QueryClose() {
     // Only the dialog closes itself, when the search has ended; any other attempt, even one
     // before the search began, is refused and stops the search at its next checkpoint.
     if (closed_) return true;
-    abort_ = true;
+    Abort();
     return false;
 }
 
@@ -73,6 +78,19 @@ bool AutoSenseModel::Checkpoint() {
 }
 
 void AutoSenseModel::Search() {
+    // While it runs, stopping it also ends the drivers' waits; the thread's waits run
+    // normally again afterwards, however the search ends.
+    struct Searching {
+        explicit Searching(AutoSenseModel& m) : model(m) {
+            model.searching_ = true;
+            tlx::CancelWaits(model.abort_);
+        }
+        ~Searching() {
+            model.searching_ = false;
+            tlx::CancelWaits(false);
+        }
+        AutoSenseModel& model;
+    } searching(*this);
     // The dialog closes itself at the end, however the search ends.
     try {
         Run();

@@ -11,6 +11,7 @@
 
 #include "file_ops.h"
 #include "fixtures.h"
+#include "framing.h"
 
 namespace {
 
@@ -98,6 +99,61 @@ TEST_F(CoreFile, GroupWritesEqualSingleWrites) {
     EXPECT_EQ(a, Variant(1));
     EXPECT_EQ(b, Variant(true));
     EXPECT_THROW(f.READ(), tlx::Error);
+}
+
+TEST_F(CoreFile, TypedWritesAndReadsAgreeWithVariants) {
+    // Written directly, the common types give the very bytes of their variants.
+    {
+        cls_CoreFile f;
+        f.OPEN(path, cls_CoreFile::ModeWrite);
+        f.WRITE(true, std::int16_t{-3}, std::int32_t{70000}, 2.5, std::string("Kanal"));
+        f.CLOSE();
+    }
+    const std::string other = home.File("variants.dat");
+    WriteAll(other, {Variant(true), Variant(std::int16_t{-3}), Variant(70000), Variant(2.5),
+                     Variant("Kanal")});
+    EXPECT_EQ(Slurp(path), Slurp(other));
+    // Read as a given type, every value converts as its variant does, or fails alike.
+    WriteAll(path, Samples());
+    for (int as = 0; as < 4; ++as) {
+        cls_CoreFile typed;
+        cls_CoreFile plain;
+        typed.OPEN(path, cls_CoreFile::ModeRead);
+        plain.OPEN(path, cls_CoreFile::ModeRead);
+        for (std::size_t i = 0; i < Samples().size(); ++i) {
+            const Variant v = plain.READ();
+            auto same = [&](auto read, auto convert) {
+                try {
+                    const auto expected = convert(v);
+                    EXPECT_EQ(read(), expected) << "value " << i << " as " << as;
+                } catch (const tlx::Error&) {
+                    EXPECT_THROW(read(), tlx::Error) << "value " << i << " as " << as;
+                }
+            };
+            if (as == 0)
+                same([&] { return typed.READTEXT(); }, [](const Variant& x) { return x.ToText(); });
+            if (as == 1)
+                same([&] { return typed.READDOUBLE(); },
+                     [](const Variant& x) { return x.ToDouble(); });
+            if (as == 2)
+                same([&] { return typed.READLONG(); },
+                     [](const Variant& x) { return x.ToInt32(); });
+            if (as == 3)
+                same([&] { return typed.READBOOL(); }, [](const Variant& x) { return x.ToBool(); });
+        }
+    }
+}
+
+TEST_F(CoreFile, FilesOfTheSecondFormatAreStillRead) {
+    const std::string type = "TLX_CoreLib.cls_CoreSettings";
+    vodex::test::WriteBytes(path, vodex::test::FrameBodyWithType(
+                                      vodex::test::EncodeBody({Variant("1.0"), Variant(7)}), type));
+    cls_CoreFile f;
+    f.OPEN(path, cls_CoreFile::ModeRead);
+    EXPECT_EQ(f.RECORDTYPE(), type);
+    EXPECT_EQ(f.READTEXT(), "1.0");
+    EXPECT_EQ(f.READLONG(), 7);
+    EXPECT_TRUE(f.ENDOFFILE());
 }
 
 TEST_F(CoreFile, ObjectsCannotBeWritten) {

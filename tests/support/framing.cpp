@@ -18,14 +18,20 @@ std::string EncodeBody(const std::vector<tlx::Variant>& values) {
     return body;
 }
 
-std::string FrameBody(const std::string& body) {
+namespace {
+
+std::string Framed(const std::string& body, std::uint16_t version, const std::string* type) {
     std::string file = "VXCF";
-    const std::uint16_t version = 1;
     const std::uint64_t length = body.size();
     file.append(reinterpret_cast<const char*>(&version), sizeof version);
     file.push_back(0);
     file.push_back(0);
     file.append(reinterpret_cast<const char*>(&length), sizeof length);
+    if (type) {
+        const auto size = static_cast<std::uint16_t>(type->size());
+        file.append(reinterpret_cast<const char*>(&size), sizeof size);
+        file += *type;
+    }
     file += body;
     unsigned char hash[32];
     if (sodium_init() < 0) throw std::runtime_error("libsodium");
@@ -33,6 +39,16 @@ std::string FrameBody(const std::string& body) {
                        file.size(), nullptr, 0);
     file.append(reinterpret_cast<const char*>(hash), sizeof hash);
     return file;
+}
+
+}  // namespace
+
+std::string FrameBody(const std::string& body) {
+    return Framed(body, 1, nullptr);
+}
+
+std::string FrameBodyWithType(const std::string& body, const std::string& type) {
+    return Framed(body, 2, &type);
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -1,6 +1,10 @@
 #include "tlx/comm_control.h"
 
+#include <poll.h>
+
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "tlx/codepage.h"
 #include "tlx/port_map.h"
@@ -80,6 +84,7 @@ void CommControl::PortOpen(bool v) {
     }
     inForce_ = settings_;
     open_ = true;
+    portHoldsOutput_ = false;
     openPath_ = path;
     ApplyLines(true);
 }
@@ -108,6 +113,7 @@ void CommControl::Push() {
             out_.begin(),
             out_.begin() + static_cast<std::ptrdiff_t>(std::min(out_.size(), kReadChunk)));
         const std::size_t taken = transport_->Write(chunk);
+        portHoldsOutput_ = portHoldsOutput_ || taken > 0;
         out_.erase(out_.begin(), out_.begin() + static_cast<std::ptrdiff_t>(taken));
         if (taken < chunk.size()) return;
     }
@@ -137,7 +143,9 @@ void CommControl::Output(const std::string& text) {
 std::int32_t CommControl::OutBufferCount() {
     NeedOpen();
     Push();
-    const std::size_t queued = out_.size() + transport_->OutputQueued();
+    const std::size_t inPort = transport_->OutputQueued();
+    portHoldsOutput_ = inPort > 0;
+    const std::size_t queued = out_.size() + inPort;
     return static_cast<std::int32_t>(std::min<std::size_t>(queued, 0x7FFFFFFF));
 }
 
@@ -145,7 +153,9 @@ void CommControl::OutBufferCount(std::int32_t v) {
     NeedOpen();
     if (v != 0) throw Error("the output buffer can only be emptied (0)");
     out_.clear();
-    transport_->DiscardOutput();
+    // Only when the port may still hold some: a request each cycle need not cost a call.
+    if (portHoldsOutput_) transport_->DiscardOutput();
+    portHoldsOutput_ = false;
 }
 
 std::int16_t CommControl::InBufferCount() {
@@ -200,6 +210,42 @@ void CommControl::WaitInput(double seconds) {
     // it (asked only while some is held, since an idle port always takes output).
     Push();
     transport_->Wait(true, !out_.empty(), seconds);
+}
+
+void CommControl::WaitAnyInput(std::span<CommControl* const> controls, double seconds) {
+    constexpr double kStandInSlice = 0.005;
+    std::vector<pollfd> watched;
+    std::vector<CommControl*> owners;
+    bool standIn = false;
+    for (CommControl* c : controls) {
+        if (!c || !c->open_) continue;
+        if (!c->in_.empty()) return;
+        const int fd = c->transport_->PollDescriptor();
+        if (fd < 0) {
+            try {
+                if (c->InputWaiting(1)) return;
+                standIn = true;
+            } catch (const Error&) {
+                // its device has gone: nothing more comes from it
+            }
+            continue;
+        }
+        watched.push_back({fd, POLLIN, 0});
+        owners.push_back(c);
+    }
+    if (standIn) seconds = std::min(seconds, kStandInSlice);
+    constexpr double kLongest = std::numeric_limits<int>::max() / 1000.0;
+    const int ms = !(seconds > 0)        ? 0
+                   : seconds >= kLongest ? std::numeric_limits<int>::max()
+                                         : static_cast<int>(std::ceil(seconds * 1000.0));
+    if (::poll(watched.data(), watched.size(), ms) <= 0) return;
+    for (std::size_t i = 0; i < watched.size(); ++i) {
+        // A hang-up without data: the port's own look notes that its device has gone.
+        if ((watched[i].revents & (POLLHUP | POLLERR | POLLNVAL)) &&
+            !(watched[i].revents & POLLIN)) {
+            owners[i]->transport_->Wait(true, false, 0);
+        }
+    }
 }
 
 void CommControl::WaitOutput(double seconds) {

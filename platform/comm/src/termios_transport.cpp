@@ -233,6 +233,8 @@ class TermiosTransport final : public SerialTransport {
         }
     }
 
+    int PollDescriptor() const override { return gone_ ? -1 : fd_; }
+
   private:
     static int Bit(ModemLine line) {
         switch (line) {

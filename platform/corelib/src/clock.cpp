@@ -25,7 +25,10 @@ void cls_CoreClock::WAIT(double pSeconds, bool pPumpMessages) const {
     const auto deadline =
         steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(pSeconds));
     for (;;) {
-        if (pPumpMessages) PumpMessages();
+        if (pPumpMessages) {
+            PumpMessages();
+            if (WaitsCancelled()) return;
+        }
         auto now = steady_clock::now();
         if (now >= deadline) return;
         std::this_thread::sleep_for(std::min<steady_clock::duration>(deadline - now, kSlice));

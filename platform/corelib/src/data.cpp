@@ -9,13 +9,17 @@ namespace tlx {
 tmp_Data::~tmp_Data() = default;
 
 cls_CoreData::cls_CoreData(tmp_Data* owner, std::string typeName)
-    : owner_(owner), typeName_(std::move(typeName)) {}
+    : owner_(owner), typeName_(std::make_shared<const std::string>(std::move(typeName))) {}
+
+cls_CoreData::cls_CoreData(tmp_Data* owner, std::shared_ptr<const std::string> typeName)
+    : owner_(owner),
+      typeName_(typeName ? std::move(typeName) : std::make_shared<const std::string>()) {}
 
 cls_CoreData::~cls_CoreData() = default;
 
 tmp_Data& cls_CoreData::Owner() const {
     if (!owner_) {
-        throw Error("the data object '" + typeName_ + "' belongs to no record any more");
+        throw Error("the data object '" + *typeName_ + "' belongs to no record any more");
     }
     return *owner_;
 }

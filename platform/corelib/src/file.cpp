@@ -1,8 +1,13 @@
 #include "tlx/file.h"
 
 #include <sodium.h>
+#include <xxhash.h>
 
 #include <cstring>
+#include <initializer_list>
+#include <memory>
+#include <new>
+#include <string_view>
 
 #include "posix_file.h"
 #include "tlx/error.h"
@@ -17,19 +22,25 @@ namespace {
 //  16  format 2 only: the record type, a 16-bit length and that many bytes of text (what
 //      kind of record the file holds, so that a file of another kind is refused); the
 //      offsets below then count from behind it
-// plain:      16 body (the encoded values), then the 32-byte BLAKE2b hash of everything
-//             before it
+// plain:      16 body (the encoded values), then the checksum of everything before it: from
+//             format 3 on the 16-byte XXH3-128 (little-endian, low half first), in formats 1
+//             and 2 the 32-byte BLAKE2b hash
 // encrypted:  16 salt (16)  32 Argon2id operations (32 bit)  36 Argon2id memory in KiB (32 bit)
 //             40 nonce (24)  64 password check (16)  80 BLAKE2b-128 of everything before it,
 //             so that a damaged header is told from a wrong password before any key is
 //             derived  96 body: the encoded values, encrypted and authenticated together with
 //             the whole header
-// Format 1 files (without a record type) are read as before; files are written in format 2.
+// Files of formats 1 (without a record type) and 2 are read as before; files are written in
+// format 3, which differs from format 2 only in the checksum of plain files. The checksum
+// finds damage, not tampering: anyone who can change a file can also recompute it, which is
+// what the password and its authenticated encryption are for.
 constexpr char kMagic[4] = {'V', 'X', 'C', 'F'};
 constexpr std::uint16_t kOldFormat = 1;
-constexpr std::uint16_t kFormatVersion = 2;
+constexpr std::uint16_t kTypedFormat = 2;
+constexpr std::uint16_t kFormatVersion = 3;
 constexpr std::size_t kHeaderSize = 16;
-constexpr std::size_t kHashSize = 32;
+constexpr std::size_t kOldHashSize = 32;
+constexpr std::size_t kChecksumSize = 16;
 constexpr std::size_t kSaltSize = 16;
 constexpr std::size_t kNonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr std::size_t kCheckSize = 16;
@@ -82,6 +93,20 @@ std::string Hash(const std::string& data, std::size_t length, std::size_t size) 
     std::string h(size, '\0');
     crypto_generichash(U(h), size, U(data), length, nullptr, 0);
     return h;
+}
+
+// The checksum of a plain file of format 3 over `pieces`, one after the other.
+std::string Checksum(std::initializer_list<std::string_view> pieces) {
+    std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
+                                                                   &XXH3_freeState);
+    if (!state || XXH3_128bits_reset(state.get()) != XXH_OK) throw std::bad_alloc();
+    for (const std::string_view piece : pieces)
+        XXH3_128bits_update(state.get(), piece.data(), piece.size());
+    const XXH128_hash_t h = XXH3_128bits_digest(state.get());
+    std::string out;
+    Put<std::uint64_t>(out, h.low64);
+    Put<std::uint64_t>(out, h.high64);
+    return out;
 }
 
 struct Keys {
@@ -180,18 +205,19 @@ std::string OpenSealed(const std::string& file, std::size_t at, const std::strin
     return body;
 }
 
-// The body of a file read from disk, after every check of its frame, and the record type its
-// header names ("" for a file of the first format). The file's bytes become the body, so the
-// content is held only once.
+// The body of a file read from disk, after every check of its frame, from `bodyStart` on,
+// and the record type its header names ("" for a file of the first format). The file's bytes
+// hold the body, so the content is held only once and not moved.
 std::string Unframe(std::string&& file, const std::string& path, const std::string& password,
-                    std::string& type) {
+                    std::string& type, std::size_t& bodyStart) {
+    bodyStart = 0;
     const std::string damaged = "'" + path + "' is damaged";
     if (file.size() < sizeof kMagic || std::memcmp(file.data(), kMagic, sizeof kMagic) != 0) {
         throw Error("'" + path + "' is not a Vodex data file");
     }
     if (file.size() < kHeaderSize) throw Error(damaged + " (too short)");
     auto version = Get<std::uint16_t>(file, 4);
-    if (version != kFormatVersion && version != kOldFormat) {
+    if (version != kFormatVersion && version != kTypedFormat && version != kOldFormat) {
         throw Error("'" + path + "' has the unknown format version " + std::to_string(version) +
                     "; it was written by another version of the program");
     }
@@ -199,7 +225,7 @@ std::string Unframe(std::string&& file, const std::string& path, const std::stri
     if ((flags & ~1u) != 0 || file[7] != 0) throw Error(damaged + " (unknown flags)");
     std::size_t at = kHeaderSize;
     type.clear();
-    if (version == kFormatVersion) {
+    if (version >= kTypedFormat) {
         if (file.size() < at + 2) throw Error(damaged + " (too short)");
         const std::size_t length = Get<std::uint16_t>(file, at);
         if (length > kLongestType || file.size() - at - 2 < length) {
@@ -216,15 +242,19 @@ std::string Unframe(std::string&& file, const std::string& path, const std::stri
     }
 
     auto bodyLength = Get<std::uint64_t>(file, 8);
-    if (file.size() < at + kHashSize || bodyLength != file.size() - at - kHashSize) {
+    const std::size_t sumSize = version == kFormatVersion ? kChecksumSize : kOldHashSize;
+    if (file.size() < at + sumSize || bodyLength != file.size() - at - sumSize) {
         throw Error(damaged + " (length mismatch)");
     }
     std::size_t hashed = at + static_cast<std::size_t>(bodyLength);
-    if (sodium_memcmp(Hash(file, hashed, kHashSize).data(), file.data() + hashed, kHashSize) != 0) {
+    const std::string sum = version == kFormatVersion
+                                ? Checksum({std::string_view(file).substr(0, hashed)})
+                                : Hash(file, hashed, kOldHashSize);
+    if (std::memcmp(sum.data(), file.data() + hashed, sumSize) != 0) {
         throw Error(damaged + " (checksum mismatch)");
     }
     file.resize(hashed);
-    file.erase(0, at);
+    bodyStart = at;
     return std::move(file);
 }
 
@@ -237,7 +267,7 @@ struct cls_CoreFile::Impl {
     std::string type;  // the record type of the header
     detail::ReplaceOptions replace;
     std::string body;     // the encoded values
-    std::size_t pos = 0;  // read position in body
+    std::size_t pos = 0;  // read position in body (the content begins where it starts)
     detail::Allowance allowance{0};
 };
 
@@ -253,9 +283,10 @@ void cls_CoreFile::OPEN(const std::string& pFile, std::int32_t pMode, const std:
     impl->mode = pMode;
     impl->password = pPassword;
     if (pMode == ModeRead) {
-        impl->body =
-            Unframe(detail::ReadRegularFile(pFile, kMaxFileSize), pFile, pPassword, impl->type);
-        impl->allowance = detail::Allowance(kMemoryFactor * impl->body.size() + kMemorySlack);
+        impl->body = Unframe(detail::ReadRegularFile(pFile, kMaxFileSize), pFile, pPassword,
+                             impl->type, impl->pos);
+        impl->allowance =
+            detail::Allowance(kMemoryFactor * (impl->body.size() - impl->pos) + kMemorySlack);
     } else if (pMode == ModeWrite) {
         impl->replace.createFolder = pCreateFolder;
         impl->replace.overwrite = pOverwrite;
@@ -270,21 +301,43 @@ void cls_CoreFile::CLOSE() {
     if (!impl_) return;
     std::unique_ptr<Impl> impl = std::move(impl_);
     if (impl->mode != ModeWrite) return;
-    std::string file;
     if (impl->password.empty()) {
-        file = Header(0, impl->body.size(), impl->type);
-        file.reserve(file.size() + impl->body.size() + kHashSize);
-        file += impl->body;
-        file += Hash(file, file.size(), kHashSize);
+        const std::string header = Header(0, impl->body.size(), impl->type);
+        const std::string sum = Checksum({header, impl->body});
+        detail::ReplaceFileAtomically(impl->path, {header, impl->body, sum}, impl->replace);
     } else {
-        file = Seal(impl->body, impl->password, impl->type);
+        detail::ReplaceFileAtomically(impl->path, Seal(impl->body, impl->password, impl->type),
+                                      impl->replace);
     }
-    detail::ReplaceFileAtomically(impl->path, file, impl->replace);
+}
+
+std::string& cls_CoreFile::Body() {
+    if (!impl_ || impl_->mode != ModeWrite) throw Error("the file is not open for writing");
+    return impl_->body;
 }
 
 void cls_CoreFile::WRITE(const Variant& value) {
-    if (!impl_ || impl_->mode != ModeWrite) throw Error("the file is not open for writing");
-    detail::EncodeValue(impl_->body, value);
+    detail::EncodeValue(Body(), value);
+}
+
+void cls_CoreFile::WriteBoolean(bool v) {
+    detail::EncodeBoolean(Body(), v);
+}
+
+void cls_CoreFile::WriteInteger(std::int16_t v) {
+    detail::EncodeInteger(Body(), v);
+}
+
+void cls_CoreFile::WriteLong(std::int32_t v) {
+    detail::EncodeLong(Body(), v);
+}
+
+void cls_CoreFile::WriteDouble(double v) {
+    detail::EncodeDouble(Body(), v);
+}
+
+void cls_CoreFile::WriteText(const std::string& v) {
+    detail::EncodeText(Body(), v);
 }
 
 Variant cls_CoreFile::READ() {
@@ -297,6 +350,43 @@ Variant cls_CoreFile::READ() {
     } catch (const Error& e) {
         throw Error("'" + impl_->path + "' holds a malformed value: " + e.what());
     }
+}
+
+template <class T>
+T cls_CoreFile::ReadAs() {
+    if (!impl_ || impl_->mode != ModeRead) throw Error("the file is not open for reading");
+    T v{};
+    try {
+        if (detail::DecodeIf(impl_->body, impl_->pos, impl_->allowance, v)) return v;
+    } catch (const Error& e) {
+        throw Error("'" + impl_->path + "' holds a malformed value: " + e.what());
+    }
+    const Variant other = READ();
+    if constexpr (std::is_same_v<T, std::string>) {
+        return other.ToText();
+    } else if constexpr (std::is_same_v<T, double>) {
+        return other.ToDouble();
+    } else if constexpr (std::is_same_v<T, std::int32_t>) {
+        return other.ToInt32();
+    } else {
+        return other.ToBool();
+    }
+}
+
+std::string cls_CoreFile::READTEXT() {
+    return ReadAs<std::string>();
+}
+
+double cls_CoreFile::READDOUBLE() {
+    return ReadAs<double>();
+}
+
+std::int32_t cls_CoreFile::READLONG() {
+    return ReadAs<std::int32_t>();
+}
+
+bool cls_CoreFile::READBOOL() {
+    return ReadAs<bool>();
 }
 
 std::size_t cls_CoreFile::READCOUNT(std::size_t pMinBytesEach) {

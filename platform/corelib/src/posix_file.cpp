@@ -143,7 +143,12 @@ void MakeFolders(const std::string& folder) {
     }
 }
 
-void ReplaceFileAtomically(const std::string& named, const std::string& content,
+void ReplaceFileAtomically(const std::string& path, const std::string& content,
+                           const ReplaceOptions& options) {
+    ReplaceFileAtomically(path, {std::string_view(content)}, options);
+}
+
+void ReplaceFileAtomically(const std::string& named, std::initializer_list<std::string_view> pieces,
                            const ReplaceOptions& options) {
     // Through a symbolic link the file it leads to is replaced; the link stays.
     const std::string path = FollowLinks(named);
@@ -171,12 +176,14 @@ void ReplaceFileAtomically(const std::string& named, const std::string& content,
         ::unlink(temp.c_str());
         Fail(what, err);
     };
-    std::size_t done = 0;
-    while (done < content.size()) {
-        ssize_t n = ops.Write(fd.get(), content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail(Quote(path) + " cannot be written", n < 0 ? errno : EIO);
-        done += static_cast<std::size_t>(n);
+    for (const std::string_view content : pieces) {
+        std::size_t done = 0;
+        while (done < content.size()) {
+            ssize_t n = ops.Write(fd.get(), content.data() + done, content.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) fail(Quote(path) + " cannot be written", n < 0 ? errno : EIO);
+            done += static_cast<std::size_t>(n);
+        }
     }
     if (::fchmod(fd.get(), static_cast<mode_t>(mode)) != 0) {
         fail("the permissions of " + Quote(path) + " cannot be set", errno);

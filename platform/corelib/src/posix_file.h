@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace tlx::detail {
 
@@ -45,6 +47,9 @@ struct ReplaceOptions {
 // temporary file is removed and the old file stays as it was; temporary files of this file
 // that a writer killed while saving left behind are removed first.
 void ReplaceFileAtomically(const std::string& path, const std::string& content,
+                           const ReplaceOptions& options);
+// The same for content given in pieces, written one after the other.
+void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::string_view> pieces,
                            const ReplaceOptions& options);
 
 // The most symbolic links a path is followed through, as the system allows.

@@ -3,6 +3,7 @@
 namespace tlx {
 namespace {
 thread_local std::function<void()> tPump;
+thread_local bool tWaitsCancelled = false;
 }  // namespace
 
 void PumpMessages() {
@@ -17,6 +18,14 @@ std::function<void()> SetMessagePump(std::function<void()> hook) {
     std::function<void()> old = std::move(tPump);
     tPump = std::move(hook);
     return old;
+}
+
+void CancelWaits(bool cancel) {
+    tWaitsCancelled = cancel;
+}
+
+bool WaitsCancelled() {
+    return tWaitsCancelled;
 }
 
 }  // namespace tlx

@@ -21,31 +21,38 @@ void PutLength(std::string& out, std::size_t n) {
     PutLE<std::uint32_t>(out, static_cast<std::uint32_t>(n));
 }
 
+void Tag(std::string& out, VarType type) {
+    out.push_back(static_cast<char>(type));
+}
+
 void Encode(std::string& out, const Variant& v, int depth) {
     if (depth > kMaxDepth) throw Error("arrays are nested too deeply to be written");
-    out.push_back(static_cast<char>(v.Type()));
+    switch (v.Type()) {
+        case VarType::Boolean:
+            return EncodeBoolean(out, v.ToBool());
+        case VarType::Integer:
+            return EncodeInteger(out, v.ToInt16());
+        case VarType::Long:
+            return EncodeLong(out, v.ToInt32());
+        case VarType::Double:
+            return EncodeDouble(out, v.ToDouble());
+        case VarType::Text:
+            return EncodeText(out, v.Text());
+        default:
+            break;
+    }
+    Tag(out, v.Type());
     switch (v.Type()) {
         case VarType::Empty:
         case VarType::Missing:
-            break;
         case VarType::Boolean:
-            out.push_back(v.ToBool() ? 1 : 0);
-            break;
         case VarType::Integer:
-            PutLE<std::int16_t>(out, v.ToInt16());
-            break;
         case VarType::Long:
-            PutLE<std::int32_t>(out, v.ToInt32());
-            break;
         case VarType::Double:
-            PutLE<double>(out, v.ToDouble());
+        case VarType::Text:
             break;
         case VarType::Date:
             PutLE<double>(out, v.ToDate().serial);
-            break;
-        case VarType::Text:
-            PutLength(out, v.Text().size());
-            out.append(v.Text());
             break;
         case VarType::ByteArray: {
             const Bytes& b = v.ToBytes();
@@ -81,11 +88,8 @@ class Reader {
                 return {};
             case VarType::Missing:
                 return Variant::Missing();
-            case VarType::Boolean: {
-                auto b = Get<std::uint8_t>();
-                if (b > 1) throw Error("a Boolean value is malformed");
-                return Variant(b == 1);
-            }
+            case VarType::Boolean:
+                return Variant(Boolean());
             case VarType::Integer:
                 return Variant(Get<std::int16_t>());
             case VarType::Long:
@@ -94,13 +98,8 @@ class Reader {
                 return Variant(Get<double>());
             case VarType::Date:
                 return Variant(Date{Get<double>()});
-            case VarType::Text: {
-                std::size_t n = Length(1);
-                allowance_.Take(n);
-                std::string s = in_.substr(pos_, n);
-                pos_ += n;
-                return Variant(std::move(s));
-            }
+            case VarType::Text:
+                return Variant(Text());
             case VarType::ByteArray: {
                 std::size_t n = Length(1);
                 allowance_.Take(n);
@@ -132,7 +131,20 @@ class Reader {
         throw Error("unknown value type " + std::to_string(tag));
     }
 
-  private:
+    // The payloads of the common types, behind their tags.
+    bool Boolean() {
+        auto b = Get<std::uint8_t>();
+        if (b > 1) throw Error("a Boolean value is malformed");
+        return b == 1;
+    }
+    std::string Text() {
+        std::size_t n = Length(1);
+        allowance_.Take(n);
+        std::string s = in_.substr(pos_, n);
+        pos_ += n;
+        return s;
+    }
+
     template <class T>
     T Get() {
         if (in_.size() - pos_ < sizeof(T)) throw Error("unexpected end of the data");
@@ -149,15 +161,74 @@ class Reader {
         return n;
     }
 
+  private:
     const std::string& in_;
     std::size_t& pos_;
     Allowance& allowance_;
 };
 
+// Reads the payload of a value of type `type` at `pos` with `read`, when the value has that
+// type.
+template <class T, class Read>
+bool DecodeTyped(const std::string& in, std::size_t& pos, Allowance& allowance, VarType type, T& v,
+                 Read read) {
+    if (pos >= in.size() || static_cast<VarType>(in[pos]) != type) return false;
+    std::size_t at = pos + 1;
+    Reader reader(in, at, allowance);
+    v = read(reader);
+    pos = at;
+    return true;
+}
+
 }  // namespace
 
 void EncodeValue(std::string& out, const Variant& v) {
     Encode(out, v, 0);
+}
+
+void EncodeBoolean(std::string& out, bool v) {
+    Tag(out, VarType::Boolean);
+    out.push_back(v ? 1 : 0);
+}
+
+void EncodeInteger(std::string& out, std::int16_t v) {
+    Tag(out, VarType::Integer);
+    PutLE<std::int16_t>(out, v);
+}
+
+void EncodeLong(std::string& out, std::int32_t v) {
+    Tag(out, VarType::Long);
+    PutLE<std::int32_t>(out, v);
+}
+
+void EncodeDouble(std::string& out, double v) {
+    Tag(out, VarType::Double);
+    PutLE<double>(out, v);
+}
+
+void EncodeText(std::string& out, std::string_view v) {
+    Tag(out, VarType::Text);
+    PutLength(out, v.size());
+    out.append(v);
+}
+
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, bool& v) {
+    return DecodeTyped(in, pos, allowance, VarType::Boolean, v,
+                       [](Reader& r) { return r.Boolean(); });
+}
+
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, std::int32_t& v) {
+    return DecodeTyped(in, pos, allowance, VarType::Long, v,
+                       [](Reader& r) { return r.Get<std::int32_t>(); });
+}
+
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, double& v) {
+    return DecodeTyped(in, pos, allowance, VarType::Double, v,
+                       [](Reader& r) { return r.Get<double>(); });
+}
+
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, std::string& v) {
+    return DecodeTyped(in, pos, allowance, VarType::Text, v, [](Reader& r) { return r.Text(); });
 }
 
 Variant DecodeValue(const std::string& in, std::size_t& pos, Allowance& allowance) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "tlx/error.h"
 #include "tlx/variant.h"
@@ -17,6 +18,12 @@ namespace tlx::detail {
 
 // Appends `v`; throws tlx::Error for object references.
 void EncodeValue(std::string& out, const Variant& v);
+// Append the same bytes as EncodeValue of a variant holding the value, without making one.
+void EncodeBoolean(std::string& out, bool v);
+void EncodeInteger(std::string& out, std::int16_t v);
+void EncodeLong(std::string& out, std::int32_t v);
+void EncodeDouble(std::string& out, double v);
+void EncodeText(std::string& out, std::string_view v);
 
 // The memory that reading a file may still take: each value read and each record built from
 // it takes its share, and once the allowance is spent the file is refused, so that memory
@@ -41,5 +48,11 @@ class Allowance {
 // against the bytes left before anything is allocated, and what the value takes in memory
 // against `allowance`; a malformed value throws tlx::Error.
 Variant DecodeValue(const std::string& in, std::size_t& pos, Allowance& allowance);
+// When the value at `pos` has that very type, reads it into `v`, moves `pos` behind it and
+// answers True; otherwise leaves everything as it is and answers False.
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, bool& v);
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, std::int32_t& v);
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, double& v);
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, std::string& v);
 
 }  // namespace tlx::detail

@@ -47,8 +47,9 @@ class AutoSenseModel {
     void Load();
     // Runs the search to its end, or to the checkpoint after Abort.
     void Search();
-    // Any button of the command bar: the search stops at its next checkpoint.
-    void Abort() { abort_ = true; }
+    // Any button of the command bar: the search stops at its next checkpoint; a driver that
+    // is waiting for its instruments stops waiting (tlx::CancelWaits).
+    void Abort();
     // An attempt to close the window: refused (False) unless the search has ended and the
     // dialog closes itself; otherwise it aborts the search (before it began, too).
     bool QueryClose();
@@ -86,6 +87,7 @@ class AutoSenseModel {
     bool logger_ = false;
     bool found_ = false;
     bool abort_ = false;
+    bool searching_ = false;
     bool closed_ = false;
     std::shared_ptr<tlx::cls_CoreCollection> result_;
     std::shared_ptr<cls_DevicePorts> ports_;

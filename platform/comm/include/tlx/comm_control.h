@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -65,10 +66,17 @@ class CommControl : public Object {
     // Beyond the control's properties: whether at least `count` bytes have arrived (it looks
     // at the port only when the input buffer holds fewer), for reading byte by byte cheaply.
     bool InputWaiting(std::size_t count);
+    // Whether at least `count` received bytes wait in the control itself; the port is not
+    // looked at.
+    bool InputHeld(std::size_t count) const { return in_.size() >= count; }
     // For waiting without spinning: sleeps until input
     // arrives (or the output moves on), the device goes, or `seconds` have passed.
     void WaitInput(double seconds);
     void WaitOutput(double seconds);
+    // Sleeps until one of the open `controls` has input waiting, the device of one has gone,
+    // or `seconds` have passed; at once when one already holds input. A port without a
+    // descriptor to watch (a stand-in) is looked at every few milliseconds.
+    static void WaitAnyInput(std::span<CommControl* const> controls, double seconds);
     // The device path of the open port (or of the port number when closed).
     std::string DevicePath() const;
 
@@ -89,6 +97,7 @@ class CommControl : public Object {
     std::string openPath_;
     std::deque<std::uint8_t> in_;
     std::deque<std::uint8_t> out_;
+    bool portHoldsOutput_ = false;  // whether bytes handed to the port may not have left yet
 };
 
 }  // namespace tlx

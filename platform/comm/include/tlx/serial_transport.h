@@ -73,6 +73,10 @@ class SerialTransport {
     // Sleeps until input has arrived (with `input`), the port would take output (with
     // `output`), the device is gone, or `seconds` have passed, whichever comes first.
     virtual void Wait(bool input, bool output, double seconds) = 0;
+    // The descriptor that poll() watches for this port's input while it is open, or -1 when
+    // there is none (a stand-in) or the device has gone; lets a program wait for several
+    // ports at once.
+    virtual int PollDescriptor() const { return -1; }
 };
 
 // The transport of real ports: termios, exclusive access, poll.

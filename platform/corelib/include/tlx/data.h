@@ -38,11 +38,13 @@ class cls_CoreData : public Object {
   public:
     // `owner` receives the callbacks; the record detaches itself when it goes (see Detach).
     explicit cls_CoreData(tmp_Data* owner = nullptr, std::string typeName = {});
+    // With a type name that records of one class share.
+    cls_CoreData(tmp_Data* owner, std::shared_ptr<const std::string> typeName);
     ~cls_CoreData() override;
 
     // "library.class", as "Vodex_Interface.cls_DeviceChannel".
-    const std::string& TYPENAME() const { return typeName_; }
-    void TYPENAME(std::string v) { typeName_ = std::move(v); }
+    const std::string& TYPENAME() const { return *typeName_; }
+    void TYPENAME(std::string v) { typeName_ = std::make_shared<const std::string>(std::move(v)); }
 
     // The record's key, held as given.
     const Variant& ID() const { return id_; }
@@ -72,7 +74,7 @@ class cls_CoreData : public Object {
     tmp_Data& Owner() const;
 
     tmp_Data* owner_;
-    std::string typeName_;
+    std::shared_ptr<const std::string> typeName_;  // never nothing
     Variant id_;
 };
 
@@ -82,12 +84,16 @@ class cls_CoreData : public Object {
 class DataRecord : public Object, public tmp_Data {
   public:
     explicit DataRecord(std::string typeName)
+        : DataRecord(std::make_shared<const std::string>(std::move(typeName))) {}
+    // With a type name that all records of the class share, so that a list of thousands of
+    // records holds it once.
+    explicit DataRecord(std::shared_ptr<const std::string> typeName)
         : kind_(typeName), data_(std::make_shared<cls_CoreData>(this, std::move(typeName))) {}
     ~DataRecord() override { data_->Detach(this); }
 
     // The record's own type name, as it was made: the data object's TYPENAME may be changed
     // by its users, this stays. Files name the kind of record they hold with it.
-    const std::string& RecordKind() const { return kind_; }
+    const std::string& RecordKind() const { return *kind_; }
 
     std::shared_ptr<cls_CoreData> DATA() const { return data_; }
     // Throws tlx::Error for nothing.
@@ -95,7 +101,7 @@ class DataRecord : public Object, public tmp_Data {
     std::shared_ptr<cls_CoreData> tmp_Data_DATA() override { return data_; }
 
   private:
-    std::string kind_;
+    std::shared_ptr<const std::string> kind_;
     std::shared_ptr<cls_CoreData> data_;
 };
 

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "tlx/object.h"
 #include "tlx/variant.h"
@@ -50,11 +51,35 @@ class cls_CoreFile : public Object {
     // Appends values, each with its type. Object references cannot be written: store the
     // object through its data object instead.
     void WRITE(const Variant& value);
+    // A Boolean, 16- or 32-bit integer, double or text is written as the variant holding it
+    // would be, without making the variant.
+    template <class T>
+    void WRITE(const T& value) {
+        if constexpr (std::is_same_v<T, bool>) {
+            WriteBoolean(value);
+        } else if constexpr (std::is_same_v<T, std::int16_t>) {
+            WriteInteger(value);
+        } else if constexpr (std::is_same_v<T, std::int32_t>) {
+            WriteLong(value);
+        } else if constexpr (std::is_same_v<T, double>) {
+            WriteDouble(value);
+        } else if constexpr (std::is_same_v<T, std::string>) {
+            WriteText(value);
+        } else {
+            WRITE(Variant(value));
+        }
+    }
     template <class... T>
-    requires(sizeof...(T) > 1) void WRITE(const T&... values) { (WRITE(Variant(values)), ...); }
+    requires(sizeof...(T) > 1) void WRITE(const T&... values) { (WRITE(values), ...); }
 
     // The next value. Throws at the end of the file.
     Variant READ();
+    // The next value as READ().ToText() (ToDouble, ToInt32, ToBool) gives it; a value of that
+    // very type is read without making a variant.
+    std::string READTEXT();
+    double READDOUBLE();
+    std::int32_t READLONG();
+    bool READBOOL();
     // Reads the next values into the given variables, in order.
     template <class... T>
     requires(sizeof...(T) > 1) void READ(T&... values) { ((values = READ()), ...); }
@@ -87,6 +112,16 @@ class cls_CoreFile : public Object {
     struct Impl;
 
   private:
+    void WriteBoolean(bool v);
+    void WriteInteger(std::int16_t v);
+    void WriteLong(std::int32_t v);
+    void WriteDouble(double v);
+    void WriteText(const std::string& v);
+    // The body being written; throws when the file is not open for writing.
+    std::string& Body();
+    template <class T>
+    T ReadAs();
+
     std::unique_ptr<Impl> impl_;
 };
 

@@ -14,4 +14,12 @@ bool MessagePumpInstalled();
 // Installs `hook` for the calling thread (an empty function removes it); returns the old one.
 std::function<void()> SetMessagePump(std::function<void()> hook);
 
+// A long operation the user stopped (the abort button of the detection, Ctrl-C): while the
+// calling thread's waits are cancelled, the waits that run window events (the serial port's
+// reads and writes, the clock's wait) end at their next look as if their time were up, so
+// the operation reaches its next checkpoint at once. The operation that offers stopping
+// cancels the waits when it is stopped and lets them run again when it ends.
+void CancelWaits(bool cancel);
+bool WaitsCancelled();
+
 }  // namespace tlx

@@ -1,0 +1,75 @@
+#include "vodex/port/port_search.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "tlx/clock.h"
+#include "tlx/comm_control.h"
+#include "tlx/pump.h"
+#include "vodex/port/vq_port.h"
+
+namespace vodex {
+namespace {
+
+// How long one wait sleeps at most before window events run again, where the thread has any.
+constexpr double kEventSlice = 0.02;
+
+struct Candidate {
+    std::int32_t port = 0;
+    std::unique_ptr<cls_VQPort> vq;
+    std::string answer;
+    enum class State { Waiting, Accepted, Refused } state = State::Refused;
+};
+
+// Takes what has arrived on a waiting candidate and decides it once its answer is complete.
+void Collect(Candidate& c, const PortSearch& search) {
+    c.answer += c.vq->Inp();
+    if (!c.vq->LastError().empty()) {  // the port failed, or its device went
+        c.state = Candidate::State::Refused;
+        return;
+    }
+    const std::size_t end = c.answer.find(search.terminator);
+    if (end == std::string::npos) return;
+    c.answer.resize(end + search.terminator.size());
+    const bool accepted = search.accept && search.accept(c.answer);
+    c.state = accepted ? Candidate::State::Accepted : Candidate::State::Refused;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> FirstAnsweringPort(const PortSearch& search) {
+    std::vector<Candidate> candidates;
+    candidates.reserve(search.ports.size());
+    for (std::int32_t port : search.ports) {
+        Candidate c;
+        c.port = port;
+        c.vq = std::make_unique<cls_VQPort>();
+        if (c.vq->CONNECT(port, search.settings)) {
+            c.vq->CLEAR();
+            if (c.vq->OUT(search.request, false)) c.state = Candidate::State::Waiting;
+        }
+        candidates.push_back(std::move(c));
+    }
+    const tlx::cls_CoreTimer timer;
+    std::vector<tlx::CommControl*> waiting;
+    for (;;) {
+        waiting.clear();
+        for (Candidate& c : candidates) {
+            if (c.state == Candidate::State::Waiting) Collect(c, search);
+            if (c.state == Candidate::State::Waiting) waiting.push_back(c.vq->DIRECT().get());
+        }
+        const bool timedOut = timer.ELAPSED(search.timeout);
+        for (const Candidate& c : candidates) {
+            if (c.state == Candidate::State::Accepted) return c.port;
+            if (c.state == Candidate::State::Waiting && !timedOut) break;  // not decided yet
+        }
+        if (waiting.empty() || timedOut) return std::nullopt;
+        tlx::PumpMessages();
+        if (tlx::WaitsCancelled()) return std::nullopt;
+        const double left = search.timeout - timer.SECONDSELAPSED();
+        tlx::CommControl::WaitAnyInput(
+            waiting, tlx::MessagePumpInstalled() ? std::min(kEventSlice, left) : left);
+    }
+}
+
+}  // namespace vodex
