@@ -28,9 +28,9 @@ std::int32_t Within(std::int32_t index, std::size_t size) {
 DeviceSelectModel::DeviceSelectModel()
     : DialogModel("frm_DeviceSelect", "Gerät wählen|Select device") {
     FormModel& f = Design();
-    f.Add("lab_Title", "TitleBar")
-        .Define("Caption", "Wandler wählen|Select device")
-        .Define("Description",
+    f.Add("bar_Title", "TitleBar")
+        .Define("Title", "Wandler wählen|Select device")
+        .Define("Text",
                 "Wählen Sie aus der Liste den gewünschten Messwandler!|Select the desired device "
                 "from the list below");
     ControlModel& list = f.Add("lst_Devices", "ListView");
@@ -94,9 +94,9 @@ std::pair<std::int32_t, std::int32_t> DeviceSelectModel::ColumnWidths(std::int32
 DeviceSettingsModel::DeviceSettingsModel()
     : DialogModel("frm_DeviceSettings", "Geräteeinstellungen|Device settings") {
     FormModel& f = Design();
-    f.Add("lab_Title", "TitleBar")
-        .Define("Caption", "Geräteeinstellungen")
-        .Define("Description",
+    f.Add("bar_Title", "TitleBar")
+        .Define("Title", "Geräteeinstellungen")
+        .Define("Text",
                 "Legen Sie fest, wie das Gerät betrieben wird.|Her You must fix, who the devices "
                 "has to work.");
     f.Add("lab_Info", "Label", 0).Define("Caption", "Gerät:|Device:");

@@ -67,9 +67,9 @@ CommSettingsModel::CommSettingsModel(std::shared_ptr<int_Device> device)
     : DialogModel("frm_DialogCommunication", "Kommunikationseinstellungen"),
       device_(std::move(device)) {
     FormModel& f = Design();
-    f.Add("lab_Title", "Label").Define("Caption", "Kommunikation|Communication");
-    f.Add("lab_Explanation", "Label")
-        .Define("Caption",
+    f.Add("bar_Title", "TitleBar")
+        .Define("Title", "Kommunikation|Communication")
+        .Define("Text",
                 "Hier können Sie Optionen für die Kommunikation festlegen| Here you can set the "
                 "parameters for communication");
     f.Add("lab_Baud", "Label").Define("Caption", "Bit pro Sekunde (Baudrate):|Baudrate:");

@@ -1,0 +1,77 @@
+// The windows of the library's dialogs, each a thin view of its model (vodex/core and
+// vodex/tools): it shows the model's state, hands the user's actions to the model and closes
+// when the model has closed. Made visible by QtUiProvider, and by the picture program in a
+// known state.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <vector>
+
+#include "vodex/core/device_choice_models.h"
+#include "vodex/core/error_checklist_model.h"
+#include "vodex/tools/comm_settings_model.h"
+
+namespace tlx::controls {
+class CommandBar;
+class TitleBar;
+}  // namespace tlx::controls
+
+class QCheckBox;
+class QVBoxLayout;
+
+namespace vodex::ui {
+
+// What every view shares: the title band, the body and the command bar of the model's
+// design, the caption, and closing when the model closes.
+class ModelDialog : public QDialog {
+  public:
+    ModelDialog(DialogModel& model, QWidget* parent);
+
+  protected:
+    // The body between title band and command bar.
+    QVBoxLayout* Body() const { return body_; }
+    tlx::controls::CommandBar* Bar() const { return bar_; }
+    // Hands a command to the model (`command`), then mirrors it; closes once the model has.
+    void Run(const std::function<void()>& command);
+    // The close box and Escape: `closeBox` tells the model.
+    void SetCloseBox(std::function<void()> closeBox) { closeBox_ = std::move(closeBox); }
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+    // Shows the model's state again.
+    virtual void Mirror() {}
+
+  private:
+    DialogModel& model_;
+    tlx::controls::TitleBar* title_;
+    QVBoxLayout* body_;
+    tlx::controls::CommandBar* bar_;
+    std::function<void()> closeBox_;
+};
+
+class CommSettingsView : public ModelDialog {
+  public:
+    CommSettingsView(CommSettingsModel& model, QWidget* parent = nullptr);
+};
+
+class ErrorChecklistView : public ModelDialog {
+  public:
+    ErrorChecklistView(ErrorChecklistModel& model, QWidget* parent = nullptr);
+
+  private:
+    void Mirror() override;
+    ErrorChecklistModel& model_;
+    std::vector<QCheckBox*> boxes_;
+};
+
+class DeviceSelectView : public ModelDialog {
+  public:
+    DeviceSelectView(DeviceSelectModel& model, QWidget* parent = nullptr);
+};
+
+class DeviceSettingsView : public ModelDialog {
+  public:
+    DeviceSettingsView(DeviceSettingsModel& model, QWidget* parent = nullptr);
+};
+
+}  // namespace vodex::ui

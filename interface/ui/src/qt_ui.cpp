@@ -1,0 +1,98 @@
+#include "vodex/ui/qt_ui.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "tlx/dialogs.h"
+#include "tlx/pump.h"
+#include "vodex/core/device.h"
+#include "vodex/core/device_tool.h"
+#include "vodex/ui/views.h"
+
+namespace vodex::ui {
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+std::string Parameter(const tlx::DialogRequest& request, const char* name) {
+    auto it = request.parameters.find(name);
+    return it == request.parameters.end() ? std::string() : it->second.ToText();
+}
+
+// The core library's messages and questions as message boxes.
+class QtDialogProvider : public tlx::DialogProvider {
+  public:
+    void Message(const std::string& text, const std::string& title,
+                 tlx::MessageKind kind) override {
+        QMessageBox box(kind == tlx::MessageKind::Error     ? QMessageBox::Critical
+                        : kind == tlx::MessageKind::Warning ? QMessageBox::Warning
+                                                            : QMessageBox::Information,
+                        Q(title), Q(text), QMessageBox::Ok, QApplication::activeWindow());
+        box.exec();
+    }
+    std::int32_t Question(const std::string& text, const std::string& title,
+                          bool withCancel) override {
+        auto buttons = QMessageBox::Yes | QMessageBox::No;
+        if (withCancel) buttons |= QMessageBox::Cancel;
+        QMessageBox box(QMessageBox::Question, Q(title), Q(text), buttons,
+                        QApplication::activeWindow());
+        const int answer = box.exec();
+        if (answer == QMessageBox::Yes) return tlx::ID_Answer_Yes;
+        if (answer == QMessageBox::Cancel || (withCancel && answer != QMessageBox::No)) {
+            return tlx::ID_Answer_Cancel;
+        }
+        return tlx::ID_Answer_No;
+    }
+};
+
+}  // namespace
+
+bool QtUiProvider::ShowModal(tlx::DialogRequest& request) {
+    QWidget* parent = QApplication::activeWindow();
+    const std::string& name = request.dialog;
+    if (name == "frm_DialogCommunication") {
+        CommSettingsModel model(std::dynamic_pointer_cast<int_Device>(request.subject));
+        model.Load();
+        CommSettingsView(model, parent).exec();
+        return model.CONFIRMED();
+    }
+    if (name == "frm_DialogErrorConnect" || name == "frm_DialogErrorRange") {
+        ErrorChecklistModel model(name == "frm_DialogErrorConnect"
+                                      ? ErrorChecklistModel::Kind::Connect
+                                      : ErrorChecklistModel::Kind::Range,
+                                  Parameter(request, "DEVICE"), Parameter(request, "CHANNEL"));
+        model.Load();
+        ErrorChecklistView(model, parent).exec();
+        return model.RESULT();
+    }
+    if (name == "frm_DeviceSelect") {
+        DeviceSelectModel& model = DeviceSelectModel::Shared();
+        model.Registry(std::dynamic_pointer_cast<cls_DeviceTool>(request.subject));
+        model.Load();
+        DeviceSelectView(model, parent).exec();
+        model.Registry(nullptr);  // the shared dialog holds no registry between showings
+        request.results["CLASS"] = tlx::Variant(model.CLASS());
+        return !model.CLASS().empty();
+    }
+    if (name == "frm_DeviceSettings") {
+        DeviceSettingsModel& model = DeviceSettingsModel::Shared();
+        model.Device(std::dynamic_pointer_cast<int_Device>(request.subject));
+        model.Load();
+        DeviceSettingsView(model, parent).exec();
+        model.Device(nullptr);
+        request.results["PORT"] = tlx::Variant(model.PORT());
+        request.results["CHANNEL"] = tlx::Variant(model.CHANNEL());
+        return model.CONFIRMED();
+    }
+    return false;  // a window that is not built yet: as without windows
+}
+
+void InstallQtUi() {
+    tlx::SetUiProvider(std::make_shared<QtUiProvider>());
+    tlx::cls_CoreDialogs::SetProvider(std::make_shared<QtDialogProvider>());
+    tlx::SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+}
+
+}  // namespace vodex::ui

@@ -1,0 +1,134 @@
+// Draws every window of the library in a known state into PNG files, in German and in English,
+// on the offscreen platform: vodex_screenshots [FOLDER] (default: screenshots/ beside bin/).
+// Each language runs as a process of its own, as the interface language is chosen once per
+// thread; both use a home of their own with the random generator and the balance installed.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tlx/process.h"
+#include "vodex/core/device.h"
+#include "vodex/core/device_tool.h"
+#include "vodex/ui/qt_ui.h"
+#include "vodex/ui/views.h"
+
+namespace {
+
+int failures = 0;
+
+// Lays the window out at its natural size and writes its picture.
+void Save(QDialog& window, const QString& folder, const char* form, const char* language) {
+    window.adjustSize();
+    window.show();
+    QApplication::processEvents();
+    const QString file = QDir(folder).filePath(QString("%1_%2.png").arg(form, language));
+    if (!window.grab().save(file)) {
+        std::fprintf(stderr, "vodex_screenshots: %s could not be written\n", qPrintable(file));
+        ++failures;
+    }
+    window.hide();
+}
+
+int DrawAll(const QString& folder, const char* language) {
+    std::string home = (std::filesystem::temp_directory_path() / "vodex-pictures-XXXXXX").string();
+    if (!::mkdtemp(home.data())) return 1;
+    ::setenv("VODEX_HOME", home.c_str(), 1);
+    for (const char* component : {VODEX_RANDOMIZER_COMPONENT, VODEX_BALANCE_COMPONENT}) {
+        if (tlx::RunAndWait(std::vector<std::string>{VODEX_CLI, "install", "--quiet", component}) !=
+            0) {
+            std::fprintf(stderr, "vodex_screenshots: %s could not be installed\n", component);
+            return 1;
+        }
+    }
+    int argc = 1;
+    char name[] = "vodex_screenshots";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    vodex::ui::InstallQtUi();
+    const auto registry = std::make_shared<vodex::cls_DeviceTool>();
+    const auto balance = registry->CREATE("Vodex_Balance");
+    const auto randomizer = registry->CREATE("Vodex_Randomizer");
+    if (!balance || !randomizer) return 1;
+    {
+        vodex::CommSettingsModel model(balance);
+        model.Load();
+        vodex::ui::CommSettingsView view(model);
+        Save(view, folder, "frm_DialogCommunication", language);
+    }
+    {
+        vodex::ErrorChecklistModel model(vodex::ErrorChecklistModel::Kind::Connect,
+                                         randomizer->INFO()->NAME());
+        model.Load();
+        model.Tick(0);
+        vodex::ui::ErrorChecklistView view(model);
+        Save(view, folder, "frm_DialogErrorConnect", language);
+    }
+    {
+        vodex::ErrorChecklistModel model(vodex::ErrorChecklistModel::Kind::Range,
+                                         balance->INFO()->NAME(),
+                                         balance->CHANNELS()->Item(1)->NAME());
+        model.Load();
+        vodex::ui::ErrorChecklistView view(model);
+        Save(view, folder, "frm_DialogErrorRange", language);
+    }
+    {
+        vodex::DeviceSelectModel model;
+        model.Registry(registry);
+        model.Load();
+        model.Select(0);
+        vodex::ui::DeviceSelectView view(model);
+        Save(view, folder, "frm_DeviceSelect", language);
+    }
+    {
+        vodex::DeviceSettingsModel model;
+        model.Device(randomizer);
+        model.Load();
+        vodex::ui::DeviceSettingsView view(model);
+        Save(view, folder, "frm_DeviceSettings", language);
+    }
+    // The sample measuring program's window, measuring the random generator.
+    const QString sample =
+        QDir(folder).filePath(QString("vodex_measure_window_%1.png").arg(language));
+    if (tlx::RunAndWait(std::vector<std::string>{VODEX_MEASURE_WINDOW, "--picture",
+                                                 sample.toStdString()}) != 0) {
+        std::fprintf(stderr, "vodex_screenshots: the sample program's picture failed\n");
+        ++failures;
+    }
+    balance->DESTROY();
+    randomizer->DESTROY();
+    std::filesystem::remove_all(home);
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+    std::string folder =
+        argc > 1 && std::string(argv[1]) != "--language"
+            ? argv[1]
+            : (std::filesystem::path(self).parent_path().parent_path() / "screenshots").string();
+    if (argc > 3 && std::string(argv[2]) == "--language") {
+        return DrawAll(QString::fromStdString(folder), argv[3]);
+    }
+    std::filesystem::create_directories(folder);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int result = 0;
+    for (const auto& [language, locale] :
+         {std::pair{"de", "de_DE.UTF-8"}, std::pair{"en", "en_GB.UTF-8"}}) {
+        ::setenv("LC_ALL", locale, 1);
+        if (tlx::RunAndWait(std::vector<std::string>{self, folder, "--language", language}) != 0) {
+            std::fprintf(stderr, "vodex_screenshots: the %s pictures failed\n", language);
+            result = 1;
+        }
+    }
+    if (result == 0) std::printf("pictures written to %s\n", folder.c_str());
+    return result;
+}
