@@ -69,7 +69,7 @@ bool MeasureSession::Connect() {
     const std::int32_t status = device->STATUS();
     if (status == ID_DeviceStatus_Off || status == ID_DeviceStatus_Error) {
         device->DIALOG()->CONNECTION();
-        entry_->DEVICEMAN()->DEINIT(class_, port_);
+        Release(device);
         return false;
     }
     for (std::int32_t i = 1; i <= device->CHANNELS()->COUNT(); ++i)
@@ -81,11 +81,19 @@ bool MeasureSession::Connect() {
 
 void MeasureSession::Disconnect() {
     if (!device_) return;
+    Release(device_);
+    device_.reset();
+}
+
+void MeasureSession::Release(const std::shared_ptr<int_Device>& device) {
+    // The manager disconnects the device once nobody uses it any more; then its driver is
+    // let go as well.
     try {
-        entry_->DEVICEMAN()->DEINIT(class_, port_);
+        const auto manager = entry_->DEVICEMAN();
+        manager->DEINIT(class_, port_);
+        if (!manager->ONLINE(class_, port_)) device->DESTROY();
     } catch (...) {
     }
-    device_.reset();
 }
 
 void MeasureSession::Cycle(double seconds) {

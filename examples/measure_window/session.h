@@ -50,6 +50,9 @@ class MeasureSession {
     static constexpr std::size_t kKept = 600;
 
   private:
+    // Gives the device back to the manager.
+    void Release(const std::shared_ptr<int_Device>& device);
+
     std::shared_ptr<sys_Device> entry_;
     std::string class_;
     std::int32_t port_ = 0;

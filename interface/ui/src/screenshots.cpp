@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QPixmap>
 #include <cstdio>
 #include <filesystem>
@@ -23,13 +24,28 @@ namespace {
 
 int failures = 0;
 
-// Lays the window out at its natural size and writes its picture.
+// Lays the window out at its natural size and writes its picture, under a strip with its
+// caption as a window frame would show it (the offscreen platform draws no frames).
 void Save(QDialog& window, const QString& folder, const char* form, const char* language) {
     window.adjustSize();
     window.show();
     QApplication::processEvents();
+    const QPixmap body = window.grab();
+    constexpr int kStrip = 26;
+    QPixmap framed(body.width(), body.height() + kStrip);
+    framed.fill(QColor(64, 64, 64));
+    {
+        QPainter painter(&framed);
+        QFont bold = window.font();
+        bold.setBold(true);
+        painter.setFont(bold);
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(8, 0, body.width() - 16, kStrip), Qt::AlignVCenter | Qt::AlignLeft,
+                         window.windowTitle());
+        painter.drawPixmap(0, kStrip, body);
+    }
     const QString file = QDir(folder).filePath(QString("%1_%2.png").arg(form, language));
-    if (!window.grab().save(file)) {
+    if (!framed.save(file)) {
         std::fprintf(stderr, "vodex_screenshots: %s could not be written\n", qPrintable(file));
         ++failures;
     }
