@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "tlx/component.h"
+#include "tlx/dialogs.h"
 #include "tlx/dispatch.h"
 #include "tlx/error.h"
 #include "tlx/filesystem.h"
@@ -202,6 +203,7 @@ void cls_DeviceTool::REBUILDINDEX() {
 }
 
 void cls_DeviceTool::CHECK() {
+    const tlx::WaitCursor waiting;  // while the index is built anew
     REBUILDINDEX();
 }
 

@@ -14,6 +14,7 @@
 #include "tlx/component.h"
 #include "tlx/dispatch.h"
 #include "tlx/filesystem.h"
+#include "tlx/pump.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
 #include "tlx/ui.h"
@@ -102,6 +103,13 @@ TEST_F(Registry, TheIndexHoldsInstalledDriversOnly) {
         EXPECT_FALSE(tool.EXISTSALL("Gone"));
         EXPECT_EQ(tool.FILENAME("Gone"), home.File("gone.so"));
         EXPECT_EQ(tool.FILENAMEINFO("Nothing"), "");
+        // CHECK builds the index anew under the wait cursor, pending events run first.
+        std::int32_t cursorWhilePumped = -1;
+        tlx::SetMessagePump([&] { cursorWhilePumped = dialogs->WaitCursors(); });
+        tool.CHECK();
+        tlx::SetMessagePump(nullptr);
+        EXPECT_EQ(cursorWhilePumped, 1);
+        EXPECT_EQ(dialogs->WaitCursors(), 0);
     });
 }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "fixtures.h"
+#include "tlx/dialogs.h"
 #include "tlx/locale.h"
 #include "tlx/process.h"
 #include "tlx/pump.h"
@@ -104,6 +105,33 @@ TEST(Dialogs, ConsoleWithoutTerminalAnswersNoOrCancel) {
     console.Message("Hallo", "Titel", tlx::MessageKind::Information);
     std::string shown = testing::internal::GetCapturedStderr();
     EXPECT_NE(shown.find("[Titel] Hallo"), std::string::npos);
+}
+
+TEST(Dialogs, InputFolderAndWaitCursorGoThroughTheProvider) {
+    vodex::test::ScriptedDialogs dialogs;
+    dialogs->Enter("42");
+    dialogs->Enter(std::nullopt);
+    dialogs->Enter("/daten/wandler");
+    auto& d = tlx::CoreTools().DIALOGS();
+    EXPECT_EQ(d.INPUTBOX("Geben Sie den erste Parameter ein:", "Parameter", "0"), "42");
+    EXPECT_EQ(d.INPUTBOX("Noch einmal?", "Parameter", "0"), "");  // cancelled
+    EXPECT_EQ(d.BROWSEFOLDER("Ordner wählen"), "/daten/wandler");
+    EXPECT_EQ(d.BROWSEFOLDER("Ordner wählen"), "");  // nothing queued: cancelled
+    std::int32_t duringPump = -1;
+    auto old = tlx::SetMessagePump([&] { duringPump = dialogs->WaitCursors(); });
+    {
+        const tlx::WaitCursor waiting;  // runs pending events with the cursor shown
+        EXPECT_EQ(dialogs->WaitCursors(), 1);
+    }
+    tlx::SetMessagePump(old);
+    EXPECT_EQ(duringPump, 1);
+    EXPECT_EQ(dialogs->WaitCursors(), 0);
+    // Nobody to ask on a console without a terminal: the input box gives nothing.
+    if (!::isatty(STDIN_FILENO)) {
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(tlx::ConsoleDialogProvider().Input("Wert?", "", "0").has_value());
+        testing::internal::GetCapturedStderr();
+    }
 }
 
 TEST(Clock, WaitPumpsMessagesUntilTheTimeIsUp) {

@@ -1,6 +1,9 @@
 #include "vodex/ui/qt_ui.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include "tlx/dialogs.h"
@@ -44,6 +47,29 @@ class QtDialogProvider : public tlx::DialogProvider {
             return tlx::ID_Answer_Cancel;
         }
         return tlx::ID_Answer_No;
+    }
+    std::optional<std::string> Input(const std::string& prompt, const std::string& title,
+                                     const std::string& defaultText) override {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(QApplication::activeWindow(), Q(title), Q(prompt),
+                                  QLineEdit::Normal, Q(defaultText), &ok);
+        if (!ok) return std::nullopt;
+        return text.toStdString();
+    }
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& start) override {
+        const QString folder =
+            QFileDialog::getExistingDirectory(QApplication::activeWindow(), Q(title), Q(start));
+        if (folder.isEmpty()) return std::nullopt;
+        return folder.toStdString();
+    }
+    void WaitCursor(bool on) override {
+        if (on) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "tlx/pump.h"
 #include "tlx/text.h"
 
 namespace tlx {
@@ -28,6 +29,17 @@ const char* KindLabel(MessageKind kind) {
 }  // namespace
 
 DialogProvider::~DialogProvider() = default;
+
+std::optional<std::string> DialogProvider::Input(const std::string&, const std::string&,
+                                                 const std::string&) {
+    return std::nullopt;
+}
+
+std::optional<std::string> DialogProvider::ChooseFolder(const std::string&, const std::string&) {
+    return std::nullopt;
+}
+
+void DialogProvider::WaitCursor(bool) {}
 
 void ConsoleDialogProvider::Message(const std::string& text, const std::string& title,
                                     MessageKind kind) {
@@ -58,6 +70,44 @@ std::int32_t ConsoleDialogProvider::Question(const std::string& text, const std:
             return ID_Answer_Cancel;
         }
     }
+}
+
+std::optional<std::string> ConsoleDialogProvider::Input(const std::string& prompt,
+                                                        const std::string& title,
+                                                        const std::string& defaultText) {
+    std::cerr << "[" << OneLine(title.empty() ? KindLabel(MessageKind::Question) : title) << "] "
+              << OneLine(prompt) << std::endl;
+    if (!::isatty(STDIN_FILENO)) {
+        std::cerr << "(keine Eingabe möglich)" << std::endl;
+        return std::nullopt;
+    }
+    std::cerr << "[" << OneLine(defaultText) << "] " << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line)) return std::nullopt;
+    return line.empty() ? defaultText : line;
+}
+
+std::optional<std::string> ScriptedDialogProvider::NextEntry(const std::string& text,
+                                                             const std::string& title) {
+    std::optional<std::string> entry;
+    if (!entries_.empty()) {
+        entry = entries_.front();
+        entries_.pop_front();
+    }
+    shown_.push_back(
+        {true, text, title, MessageKind::Question, true, entry ? ID_Answer_OK : ID_Answer_Cancel});
+    return entry;
+}
+
+std::optional<std::string> ScriptedDialogProvider::Input(const std::string& prompt,
+                                                         const std::string& title,
+                                                         const std::string&) {
+    return NextEntry(prompt, title);
+}
+
+std::optional<std::string> ScriptedDialogProvider::ChooseFolder(const std::string& title,
+                                                                const std::string&) {
+    return NextEntry(title, title);
 }
 
 void ScriptedDialogProvider::Message(const std::string& text, const std::string& title,
@@ -96,6 +146,27 @@ void cls_CoreDialogs::MESSAGE(const std::string& pText, const std::string& pTitl
 std::int32_t cls_CoreDialogs::QUESTION(const std::string& pText, const std::string& pTitle,
                                        bool pCancel) {
     return Provider()->Question(pText, pTitle, pCancel);
+}
+
+std::string cls_CoreDialogs::INPUTBOX(const std::string& pPrompt, const std::string& pTitle,
+                                      const std::string& pDefault) {
+    return Provider()->Input(pPrompt, pTitle, pDefault).value_or(std::string());
+}
+
+std::string cls_CoreDialogs::BROWSEFOLDER(const std::string& pTitle, const std::string& pStart) {
+    return Provider()->ChooseFolder(pTitle, pStart).value_or(std::string());
+}
+
+WaitCursor::WaitCursor() : provider_(cls_CoreDialogs::Provider()) {
+    provider_->WaitCursor(true);
+    PumpMessages();
+}
+
+WaitCursor::~WaitCursor() {
+    try {
+        provider_->WaitCursor(false);
+    } catch (...) {
+    }
 }
 
 }  // namespace tlx
