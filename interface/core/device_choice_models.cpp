@@ -1,6 +1,7 @@
 #include "vodex/core/device_choice_models.h"
 
 #include "tlx/tools.h"
+#include "vodex/core/detail/release_device.h"
 #include "vodex/core/device.h"
 #include "vodex/core/device_tool.h"
 
@@ -10,14 +11,6 @@ namespace {
 constexpr const char* kSelectHelp =
     "In diesem Fenster sehen Sie alle Messgeräte, mit denen Sie arbeiten können. Wählen Sie "
     "das gewünschte Gerät aus und klicken Sie dann auf 'OK'.";
-
-// Lets a device made only to describe its driver go with the driver.
-void Release(const std::shared_ptr<int_Device>& device) {
-    try {
-        if (device && device->PARENT()) device->DESTROY();
-    } catch (...) {
-    }
-}
 
 std::int32_t Within(std::int32_t index, std::size_t size) {
     return index >= 0 && index < static_cast<std::int32_t>(size) ? index : -1;
@@ -57,7 +50,7 @@ void DeviceSelectModel::Load() {
             if (!device) continue;
             const auto info = device->INFO();
             rows_.push_back({info->NAME(), info->MANUFACTURER(), driver});
-            Release(device);
+            detail::ReleaseDevice(device);
         } catch (...) {
             // a driver that cannot be made is not offered
         }

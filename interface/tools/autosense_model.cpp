@@ -3,20 +3,12 @@
 #include "tlx/pump.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
+#include "vodex/core/detail/release_device.h"
 #include "vodex/core/device.h"
 #include "vodex/tools/language.h"
 
 namespace vodex {
 namespace {
-
-// Lets a device go with its driver (a device made for the search, or one that only
-// describes a driver and has none).
-void Release(const std::shared_ptr<int_Device>& device) {
-    try {
-        if (device && device->PARENT()) device->DESTROY();
-    } catch (...) {
-    }
-}
 
 // A device whose ports are serial ones: some port's name holds "COM".
 bool IsSerial(cls_DevicePorts& ports) {
@@ -119,7 +111,7 @@ void AutoSenseModel::Run() {
                 const auto info = described->INFO();
                 is = info->AUTOSENSE() && (info->LOGGER() || !logger_);
             }
-            Release(described);
+            detail::ReleaseDevice(described);
         } catch (...) {
             is = false;  // a driver that cannot describe itself is passed over
         }
@@ -185,7 +177,7 @@ bool AutoSenseModel::TryDriver(const std::string& driverClass, std::int32_t firs
             // 3.5 The driver searches.
             const bool sensed = device->AUTOSENSE();
             if (!sensed || abort_) {
-                Release(device);
+                detail::ReleaseDevice(device);
                 return sensed ? false : !abort_;
             }
             // 3.6 Where it was found.
@@ -217,7 +209,7 @@ bool AutoSenseModel::TryDriver(const std::string& driverClass, std::int32_t firs
                 if (!stop) stop = Checkpoint();
                 if (stop) {
                     device->DISCONNECT();
-                    Release(device);
+                    detail::ReleaseDevice(device);
                     return false;
                 }
             }
@@ -240,10 +232,10 @@ bool AutoSenseModel::TryDriver(const std::string& driverClass, std::int32_t firs
             // 3.11 Again, for a further instrument of the same kind.
             found_ = true;
         } catch (...) {
-            Release(device);  // a driver that fails is passed over
+            detail::ReleaseDevice(device);  // a driver that fails is passed over
             return true;
         }
-        Release(device);
+        detail::ReleaseDevice(device);
     }
 }
 

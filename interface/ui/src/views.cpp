@@ -60,6 +60,8 @@ ModelDialog::ModelDialog(DialogModel& model, QWidget* parent)
     barRow->setContentsMargins(14, 0, 14, 0);
     barRow->addWidget(bar_);
     layout->addLayout(barRow);
+    connect(bar_, &tlx::controls::CommandBar::Command, this,
+            [this](const QString& key) { Run([&] { model_.Command(key.toStdString()); }); });
 }
 
 void ModelDialog::Run(const std::function<void()>& command) {
@@ -109,8 +111,6 @@ CommSettingsView::CommSettingsView(CommSettingsModel& model, QWidget* parent)
     }
     Body()->addLayout(form);
     SetCloseBox([&model] { model.Command("DIALOG.ABORT();"); });
-    connect(Bar(), &tlx::controls::CommandBar::Command, this,
-            [this, &model](const QString& key) { Run([&] { model.Command(key.toStdString()); }); });
 }
 
 ErrorChecklistView::ErrorChecklistView(ErrorChecklistModel& model, QWidget* parent)
@@ -135,8 +135,6 @@ ErrorChecklistView::ErrorChecklistView(ErrorChecklistModel& model, QWidget* pare
     Body()->addSpacing(6);
     Body()->addWidget(status);
     SetCloseBox([this] { model_.CloseBox(); });
-    connect(Bar(), &tlx::controls::CommandBar::Command, this,
-            [this](const QString& key) { Run([&] { model_.Command(key.toStdString()); }); });
     Mirror();
 }
 
@@ -178,8 +176,6 @@ DeviceSelectView::DeviceSelectView(DeviceSelectModel& model, QWidget* parent)
         Run([&] { model.Activate(list->indexOfTopLevelItem(item)); });
     });
     SetCloseBox([&model] { model.Command("DIALOG.ABORT"); });
-    connect(Bar(), &tlx::controls::CommandBar::Command, this,
-            [this, &model](const QString& key) { Run([&] { model.Command(key.toStdString()); }); });
 }
 
 DeviceSettingsView::DeviceSettingsView(DeviceSettingsModel& model, QWidget* parent)
@@ -207,8 +203,6 @@ DeviceSettingsView::DeviceSettingsView(DeviceSettingsModel& model, QWidget* pare
     connect(channels, &QComboBox::currentIndexChanged, this,
             [&model](int i) { model.SelectChannel(i); });
     SetCloseBox([&model] { model.Command("DIALOG.ABORT"); });
-    connect(Bar(), &tlx::controls::CommandBar::Command, this,
-            [this, &model](const QString& key) { Run([&] { model.Command(key.toStdString()); }); });
 }
 
 }  // namespace vodex::ui

@@ -38,7 +38,7 @@ class DeviceSelectModel : public DialogModel {
     void Select(std::int32_t row);
     std::int32_t Selected() const { return selected_; }
     // "DIALOG.OK", "DIALOG.ABORT" or "DIALOG.HELP"; OK without a marked row chooses nothing.
-    void Command(const std::string& key);
+    void Command(const std::string& key) override;
     // A row activated (double-clicked or Enter): marked and OK.
     void Activate(std::int32_t row);
     // The chosen driver class; "" after Abort.
@@ -75,7 +75,7 @@ class DeviceSettingsModel : public DialogModel {
     std::int32_t SelectedPort() const { return port_; }
     std::int32_t SelectedChannel() const { return channel_; }
     // "DIALOG.OK", "DIALOG.ABORT" or "DIALOG.HELP".
-    void Command(const std::string& key);
+    void Command(const std::string& key) override;
     bool CONFIRMED() const { return confirmed_; }
     // The identifiers of the chosen port and channel; 0 where the list is empty.
     std::int32_t PORT() const;

@@ -23,6 +23,8 @@ class DialogModel {
     const FormModel& Design() const { return design_; }
     // Whether the dialog has closed itself (by a command of its bar).
     bool Closed() const { return closed_; }
+    // A button of the command bar, by its key.
+    virtual void Command(const std::string& key) = 0;
 
     // A key of the command bar, compared without regard to case and surrounding blanks
     // ("DIALOG.OK();", "DIALOG.OK").

@@ -36,7 +36,7 @@ class ErrorChecklistModel : public DialogModel {
     // Where the input focus is: the index of a box, or -1 for the command bar.
     std::int32_t Focus() const { return focus_; }
     // "OK", "ABORT" or "HELP".
-    void Command(const std::string& key);
+    void Command(const std::string& key) override;
     // The window's close box: closes without confirming.
     void CloseBox() { Close(); }
     bool RESULT() const { return result_; }

@@ -41,7 +41,7 @@ class CommSettingsModel : public DialogModel {
     // The user's choice in a list (ignored outside its entries).
     void Select(ListId list, std::int32_t index);
     // "DIALOG.OK();", "DIALOG.ABORT();" or "DIALOG.HELP();".
-    void Command(const std::string& key);
+    void Command(const std::string& key) override;
     bool CONFIRMED() const { return confirmed_; }
 
   private:
