@@ -19,6 +19,7 @@
 #include "arguments.h"
 #include "commands.h"
 #include "tlx/tools.h"
+#include "tlx/ui.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
         {"install", vodex::cli::Install}, {"detect", vodex::cli::Detect},
         {"ports", vodex::cli::Ports},
     };
+    tlx::SetUiProvider(nullptr);  // a command line never opens windows, even on a desktop
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return 2;

@@ -5,6 +5,9 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QThread>
+#include <cstdlib>
+#include <filesystem>
 
 #include "tlx/dialogs.h"
 #include "tlx/pump.h"
@@ -73,6 +76,33 @@ class QtDialogProvider : public tlx::DialogProvider {
     }
 };
 
+const char* Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : nullptr;
+}
+
+// Whether Qt can show windows here: a platform chosen explicitly, a Wayland socket or an X
+// display that exists. Qt ends the program when it cannot reach its display, so the check
+// comes before any QApplication is made.
+bool DisplayExists() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (Env("QT_QPA_PLATFORM")) return true;
+    if (const char* wayland = Env("WAYLAND_DISPLAY")) {
+        fs::path socket = wayland;
+        if (socket.is_relative() && Env("XDG_RUNTIME_DIR"))
+            socket = Env("XDG_RUNTIME_DIR") / socket;
+        if (fs::is_socket(socket, error)) return true;
+    }
+    if (const char* x = Env("DISPLAY")) {
+        const std::string display = x;
+        if (display.front() != ':') return true;  // a display elsewhere: Qt will know
+        const std::string number = display.substr(1, display.find('.') - 1);
+        return fs::is_socket("/tmp/.X11-unix/X" + number, error);
+    }
+    return false;
+}
+
 }  // namespace
 
 bool QtUiProvider::ShowModal(tlx::DialogRequest& request) {
@@ -122,3 +152,25 @@ void InstallQtUi() {
 }
 
 }  // namespace vodex::ui
+
+// Called by the core library when the program's main thread needs a dialog and chose no
+// provider: makes the program's QApplication when it has none and installs the windows.
+extern "C" __attribute__((visibility("default"))) bool tlx_AttachWindows() {
+    try {
+        if (!QCoreApplication::instance()) {
+            if (!vodex::ui::DisplayExists()) return false;
+            static int argc = 1;
+            static char name[] = "vodex";
+            static char* argv[] = {name, nullptr};
+            new QApplication(argc, argv);  // stays for the rest of the program
+        }
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance()) ||
+            QThread::currentThread() != QCoreApplication::instance()->thread()) {
+            return false;
+        }
+        vodex::ui::InstallQtUi();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}

@@ -11,23 +11,17 @@
 #include <QVBoxLayout>
 
 #include "tlx/controls/command_bar.h"
+#include "tlx/controls/label.h"
+#include "tlx/controls/list_view.h"
+#include "tlx/controls/status_bar.h"
 #include "tlx/controls/title_bar.h"
+#include "vodex/ui/qt_form.h"
 
 namespace vodex::ui {
 namespace {
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-// The text of a control of the design, "" when it has none.
-std::string TextOf(FormModel& design, const char* control, const char* property,
-                   std::optional<std::int32_t> index = {}) {
-    try {
-        return design.Control(control, index).Text(property);
-    } catch (...) {
-        return {};
-    }
 }
 
 }  // namespace
@@ -39,12 +33,10 @@ ModelDialog::ModelDialog(DialogModel& model, QWidget* parent)
       body_(new QVBoxLayout),
       bar_(new tlx::controls::CommandBar(this)) {
     FormModel& design = model.Design();
-    setWindowTitle(Q(design.Caption()));
+    setObjectName(Q(design.Name()));
     setModal(true);
-    const std::string title = TextOf(design, "bar_Title", "Title");
-    title_->SetTitle(Q(title));
-    title_->SetExplanation(Q(TextOf(design, "bar_Title", "Text")));
-    title_->setVisible(!title.empty());
+    title_->setObjectName("bar_Title");
+    bar_->setObjectName("bar_Buttons");
     ControlModel& bar = design.Control("bar_Buttons");
     const auto count = bar.CollectionCount(ControlCollection::Buttons).value_or(0);
     for (std::int32_t i = 1; i <= count; ++i) {
@@ -62,6 +54,19 @@ ModelDialog::ModelDialog(DialogModel& model, QWidget* parent)
     layout->addLayout(barRow);
     connect(bar_, &tlx::controls::CommandBar::Command, this,
             [this](const QString& key) { Run([&] { model_.Command(key.toStdString()); }); });
+}
+
+void ModelDialog::ShowDesign() {
+    QtForm window(*this);
+    ShowDesignTexts(model_.Design(), window);
+    title_->setVisible(!title_->Title().isEmpty());
+}
+
+tlx::controls::Label* ModelDialog::NewLabel(const char* name, std::optional<int> index) {
+    auto* label = new tlx::controls::Label({}, this);
+    label->setObjectName(name);
+    if (index) QtForm::SetIndex(*label, *index);
+    return label;
 }
 
 void ModelDialog::Run(const std::function<void()>& command) {
@@ -92,7 +97,6 @@ void ModelDialog::closeEvent(QCloseEvent* event) {
 
 CommSettingsView::CommSettingsView(CommSettingsModel& model, QWidget* parent)
     : ModelDialog(model, parent) {
-    FormModel& design = model.Design();
     auto* form = new QFormLayout;
     const char* labels[] = {"lab_Baud", "lab_Parity", "lab_Stopbits", "lab_Databits",
                             "lab_Handshake"};
@@ -107,34 +111,35 @@ CommSettingsView::CommSettingsView(CommSettingsModel& model, QWidget* parent)
         combo->setEnabled(list.enabled);
         connect(combo, &QComboBox::currentIndexChanged, this,
                 [&model, id](int index) { model.Select(id, index); });
-        form->addRow(Q(TextOf(design, labels[i], "Caption")), combo);
+        auto* label = NewLabel(labels[i]);
+        label->setWordWrap(false);
+        form->addRow(label, combo);
     }
     Body()->addLayout(form);
     SetCloseBox([&model] { model.Command("DIALOG.ABORT();"); });
+    ShowDesign();
 }
 
 ErrorChecklistView::ErrorChecklistView(ErrorChecklistModel& model, QWidget* parent)
     : ModelDialog(model, parent), model_(model) {
-    auto* explanation = new QLabel(Q(model.Explanation()), this);
-    explanation->setWordWrap(true);
-    Body()->addWidget(explanation);
+    Body()->addWidget(NewLabel("Label1"));
     Body()->addSpacing(6);
     for (std::int32_t i = 0; i < model.Count(); ++i) {
-        auto* box = new QCheckBox(Q(model.Item(i).caption), this);
-        box->setObjectName(QString("opt_Check%1").arg(i));
+        auto* box = new QCheckBox(this);
+        box->setObjectName("opt_Check");
+        QtForm::SetIndex(*box, i);
         boxes_.push_back(box);
         Body()->addWidget(box);
         connect(box, &QCheckBox::toggled, this,
                 [this, i](bool on) { Run([&] { model_.Tick(i, on); }); });
     }
-    auto* status = new QLabel(
-        Q(model.Design().Control("bar_Status").Member(ControlCollection::Panels, 1).Text("Text")),
-        this);
-    status->setWordWrap(true);
-    status->setStyleSheet("color: palette(mid)");
+    auto* status = new tlx::controls::StatusBar(this);
+    status->setObjectName("bar_Status");
+    status->AddPanel();
     Body()->addSpacing(6);
     Body()->addWidget(status);
     SetCloseBox([this] { model_.CloseBox(); });
+    ShowDesign();
     Mirror();
 }
 
@@ -155,12 +160,10 @@ void ErrorChecklistView::Mirror() {
 
 DeviceSelectView::DeviceSelectView(DeviceSelectModel& model, QWidget* parent)
     : ModelDialog(model, parent) {
-    ControlModel& columns = model.Design().Control("lst_Devices");
-    auto* list = new QTreeWidget(this);
+    auto* list = new tlx::controls::ListView(this);
     list->setObjectName("lst_Devices");
-    list->setRootIsDecorated(false);
-    list->setHeaderLabels({Q(columns.Member(ControlCollection::ColumnHeaders, 1).Text("Text")),
-                           Q(columns.Member(ControlCollection::ColumnHeaders, 2).Text("Text"))});
+    list->AddColumn({});
+    list->AddColumn({});
     for (const auto& row : model.Rows())
         list->addTopLevelItem(new QTreeWidgetItem({Q(row.device), Q(row.manufacturer)}));
     list->setMinimumSize(420, 200);
@@ -176,14 +179,13 @@ DeviceSelectView::DeviceSelectView(DeviceSelectModel& model, QWidget* parent)
         Run([&] { model.Activate(list->indexOfTopLevelItem(item)); });
     });
     SetCloseBox([&model] { model.Command("DIALOG.ABORT"); });
+    ShowDesign();
 }
 
 DeviceSettingsView::DeviceSettingsView(DeviceSettingsModel& model, QWidget* parent)
     : ModelDialog(model, parent) {
-    FormModel& design = model.Design();
     auto* form = new QFormLayout;
-    form->addRow(Q(TextOf(design, "lab_Info", "Caption", 0)),
-                 new QLabel(Q(model.DeviceName()), this));
+    form->addRow(NewLabel("lab_Info", 0), NewLabel("lab_Device"));
     auto fill = [this](const std::vector<DeviceSettingsModel::Choice>& choices,
                        std::int32_t selected, const char* name) {
         auto* combo = new QComboBox(this);
@@ -196,13 +198,14 @@ DeviceSettingsView::DeviceSettingsView(DeviceSettingsModel& model, QWidget* pare
     };
     auto* ports = fill(model.Ports(), model.SelectedPort(), "lst_Port");
     auto* channels = fill(model.Channels(), model.SelectedChannel(), "lst_Channel");
-    form->addRow(Q(TextOf(design, "lab_Info", "Caption", 1)), ports);
-    form->addRow(Q(TextOf(design, "lab_Info", "Caption", 2)), channels);
+    form->addRow(NewLabel("lab_Info", 1), ports);
+    form->addRow(NewLabel("lab_Info", 2), channels);
     Body()->addLayout(form);
     connect(ports, &QComboBox::currentIndexChanged, this, [&model](int i) { model.SelectPort(i); });
     connect(channels, &QComboBox::currentIndexChanged, this,
             [&model](int i) { model.SelectChannel(i); });
     SetCloseBox([&model] { model.Command("DIALOG.ABORT"); });
+    ShowDesign();
 }
 
 }  // namespace vodex::ui

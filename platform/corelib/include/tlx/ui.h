@@ -1,7 +1,9 @@
 // Showing the library's own windows. Code that needs a dialog describes it in a DialogRequest
 // and asks the UI provider of its thread to show it modally; the answer is whether the user
 // confirmed it. Without a window system the non-interactive provider answers "not confirmed"
-// at once; programs with windows install theirs; tests install scripted ones.
+// at once; programs with windows install theirs; tests install scripted ones. A program that
+// chose none gets the library's windows on its main thread when it runs on a display and the
+// window library is installed beside the core library, otherwise the non-interactive one.
 #pragma once
 
 #include <map>
@@ -49,8 +51,8 @@ class NonInteractiveUiProvider : public UiProvider {
 bool ShowModalDialog(DialogRequest& request);
 // Whether the calling thread's provider shows windows.
 bool WindowsShown();
-// Installs `provider` for the calling thread (nothing: the non-interactive one); returns the
-// one that was installed.
+// Installs `provider` for the calling thread (nothing: the non-interactive one, for good);
+// returns the one that was installed.
 std::shared_ptr<UiProvider> SetUiProvider(std::shared_ptr<UiProvider> provider);
 
 }  // namespace tlx

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "vodex/core/device_choice_models.h"
@@ -14,6 +15,7 @@
 
 namespace tlx::controls {
 class CommandBar;
+class Label;
 class TitleBar;
 }  // namespace tlx::controls
 
@@ -40,6 +42,11 @@ class ModelDialog : public QDialog {
     void closeEvent(QCloseEvent* event) override;
     // Shows the model's state again.
     virtual void Mirror() {}
+    // Gives the controls of the view the texts of the model's design, by name and index; the
+    // views call it once they have made all their controls.
+    void ShowDesign();
+    // A label of the design (its text comes with ShowDesign).
+    tlx::controls::Label* NewLabel(const char* name, std::optional<int> index = {});
 
   private:
     DialogModel& model_;
