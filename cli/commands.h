@@ -19,6 +19,10 @@ int Check(const Args& args);
 int Install(const Args& args);
 int Detect(const Args& args);
 int Ports(const Args& args);
+int Package(const Args& args);
+int Uninstall(const Args& args);
+// Installs the driver package `package` through the installer program.
+int InstallPackage(const std::string& package, bool quiet);
 
 // A text in the interface language.
 std::string Say(const char* german, const char* english);

@@ -273,7 +273,12 @@ int Check(const Args& args) {
 
 int Install(const Args& args) {
     const Arguments a(args, {"quiet"}, {});
-    if (a.Positional().size() != 1) throw UsageError("'install' needs one component file");
+    if (a.Positional().size() != 1) {
+        throw UsageError("'install' needs one driver package or component file");
+    }
+    if (tlx::UCase(a.Positional()[0]).ends_with(".MSI")) {
+        return InstallPackage(a.Positional()[0], a.Has("quiet"));
+    }
     std::error_code ec;
     const std::string file =
         std::filesystem::absolute(a.Positional()[0], ec).lexically_normal().string();

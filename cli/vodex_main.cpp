@@ -5,7 +5,9 @@
 //   vodex measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval SECONDS]
 //                       [--format table|csv|json | --json]
 //   vodex enable CLASS | disable CLASS | check
-//   vodex install [--quiet] COMPONENT
+//   vodex install [--quiet] PACKAGE.msi | COMPONENT
+//   vodex uninstall [--quiet] CLASS
+//   vodex package [--out FOLDER] [--quiet] COMPONENT
 //   vodex detect [--logger] [--json]
 //   vodex ports [--json] | ports set N PATH | ports reset N
 //
@@ -29,7 +31,9 @@ const char* const kUsage =
     "       vodex measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval S]\n"
     "                           [--format table|csv|json | --json]\n"
     "       vodex enable CLASS | disable CLASS | check\n"
-    "       vodex install [--quiet] COMPONENT\n"
+    "       vodex install [--quiet] PACKAGE.msi | COMPONENT\n"
+    "       vodex uninstall [--quiet] CLASS\n"
+    "       vodex package [--out FOLDER] [--quiet] COMPONENT\n"
     "       vodex detect [--logger] [--json]\n"
     "       vodex ports [--json] | ports set N PATH | ports reset N\n";
 
@@ -38,11 +42,12 @@ const char* const kUsage =
 int main(int argc, char** argv) {
     using Command = int (*)(const vodex::cli::Args&);
     const std::map<std::string, Command> commands = {
-        {"drivers", vodex::cli::Drivers}, {"info", vodex::cli::Info},
-        {"measure", vodex::cli::Measure}, {"enable", vodex::cli::Enable},
-        {"disable", vodex::cli::Disable}, {"check", vodex::cli::Check},
-        {"install", vodex::cli::Install}, {"detect", vodex::cli::Detect},
-        {"ports", vodex::cli::Ports},
+        {"drivers", vodex::cli::Drivers},     {"info", vodex::cli::Info},
+        {"measure", vodex::cli::Measure},     {"enable", vodex::cli::Enable},
+        {"disable", vodex::cli::Disable},     {"check", vodex::cli::Check},
+        {"install", vodex::cli::Install},     {"detect", vodex::cli::Detect},
+        {"ports", vodex::cli::Ports},         {"package", vodex::cli::Package},
+        {"uninstall", vodex::cli::Uninstall},
     };
     tlx::SetUiProvider(nullptr);  // a command line never opens windows, even on a desktop
     if (argc < 2) {

@@ -16,7 +16,8 @@ if [[ "${1:-}" == "--sanitize" ]]; then
     cmake_args+=(-DVODEX_SANITIZE=ON)
 fi
 
-packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev qt6-base-dev
+packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev
+          qt6-base-dev
           fonts-dejavu-core libgtest-dev libgmock-dev
           libbenchmark-dev python3-serial)
 

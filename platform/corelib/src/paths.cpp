@@ -43,4 +43,8 @@ std::string UserFolder() {
     return XdgFolder("XDG_CONFIG_HOME", ".config") + "/vodex";
 }
 
+std::string DriverFolder() {
+    return MachineFolder() + "/drivers";
+}
+
 }  // namespace tlx

@@ -12,5 +12,7 @@ std::string MachineFolder();
 // The per-user settings folder: $VODEX_HOME/user, else $XDG_CONFIG_HOME/vodex, else
 // ~/.config/vodex.
 std::string UserFolder();
+// The folder the installer puts drivers into: <machine folder>/drivers.
+std::string DriverFolder();
 
 }  // namespace tlx

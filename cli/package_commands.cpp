@@ -1,0 +1,144 @@
+// Driver packages on the command line: making one from a built driver, and installing and
+// removing packages through the installer program.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "arguments.h"
+#include "commands.h"
+#include "tlx/component.h"
+#include "tlx/dispatch.h"
+#include "tlx/error.h"
+#include "tlx/filesystem.h"
+#include "tlx/package.h"
+#include "tlx/process.h"
+#include "tlx/text.h"
+#include "vodex/core/device_tool.h"
+
+namespace vodex::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadWhole(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) throw tlx::Error("'" + file + "' cannot be read");
+    return bytes;
+}
+
+// The device of a new object of the driver class of `entry`; its driver is released by DESTROY.
+std::shared_ptr<int_Device> DriverDevice(const tlx_component_table& entry) {
+    const std::string name = entry.name;
+    const std::size_t underscore = name.find('_');
+    const std::string cls =
+        underscore == std::string::npos ? "Class" : "cls_" + name.substr(underscore + 1);
+    tlx::ObjectRef driver;
+    if (entry.create_object(cls.c_str(), &driver) != 0 || !driver) {
+        throw tlx::Error("the component cannot create its driver '" + cls +
+                         "': " + tlx::TakeComponentError());
+    }
+    auto device = tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>();
+    if (!device) throw tlx::Error("the driver '" + cls + "' has no device");
+    return device;
+}
+
+// Runs the installer program with `words` after its name, passing on its messages; its exit
+// code as vodex's (0, or 1 on failure).
+int RunInstaller(std::vector<std::string> words, bool quiet) {
+    words.insert(words.begin(), tlx::cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_msiexec");
+    if (quiet) words.insert(words.begin() + 1, "/quiet");
+    std::string errors;
+    const int code = tlx::RunAndWait(words, &errors);
+    if (code == 0) return 0;
+    const std::string said = tlx::Trim(errors.substr(0, errors.find('\n')));
+    constexpr std::string_view kPrefix = "vodex_msiexec: ";
+    // The installer names its whole code at the end of its line.
+    if (said.starts_with(kPrefix)) throw tlx::Error(said.substr(kPrefix.size()));
+    throw tlx::Error(Say("Das Installationsprogramm ist gescheitert", "The installer failed") +
+                     (code < 0 ? std::string() : " (" + std::to_string(1536 + code) + ")"));
+}
+
+}  // namespace
+
+int Package(const Args& args) {
+    const Arguments a(args, {"quiet"}, {"out"});
+    if (a.Positional().size() != 1) throw UsageError("'package' needs one component file");
+    std::error_code ec;
+    const std::string component = fs::absolute(a.Positional()[0], ec).lexically_normal().string();
+    if (ec || !fs::is_regular_file(component, ec))
+        throw tlx::Error("'" + a.Positional()[0] + "' is no component file");
+    const std::string out =
+        fs::absolute(a.Value("out").value_or("."), ec).lexically_normal().string();
+    fs::create_directories(out, ec);
+    if (ec) throw tlx::Error("the folder '" + out + "' cannot be made: " + ec.message());
+
+    const tlx_component_table& entry = tlx::LoadComponent(component);
+    const std::string cls = entry.name;
+    if (tlx::cls_CoreFileSystem::BASENAME(component) != cls) {
+        throw tlx::Error("the component file must be named after its component: " + cls + ".so");
+    }
+    // The description beside the component, as the build writes it; else the driver's own.
+    const std::string base = tlx::LCase(cls);
+    const std::string devinfo = out + "/" + base + ".devinfo";
+    const std::string beside = tlx::cls_CoreFileSystem::WITHOUTEXTENSION(component) + ".devinfo";
+    const auto device = DriverDevice(entry);
+    std::string name;
+    try {
+        name = device->INFO()->NAME();
+        if (fs::exists(beside)) {
+            fs::copy_file(beside, devinfo, fs::copy_options::overwrite_existing);
+        } else {
+            device->SAVE(devinfo);
+        }
+    } catch (...) {
+        device->DESTROY();
+        throw;
+    }
+    device->DESTROY();
+    if (name.empty()) name = cls;
+
+    tlx::package::Manifest m;
+    m.productCode = tlx::package::ProductCodeFor(cls);
+    m.name = name;
+    const tlx_component_version& v = *entry.version;
+    m.version =
+        std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+    m.needInterface = v.lowest_build;
+    m.component = cls + ".so";
+    m.classes = {cls};
+    const std::string package = out + "/" + base + ".msi";
+    tlx::package::WritePackage(
+        package, m, {{m.component, ReadWhole(component)}, {cls + ".devinfo", ReadWhole(devinfo)}});
+    if (!a.Has("quiet")) std::printf("%s\n", package.c_str());
+    return 0;
+}
+
+int InstallPackage(const std::string& package, bool quiet) {
+    std::error_code ec;
+    const std::string file = fs::absolute(package, ec).lexically_normal().string();
+    return RunInstaller({"/norestart", "/passive", "/i", file}, quiet);
+}
+
+int Uninstall(const Args& args) {
+    const Arguments a(args, {"quiet"}, {});
+    if (a.Positional().size() != 1) throw UsageError("'uninstall' needs one driver class name");
+    const std::string cls = a.Positional()[0];
+    const auto tool = DeviceTool();
+    if (tlx::UCase(cls) == tool->RANDOMIZERID()) {
+        throw tlx::Error(
+            Say("Der Zufallsgenerator gehört zum Toolkit und kann nicht deinstalliert werden",
+                "The random generator belongs to the toolkit and cannot be uninstalled"));
+    }
+    if (!tool->EXISTSALL(cls)) throw tlx::Error(NotInstalled(cls));
+    const std::string product = tool->MSI(cls);
+    if (product.empty()) {
+        throw tlx::Error(
+            Say("Der Wandlertreiber '", "The driver '") + cls +
+            Say("' wurde nicht aus einem Paket installiert", "' was not installed from a package"));
+    }
+    return RunInstaller({"/passive", "/x", product}, a.Has("quiet"));
+}
+
+}  // namespace vodex::cli

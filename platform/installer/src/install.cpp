@@ -1,0 +1,141 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+#include "driver_store.h"
+#include "installer.h"
+#include "tlx/package.h"
+#include "tlx/text.h"
+
+namespace tlx::installer {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The built-in driver comes with the toolkit and is never replaced by a package.
+constexpr const char* kRandomizer = "VODEX_RANDOMIZER";
+
+void WriteNewFile(const std::string& path, const std::string& content, mode_t mode) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) throw Error("'" + path + "' cannot be written: " + std::strerror(errno));
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const std::string why = std::strerror(errno);
+            ::close(fd);
+            throw Error("'" + path + "' cannot be written: " + why);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) throw Error("'" + path + "' cannot be written: " + std::strerror(errno));
+}
+
+// Removes `folder` when it is set; never throws.
+void Discard(const std::string& folder) {
+    std::error_code ignored;
+    if (!folder.empty()) fs::remove_all(folder, ignored);
+}
+
+// Puts the values of `driverClass` back to what they were before: `component` and `product`,
+// or none.
+void RestoreDriver(const std::string& driverClass, const std::string& component,
+                   const std::string& product) {
+    if (component.empty()) {
+        RemoveDriverValues(driverClass);
+        return;
+    }
+    WriteDriver(driverClass, component, product);
+    if (product.empty()) RemoveProductValue(driverClass);
+}
+
+}  // namespace
+
+Outcome Install(const std::string& packageFile) {
+    package::Package pkg;
+    try {
+        pkg = package::ReadPackage(packageFile);
+    } catch (const package::PackageNotOpenable& e) {
+        return {kNotOpenable, e.what()};
+    } catch (const package::InvalidPackage& e) {
+        return {kInvalidPackage, e.what()};
+    }
+    const package::Manifest& m = pkg.manifest;
+    const std::string driverClass = m.classes.front();
+    if (UCase(driverClass) == kRandomizer) {
+        return {kInvalidPackage,
+                "the package '" + packageFile +
+                    "' would replace the random generator, which comes with the toolkit"};
+    }
+    const InstallerLock lock;
+    if (!lock.Held())
+        return {kAnotherInstallation,
+                "another installation is in progress; try again when it has ended"};
+    std::string staging;
+    std::string folder;
+    std::string component;
+    bool registering = false;
+    bool writing = false;
+    const std::string old = ComponentOf(driverClass);
+    const std::string oldProduct = ProductOf(driverClass);
+    try {
+        RemoveLeftovers();
+        staging = NewStagingFolder();
+        for (const auto& [name, content] : pkg.files) {
+            WriteNewFile(staging + "/" + name, content, name == m.component ? 0755 : 0644);
+        }
+        // One time for all files, so the description is never older than the component.
+        const timespec now[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+        for (const auto& f : pkg.files)
+            ::utimensat(AT_FDCWD, (staging + "/" + f.first).c_str(), now, 0);
+        bool crashed = false;
+        const std::string base = m.component.substr(0, m.component.rfind('.'));
+        const std::string why = CheckComponent(staging + "/" + m.component, base, &crashed);
+        if (!why.empty()) {
+            Discard(staging);
+            return {crashed ? kFatal : kInvalidPackage,
+                    "the package '" + packageFile + "' holds a component that is refused: " + why};
+        }
+        folder = NewPackageFolder(driverClass, m.version);
+        fs::rename(staging, folder);
+        staging.clear();
+        component = folder + "/" + m.component;
+        registering = true;
+        if (const std::string refused = Register(component); !refused.empty()) {
+            throw Error("the component cannot be registered: " + refused);
+        }
+        writing = true;
+        for (const std::string& c : m.classes)
+            WriteDriver(c, component, m.productCode);
+        // The driver it replaced: its files go once nothing names them.
+        if (!old.empty() && InDriverFolder(old) &&
+            fs::path(old).parent_path().lexically_normal() != fs::path(folder).lexically_normal()) {
+            Discard(fs::path(old).parent_path().string());
+        }
+        // What stopped installers left and only the replaced registration still named; the
+        // driver is installed whether or not this succeeds.
+        try {
+            RemoveLeftovers();
+        } catch (...) {
+        }
+        return {kSuccess, driverClass + " " + m.version + " is installed"};
+    } catch (const std::exception& e) {
+        // Back to the driver as it was: its values, its registration, and no new files.
+        try {
+            if (writing) RestoreDriver(driverClass, old, oldProduct);
+            if (registering) Register(old.empty() ? component : old, old.empty());
+        } catch (...) {
+        }
+        Discard(staging);
+        Discard(folder);
+        return {kFatal, "installing '" + packageFile + "' failed: " + e.what()};
+    }
+}
+
+}  // namespace tlx::installer

@@ -1,0 +1,63 @@
+// The installer of driver packages:
+//
+//   vodex_msiexec [/norestart] [/passive | /quiet] /i PACKAGE
+//   vodex_msiexec [/norestart] [/passive | /quiet] /uninstall PACKAGE-OR-PRODUCT-CODE
+//   vodex_msiexec [/passive | /quiet] /x PRODUCT-CODE-OR-PACKAGE
+//
+// Installing is all-or-nothing; /uninstall and /x both take a product code or a package.
+// Options are not case-sensitive and may start with "-". The results are the installer's
+// well-known codes: 0 success, 1603 a fatal error, 1605 an unknown product, 1618 another
+// installation in progress, 1619 a package that cannot be opened, 1620 an invalid package,
+// 1639 a command line it does not understand. An exit status holds one byte here, so the
+// program exits with the code's low byte (1603 - 1536 = 67, ...; every code is 1536 plus its
+// status), and names the whole code at the end of the one line that says on standard error
+// what failed. /quiet keeps the success line off standard output.
+#include <cstdio>
+#include <string>
+
+#include "installer.h"
+#include "tlx/text.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: vodex_msiexec [/norestart] [/passive | /quiet] /i PACKAGE\n"
+                 "       vodex_msiexec [/norestart] [/passive | /quiet] /uninstall PACKAGE\n"
+                 "       vodex_msiexec [/norestart] [/passive | /quiet] /x PRODUCTCODE\n");
+    return tlx::installer::kBadCommandLine & 0xff;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    enum class Action { None, Install, Uninstall } action = Action::None;
+    std::string target;
+    bool quiet = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.size() < 2 || (arg[0] != '/' && arg[0] != '-')) return Usage();
+        const std::string option = tlx::UCase(arg.substr(1));
+        if (option == "NORESTART" || option == "PASSIVE" || option == "QB") continue;
+        if (option == "QUIET" || option == "QN" || option == "Q") {
+            quiet = true;
+            continue;
+        }
+        const bool install = option == "I" || option == "PACKAGE";
+        const bool uninstall = option == "X" || option == "UNINSTALL";
+        if ((!install && !uninstall) || action != Action::None || i + 1 >= argc) return Usage();
+        action = install ? Action::Install : Action::Uninstall;
+        target = argv[++i];
+    }
+    if (action == Action::None || target.empty()) return Usage();
+    const tlx::installer::Outcome outcome = action == Action::Install
+                                                ? tlx::installer::Install(target)
+                                                : tlx::installer::Uninstall(target);
+    if (outcome.code != tlx::installer::kSuccess) {
+        std::fprintf(stderr, "vodex_msiexec: %s (%d)\n", tlx::OneLine(outcome.message).c_str(),
+                     outcome.code);
+    } else if (!quiet) {
+        std::printf("%s\n", tlx::OneLine(outcome.message).c_str());
+    }
+    return outcome.code & 0xff;
+}

@@ -1,0 +1,52 @@
+#include <filesystem>
+
+#include "driver_store.h"
+#include "installer.h"
+#include "tlx/package.h"
+#include "tlx/text.h"
+
+namespace tlx::installer {
+
+Outcome Uninstall(const std::string& productOrPackage) {
+    std::string code = Trim(productOrPackage);
+    if (!package::IsProductCode(code)) {
+        // A package: the product it installs.
+        try {
+            code = package::ReadPackage(productOrPackage).manifest.productCode;
+        } catch (const package::PackageNotOpenable& e) {
+            return {kNotOpenable, std::string(e.what()) + ", and it is no product code either"};
+        } catch (const package::InvalidPackage& e) {
+            return {kInvalidPackage, e.what()};
+        }
+    }
+    code = UCase(code);
+    const InstallerLock lock;
+    if (!lock.Held())
+        return {kAnotherInstallation,
+                "another installation is in progress; try again when it has ended"};
+    try {
+        const std::vector<std::string> classes = ClassesOfProduct(code);
+        if (classes.empty())
+            return {kUnknownProduct, "no installed driver has the product code " + code};
+        std::string removed;
+        for (const std::string& driverClass : classes) {
+            const std::string component = ComponentOf(driverClass);
+            RemoveDriverValues(driverClass);  // from here on, the driver is not installed
+            if (!component.empty()) {
+                Register(component, true);  // a component that is gone has nothing to remove
+                if (InDriverFolder(component)) {
+                    std::error_code ignored;
+                    std::filesystem::remove_all(std::filesystem::path(component).parent_path(),
+                                                ignored);
+                }
+            }
+            removed += (removed.empty() ? "" : ", ") + driverClass;
+        }
+        RemoveLeftovers();
+        return {kSuccess, removed + " is uninstalled"};
+    } catch (const std::exception& e) {
+        return {kFatal, "uninstalling " + code + " failed: " + e.what()};
+    }
+}
+
+}  // namespace tlx::installer

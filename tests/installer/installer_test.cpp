@@ -1,0 +1,246 @@
+// The installer program with real packages: the balance driver's package installed into a
+// fresh home, measured and removed without a trace; hostile packages refused with nothing
+// changed; and an installer killed at any moment leaving the old or the new driver working.
+#include <archive.h>
+#include <archive_entry.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "components.h"
+#include "fixtures.h"
+#include "tlx/component.h"
+#include "tlx/package.h"
+#include "tlx/paths.h"
+#include "tlx/registry.h"
+#include "tlx/tools.h"
+#include "vodex/sim/virtual_balance.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vodex::test::RunProgram;
+
+constexpr const char* kDevices = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every file of the driver folder with its contents (the installer's lock file left out), and
+// every value of the keys that installing writes.
+std::map<std::string, std::string> Snapshot() {
+    std::map<std::string, std::string> state;
+    const fs::path folder = tlx::DriverFolder();
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+        if (e.path().filename() == ".installer.lock") continue;
+        state[fs::relative(e.path(), folder).string()] =
+            e.is_regular_file() ? ReadFile(e.path()) : "";
+    }
+    tlx::cls_CoreRegistry registry;
+    for (const std::string key : {kDevices, tlx::kComponentsKey}) {
+        for (const std::string& name : registry.VALUENAMES(tlx::HKEY_LOCAL_MACHINE, key)) {
+            state[key + "\\" + name] =
+                registry.READTEXT(tlx::HKEY_LOCAL_MACHINE, key + "\\" + name);
+        }
+    }
+    return state;
+}
+
+struct RawEntry {
+    std::string name;
+    std::string content;
+    unsigned type = AE_IFREG;
+};
+
+// An archive written entry by entry, whatever the entries are.
+void WriteRaw(const std::string& path, const std::vector<RawEntry>& entries) {
+    archive* out = archive_write_new();
+    archive_write_add_filter_gzip(out);
+    archive_write_set_format_pax_restricted(out);
+    archive_write_open_filename(out, path.c_str());
+    for (const auto& e : entries) {
+        archive_entry* entry = archive_entry_new();
+        archive_entry_set_pathname(entry, e.name.c_str());
+        archive_entry_set_filetype(entry, e.type);
+        archive_entry_set_perm(entry, 0644);
+        if (e.type == AE_IFLNK) archive_entry_set_symlink(entry, "/etc/passwd");
+        archive_entry_set_size(entry,
+                               e.type == AE_IFREG ? static_cast<la_int64_t>(e.content.size()) : 0);
+        archive_write_header(out, entry);
+        if (e.type == AE_IFREG) archive_write_data(out, e.content.data(), e.content.size());
+        archive_entry_free(entry);
+    }
+    archive_write_close(out);
+    archive_write_free(out);
+}
+
+// The names of what differs between two snapshots.
+std::string Differences(const std::map<std::string, std::string>& a,
+                        const std::map<std::string, std::string>& b) {
+    std::string out;
+    for (const auto& [name, content] : a) {
+        auto it = b.find(name);
+        if (it == b.end() || it->second != content) out += " " + name;
+    }
+    for (const auto& [name, content] : b) {
+        if (!a.count(name)) out += " +" + name;
+    }
+    return out;
+}
+
+class Installer : public vodex::test::HomeTest {
+  protected:
+    void SetUp() override {
+        package = tlx::package::ReadPackage(VODEX_BALANCE_PACKAGE);
+        component = package.files[0].second;
+    }
+    // The installer's code: its exit status is the code's low byte.
+    static int Msiexec(const std::vector<std::string>& args) {
+        std::vector<std::string> words{VODEX_MSIEXEC, "/norestart", "/passive"};
+        words.insert(words.end(), args.begin(), args.end());
+        const int status = RunProgram(words).exitCode;
+        return status > 0 ? 1536 + status : status;
+    }
+    // A package of the balance driver with other files or another version.
+    std::string Variant(const std::string& name, const std::string& version,
+                        std::vector<std::pair<std::string, std::string>> files) {
+        tlx::package::Manifest m = package.manifest;
+        m.version = version;
+        const std::string path = home.File(name);
+        tlx::package::WritePackage(path, m, files);
+        return path;
+    }
+    std::string Component() const {
+        return tlx::CoreTools().REGISTRY().READTEXT(tlx::HKEY_LOCAL_MACHINE,
+                                                    std::string(kDevices) + "\\Vodex_Balance");
+    }
+    tlx::package::Package package;
+    std::string component;
+};
+
+TEST_F(Installer, TheBalancePackageInstallsMeasuresAndLeavesNothingBehind) {
+    fs::create_directories(tlx::DriverFolder());
+    const auto before = Snapshot();
+    ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
+    EXPECT_EQ(RunProgram({VODEX_CLI, "drivers"}).output.substr(0, 13), "Vodex_Balance");
+    vodex::sim::VirtualBalance balance{{.link = home.File("waage"), .weight = 42.5}};
+    ASSERT_EQ(RunProgram({VODEX_CLI, "ports", "set", "3", balance.Path()}).exitCode, 0);
+    const auto measured =
+        RunProgram({VODEX_CLI, "measure", "Vodex_Balance", "--port", "3", "--cycles", "1"});
+    EXPECT_EQ(measured.exitCode, 0) << measured.errors;
+    EXPECT_NE(measured.output.find("42.5"), std::string::npos) << measured.output;
+    ASSERT_EQ(RunProgram({VODEX_CLI, "ports", "reset", "3"}).exitCode, 0);
+    // /x takes the product code that installing wrote, /uninstall takes the package.
+    const std::string product = tlx::CoreTools().REGISTRY().READTEXT(
+        tlx::HKEY_LOCAL_MACHINE, std::string(kDevices) + "\\Vodex_Balance.msi");
+    EXPECT_EQ(product, package.manifest.productCode);
+    ASSERT_EQ(Msiexec({"/x", product}), 0);
+    EXPECT_EQ(Differences(before, Snapshot()), "");
+    EXPECT_EQ(Msiexec({"/x", product}), 1605);
+    ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
+    EXPECT_EQ(Msiexec({"/uninstall", VODEX_BALANCE_PACKAGE}), 0);
+    EXPECT_EQ(Component(), "");
+}
+
+TEST_F(Installer, HostilePackagesAreRefusedAndChangeNothing) {
+    ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
+    const std::string manifest = package.manifest.Text();
+    const std::string whole = ReadFile(VODEX_BALANCE_PACKAGE);
+    auto raw = [&](const char* name, std::vector<RawEntry> extra) {
+        std::vector<RawEntry> entries{{"MANIFEST", manifest}};
+        for (const auto& [file, content] : package.files)
+            entries.push_back({file, content});
+        entries.insert(entries.end(), extra.begin(), extra.end());
+        WriteRaw(home.File(name), entries);
+        return home.File(name);
+    };
+    auto bytes = [&](const char* name, const std::string& content) {
+        std::ofstream(home.File(name), std::ios::binary) << content;
+        return home.File(name);
+    };
+    const struct {
+        std::string package;
+        int code;
+    } cases[] = {
+        {raw("traversal.msi", {{"../escaped", "x"}}), 1620},
+        {raw("absolute.msi", {{"/tmp/escaped", "x"}}), 1620},
+        {raw("link.msi", {{"passwd", "", AE_IFLNK}}), 1620},
+        {raw("device.msi", {{"null", "", AE_IFCHR}}), 1620},
+        {raw("unlisted.msi", {{"README", "not in the manifest"}}), 1620},
+        {[&] {  // a file larger than the manifest says
+             std::vector<RawEntry> entries{{"MANIFEST", manifest}};
+             entries.push_back({package.files[0].first, package.files[0].second + "more"});
+             WriteRaw(home.File("oversize.msi"), entries);
+             return home.File("oversize.msi");
+         }(),
+         1620},
+        {bytes("truncated.msi", whole.substr(0, whole.size() / 2)), 1620},
+        {bytes("garbage.msi", std::string(4096, 'x')), 1620},
+        {Variant("no_entry_table.msi", "2.0.0",
+                 {{"Vodex_Balance.so", ReadFile(VODEX_NOT_A_COMPONENT)}}),
+         1620},
+        {Variant("crashing.msi", "2.0.0",
+                 {{"Vodex_Balance.so", ReadFile(VODEX_CRASHING_COMPONENT)}}),
+         1603},
+        {home.File("missing.msi"), 1619},
+    };
+    const auto before = Snapshot();
+    for (const auto& c : cases) {
+        EXPECT_EQ(Msiexec({"/i", c.package}), c.code) << c.package;
+        EXPECT_EQ(Differences(before, Snapshot()), "") << c.package;
+    }
+}
+
+TEST_F(Installer, AnInstallerKilledAtAnyMomentLeavesTheOldOrTheNewDriver) {
+    const std::string older = Variant("older.msi", "0.9.0", package.files);
+    ASSERT_EQ(Msiexec({"/i", older}), 0);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
+    const auto whole = std::chrono::steady_clock::now() - start;
+    std::mt19937 random(7);
+    int killedMidway = 0;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(Msiexec({"/i", older}), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::execl(VODEX_MSIEXEC, VODEX_MSIEXEC, "/quiet", "/i", VODEX_BALANCE_PACKAGE, nullptr);
+            ::_exit(127);
+        }
+        std::this_thread::sleep_for(whole * std::uniform_real_distribution<>(0.0, 1.1)(random));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        killedMidway += WIFSIGNALED(status);
+        // What creating the driver needs: its value and its registration naming the whole
+        // component, with its description beside it.
+        const std::string file = Component();
+        const std::string registered = tlx::RegisteredFile("Vodex_Balance.cls_Balance");
+        ASSERT_TRUE(ReadFile(file) == component) << "round " << i << ": " << file;
+        ASSERT_TRUE(ReadFile(registered) == component) << "round " << i << ": " << registered;
+        ASSERT_TRUE(fs::exists(fs::path(file).replace_extension(".devinfo"))) << "round " << i;
+    }
+    EXPECT_GT(killedMidway, 20);
+    // The next installer clears what the stopped ones left, and the driver measures.
+    ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
+    std::size_t folders = 0;
+    for (const auto& e : fs::directory_iterator(tlx::DriverFolder()))
+        folders += e.is_directory();
+    EXPECT_EQ(folders, 1u);
+    vodex::sim::VirtualBalance balance{{.link = home.File("waage"), .weight = 7.0}};
+    ASSERT_EQ(RunProgram({VODEX_CLI, "ports", "set", "3", balance.Path()}).exitCode, 0);
+    EXPECT_EQ(RunProgram({VODEX_CLI, "measure", "Vodex_Balance", "--port", "3", "--cycles", "1"})
+                  .exitCode,
+              0);
+}
+
+}  // namespace
