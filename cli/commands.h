@@ -20,6 +20,7 @@ int Install(const Args& args);
 int Detect(const Args& args);
 int Ports(const Args& args);
 int Package(const Args& args);
+int Packages(const Args& args);
 int Uninstall(const Args& args);
 // Installs the driver package `package` through the installer program.
 int InstallPackage(const std::string& package, bool quiet);

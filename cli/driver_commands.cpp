@@ -6,6 +6,7 @@
 #include "arguments.h"
 #include "commands.h"
 #include "json_writer.h"
+#include "kept_messages.h"
 #include "tlx/component.h"
 #include "tlx/error.h"
 #include "tlx/filesystem.h"
@@ -39,21 +40,6 @@ std::string Installed(const std::string& cls) {
     }
     return cls;
 }
-
-// While it lives, the registry's messages are kept instead of shown: a command that reports
-// a driver's failure itself, with the reason, says it once.
-class KeptMessages {
-  public:
-    KeptMessages() : old_(tlx::cls_CoreDialogs::SetProvider(kept_)) {}
-    ~KeptMessages() { tlx::cls_CoreDialogs::SetProvider(old_); }
-    KeptMessages(const KeptMessages&) = delete;
-    KeptMessages& operator=(const KeptMessages&) = delete;
-
-  private:
-    std::shared_ptr<tlx::ScriptedDialogProvider> kept_ =
-        std::make_shared<tlx::ScriptedDialogProvider>();
-    std::shared_ptr<tlx::DialogProvider> old_;
-};
 
 // A device that describes `cls`, and whether the registry made a driver for it (which the
 // caller then releases).

@@ -7,14 +7,20 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "json_writer.h"
+#include "kept_messages.h"
 #include "tlx/component.h"
+#include "tlx/convert.h"
+#include "tlx/dialogs.h"
 #include "tlx/dispatch.h"
 #include "tlx/error.h"
 #include "tlx/filesystem.h"
 #include "tlx/package.h"
 #include "tlx/process.h"
 #include "tlx/text.h"
+#include "tlx/updatetag.h"
 #include "vodex/core/device_tool.h"
+#include "vodex/tools/driver_catalogue.h"
 
 namespace vodex::cli {
 namespace {
@@ -85,8 +91,11 @@ int Package(const Args& args) {
     const std::string beside = tlx::cls_CoreFileSystem::WITHOUTEXTENSION(component) + ".devinfo";
     const auto device = DriverDevice(entry);
     std::string name;
+    tlx::cls_CoreUpdateTag tag;
     try {
         name = device->INFO()->NAME();
+        tag.DESCRIPTION = device->INFO()->DESCRIPTION();
+        tag.MANUFACTURER = device->INFO()->MANUFACTURER();
         if (fs::exists(beside)) {
             fs::copy_file(beside, devinfo, fs::copy_options::overwrite_existing);
         } else {
@@ -111,7 +120,67 @@ int Package(const Args& args) {
     const std::string package = out + "/" + base + ".msi";
     tlx::package::WritePackage(
         package, m, {{m.component, ReadWhole(component)}, {cls + ".devinfo", ReadWhole(devinfo)}});
+    // The update description that a driver folder offers the package with.
+    tag.IDENTIFIER = tlx::UCase(cls);
+    tag.NAME = name;
+    tag.MAJOR = v.major;
+    tag.MINOR = v.minor;
+    tag.REVISION = v.revision;
+    tag.VERSION = m.version;
+    tag.NEEDINTERFACE = v.lowest_build;
+    tag.COMMENT = v.comment ? v.comment : "";
+    tag.FILEDATE = tlx::DateFromText(v.date ? v.date : "");
+    tag.FILESIZE = static_cast<std::int64_t>(fs::file_size(package));
+    tag.ENABLED = true;
+    tag.WRITEDESCRIPTION(out + "/" + base + ".tlx-udt");
     if (!a.Has("quiet")) std::printf("%s\n", package.c_str());
+    return 0;
+}
+
+int Packages(const Args& args) {
+    const Arguments a(args, {"json"}, {"folder"});
+    if (!a.Positional().empty()) throw UsageError("'packages' takes no further arguments");
+    DriverCatalogue list(DeviceTool());
+    if (auto folder = a.Value("folder")) {
+        std::error_code ec;
+        list.Folder(fs::absolute(*folder, ec).lexically_normal().string());
+    }
+    {
+        const KeptMessages kept;  // a broken driver is simply not listed
+        list.Build();
+    }
+    if (!list.Notice().empty()) Tell(list.Notice());
+    static constexpr const char* kSources[] = {"none", "folder", "internet"};
+    auto version = [](const VersionRecord& r) {
+        return r.location.empty() ? std::string() : r.VERSION.empty() ? "?" : r.VERSION;
+    };
+    if (a.Has("json")) {
+        std::string json = "[";
+        for (const DriverEntry& e : list.Entries()) {
+            auto field = [&](const VersionRecord& r) {
+                return r.location.empty() ? std::string("null") : JsonString(r.VERSION);
+            };
+            if (json.size() > 1) json += ",";
+            json += "{\"id\":" + JsonString(e.ID) + ",\"class\":" + JsonString(e.className) +
+                    ",\"name\":" + JsonString(e.NAME) + ",\"manufacturer\":" + JsonString(e.TEXT) +
+                    ",\"status\":" +
+                    JsonString(DriverCatalogue::Status(e, list.CatalogueLoaded()).text) +
+                    ",\"installed\":" + field(e.installed) + ",\"folder\":" + field(e.folder) +
+                    ",\"internet\":" + field(e.internet) +
+                    ",\"best\":" + JsonString(kSources[e.bestSource]) + "}";
+        }
+        std::printf("%s]\n", json.c_str());
+        return 0;
+    }
+    std::printf("%-22s %-24s %-24s %-10s %-10s %-10s %s\n", "Treiber/driver", "Name", "Status",
+                Say("Installiert", "Installed").c_str(), Say("Ordner", "Folder").c_str(),
+                "Internet", Say("Hersteller", "Maker").c_str());
+    for (const DriverEntry& e : list.Entries()) {
+        std::printf("%-22s %-24s %-24s %-10s %-10s %-10s %s\n", e.className.c_str(), e.NAME.c_str(),
+                    DriverCatalogue::Status(e, list.CatalogueLoaded()).text.c_str(),
+                    version(e.installed).c_str(), version(e.folder).c_str(),
+                    version(e.internet).c_str(), e.TEXT.c_str());
+    }
     return 0;
 }
 

@@ -8,6 +8,7 @@
 //   vodex install [--quiet] PACKAGE.msi | COMPONENT
 //   vodex uninstall [--quiet] CLASS
 //   vodex package [--out FOLDER] [--quiet] COMPONENT
+//   vodex packages [--folder FOLDER] [--json]
 //   vodex detect [--logger] [--json]
 //   vodex ports [--json] | ports set N PATH | ports reset N
 //
@@ -34,6 +35,7 @@ const char* const kUsage =
     "       vodex install [--quiet] PACKAGE.msi | COMPONENT\n"
     "       vodex uninstall [--quiet] CLASS\n"
     "       vodex package [--out FOLDER] [--quiet] COMPONENT\n"
+    "       vodex packages [--folder FOLDER] [--json]\n"
     "       vodex detect [--logger] [--json]\n"
     "       vodex ports [--json] | ports set N PATH | ports reset N\n";
 
@@ -47,7 +49,7 @@ int main(int argc, char** argv) {
         {"disable", vodex::cli::Disable},     {"check", vodex::cli::Check},
         {"install", vodex::cli::Install},     {"detect", vodex::cli::Detect},
         {"ports", vodex::cli::Ports},         {"package", vodex::cli::Package},
-        {"uninstall", vodex::cli::Uninstall},
+        {"uninstall", vodex::cli::Uninstall}, {"packages", vodex::cli::Packages},
     };
     tlx::SetUiProvider(nullptr);  // a command line never opens windows, even on a desktop
     if (argc < 2) {

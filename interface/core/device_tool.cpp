@@ -514,14 +514,21 @@ std::shared_ptr<tlx::cls_CorePopupMenu> cls_DeviceTool::POPUPMENU(const std::str
     return menu;
 }
 
-std::shared_ptr<tlx::cls_CoreUpdateTag> cls_DeviceTool::UPDATETAG() const {
-    auto tag = std::make_shared<tlx::cls_CoreUpdateTag>();
+std::string cls_DeviceTool::UPDATESERVER() const {
     std::string server = kDefaultUpdateServer;
     Trapped([&] {
         const std::string configured = tlx::Trim(tlx::CoreTools().REGISTRY().READTEXT(
             tlx::HKEY_LOCAL_MACHINE, kUpdateServerPath, kDefaultUpdateServer));
         if (!configured.empty()) server = configured;  // an empty value means the default
     });
+    while (server.ends_with("/"))
+        server.pop_back();
+    return server;
+}
+
+std::shared_ptr<tlx::cls_CoreUpdateTag> cls_DeviceTool::UPDATETAG() const {
+    auto tag = std::make_shared<tlx::cls_CoreUpdateTag>();
+    const std::string server = UPDATESERVER();
     tag->IDENTIFIER = "VQDEVINTERFACE";
     tag->NAME = "VQ Videda Vuderirev";
     tag->DESCRIPTION =

@@ -1,9 +1,12 @@
 // The registration program of the toolkit's components:
 //
 //   vodex_regsvr [/u] [/s] FILE
+//   vodex_regsvr /v FILE
 //
 // registers the component FILE (writes its programmatic identifiers into the machine hive), or
-// with /u removes them; /s keeps it silent on success. Exit code 0 on success, 2 for a usage
+// with /u removes them; /s keeps it silent on success. /v registers nothing and prints the
+// component's version record on one line: "MAJOR.MINOR.REVISION", the lowest toolkit build,
+// the date and the comment, separated by tabs. Exit code 0 on success, 2 for a usage
 // error, 3 when the file does not exist, 5 when it is refused or its registration fails, with
 // a one-line message on standard error that says why.
 #include <cstdio>
@@ -19,8 +22,9 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: vodex_regsvr [/u] [/s] FILE\n"
-                 "  registers the component FILE; /u unregisters it, /s is silent\n");
+                 "usage: vodex_regsvr [/u] [/s] FILE | /v FILE\n"
+                 "  registers the component FILE; /u unregisters it, /s is silent;\n"
+                 "  /v prints its version record\n");
     return 2;
 }
 
@@ -29,6 +33,7 @@ int Usage() {
 int main(int argc, char** argv) {
     bool unregister = false;
     bool silent = false;
+    bool version = false;
     std::string file;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -37,6 +42,8 @@ int main(int argc, char** argv) {
             unregister = true;
         } else if (flag == "/S" || flag == "-S") {
             silent = true;
+        } else if (flag == "/V" || flag == "-V") {
+            version = true;
         } else if (arg.size() == 2 && (arg[0] == '/' || arg[0] == '-')) {
             return Usage();  // an option that the program does not know
         } else if (!arg.empty() && file.empty()) {
@@ -57,6 +64,16 @@ int main(int argc, char** argv) {
         return 3;
     }
     try {
+        if (version) {
+            const tlx_component_table& entry = tlx::LoadComponent(path);
+            const tlx_component_version& v = *entry.version;
+            const auto field = [](const char* text) {
+                return tlx::Replace(tlx::OneLine(text ? text : ""), "\t", " ");
+            };
+            std::printf("%d.%d.%d\t%d\t%s\t%s\n", v.major, v.minor, v.revision, v.lowest_build,
+                        field(v.date).c_str(), field(v.comment).c_str());
+            return 0;
+        }
         if (unregister) {
             tlx::UnregisterComponent(path);
         } else {

@@ -56,6 +56,14 @@ int RunAndWait(const std::vector<std::string>& words) {
 }
 
 int RunAndWait(const std::vector<std::string>& words, std::string* errors) {
+    return RunKeeping(words, errors, STDERR_FILENO);
+}
+
+int RunAndRead(const std::vector<std::string>& words, std::string* output) {
+    return RunKeeping(words, output, STDOUT_FILENO);
+}
+
+int RunKeeping(const std::vector<std::string>& words, std::string* errors, int stream) {
     if (words.empty()) return -1;
     std::vector<std::string> copies = words;
     std::vector<char*> argv;
@@ -73,7 +81,11 @@ int RunAndWait(const std::vector<std::string>& words, std::string* errors) {
             ::posix_spawn_file_actions_destroy(&actions);
             return -1;
         }
-        ::posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+        ::posix_spawn_file_actions_adddup2(&actions, pipeFds[1], stream);
+        // A program read for its output says nothing on the reader's standard error.
+        if (stream == STDOUT_FILENO) {
+            ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        }
     }
     pid_t child = 0;
     const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);

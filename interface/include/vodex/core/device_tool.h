@@ -92,6 +92,9 @@ class cls_DeviceTool : public tlx::Object, public std::enable_shared_from_this<c
     // "major.minor.revision".
     std::string VERSION() const;
     std::shared_ptr<tlx::cls_CoreUpdateTag> UPDATETAG() const;
+    // The maker's update server (the machine-hive value "UpdateServer", else the default),
+    // without a closing "/".
+    std::string UPDATESERVER() const;
     // The automatic detection dialog; the devices it found, or an empty collection. Where the
     // thread shows no windows, the same search runs without one.
     std::shared_ptr<tlx::cls_CoreCollection> AUTOSENSE();

@@ -20,5 +20,11 @@ int RunAndWait(const std::vector<std::string>& words);
 // The same, keeping what the program writes to its standard error in `errors` (at most 64 KiB)
 // instead of letting it through.
 int RunAndWait(const std::vector<std::string>& words, std::string* errors);
+// The same, keeping what the program writes to its standard output in `output` (at most
+// 64 KiB); what it writes to its standard error is dropped.
+int RunAndRead(const std::vector<std::string>& words, std::string* output);
+// Runs the program and keeps what it writes to its descriptor `stream` (standard output or
+// standard error) in `kept`, when that is not nothing.
+int RunKeeping(const std::vector<std::string>& words, std::string* kept, int stream);
 
 }  // namespace tlx

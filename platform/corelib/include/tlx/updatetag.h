@@ -2,6 +2,18 @@
 // version for an update check (identifier, name, description, file date and size, comment,
 // addresses of the package, the information page and the update description, version numbers
 // and two further fields). Fields are set one after the other through the setters.
+//
+// A tag also reads what it describes: a driver's component file (its version record, read by
+// the registration program, so nothing of the component runs in the reading program) or a
+// driver's update description, a ".tlx-udt" file of "KEY=value" lines that WRITEDESCRIPTION
+// writes:
+//
+//   TLXUPDATETAG=1
+//   IDENTIFIER= NAME= DESCRIPTION= MANUFACTURER= COMMENT= DOWNLOADURL= INFOURL= UPDATEURL=
+//   MAJOR= MINOR= REVISION= BUILD= VERSION= NEEDINTERFACE= KIND= ENABLED= DATE= SIZE=
+//
+// one key per line, texts with "\", line breaks and carriage returns written as "\\",
+// "\n" and "\r", the date as "year-month-day hours:minutes:seconds".
 #pragma once
 
 #include <cstdint>
@@ -29,8 +41,21 @@ class cls_CoreUpdateTag : public Object {
     std::int32_t MINOR = 0;
     std::int32_t BUILD = 0;
     std::int32_t REVISION = 0;
-    std::int32_t KIND = 0;  // the sort of package described
-    bool ENABLED = false;   // whether updates of it are offered
+    std::int32_t KIND = 0;           // the sort of package described
+    bool ENABLED = false;            // whether updates of it are offered
+    std::string VERSION;             // dotted: MAJOR.MINOR.REVISION of what was read
+    std::int32_t NEEDINTERFACE = 0;  // the lowest toolkit build it needs; 0: none
+    std::string MANUFACTURER;
+
+    // Reads the version record of the component `pFile`: MAJOR, MINOR, REVISION, VERSION,
+    // NEEDINTERFACE, COMMENT, FILEDATE (the record's date, else the file's) and FILESIZE.
+    // False, with the tag unchanged, when the file is no component that can be read.
+    bool READCOMPONENT(const std::string& pFile);
+    // Reads an update description; False, with the tag unchanged, when the file cannot be
+    // read or is no update description (larger than 64 KiB, another format, a bad line).
+    bool READDESCRIPTION(const std::string& pFile);
+    // Writes the tag as an update description; throws tlx::Error when it cannot.
+    void WRITEDESCRIPTION(const std::string& pFile) const;
 };
 
 }  // namespace tlx

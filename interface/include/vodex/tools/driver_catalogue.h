@@ -1,0 +1,116 @@
+// The driver list of the setup program, without windows: for every driver known from the
+// installed drivers, the maker's online catalogue and a driver folder, the three versions,
+// which source offers the newest, and the status shown for it.
+//
+// The catalogue is fetched once per list object from the update server (the machine-hive value
+// "UpdateServer" of the driver registry), path "/files/devices/list.php5"; a failed fetch is
+// tried once more after a quarter of a second and again at the next build. A driver folder
+// holds "vodex_*.msi" packages, each beside its "<base>.devinfo", "<base>.bmp" and
+// "<base>.tlx-udt" (its update description); a folder without packages is replaced by its
+// "wandler/" or else its "cd/wandler/" subfolder when that holds some.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tlx/picture.h"
+#include "tlx/variant.h"
+#include "vodex/core/device_tool.h"
+
+namespace vodex {
+
+struct VersionRecord {
+    std::int32_t MAJOR = 0;
+    std::int32_t MINOR = 0;
+    std::int32_t REVISION = 0;
+    std::string VERSION;  // dotted; "" when this source has no version
+    std::optional<tlx::Date> DATE;
+    double SIZE = 0.0;
+    std::string location;  // file, package or download address; "" when not offered
+    std::int32_t NEEDINTERFACE = 0;
+};
+
+struct DriverEntry {
+    std::string ID;  // the class name upper-cased
+    std::string className;
+    std::string NAME;
+    std::string DESCRIPTION;
+    std::string TEXT;  // the maker
+    VersionRecord installed;
+    VersionRecord internet;
+    VersionRecord folder;
+    std::int32_t bestSource = 0;  // 0 none newer than installed, 1 the folder, 2 the internet
+
+    bool Installed() const { return !installed.location.empty(); }
+};
+
+// How an entry's status is shown: its text, the image key of its icon ("" for none), the
+// colour of the text and whether it is bold.
+struct DriverStatus {
+    std::string text;
+    std::string iconKey;
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    bool bold = false;
+};
+
+class DriverCatalogue {
+  public:
+    explicit DriverCatalogue(std::shared_ptr<cls_DeviceTool> registry);
+
+    // Clears the list and adds the installed drivers, then the catalogue's, then the driver
+    // folder's, and classifies every entry.
+    void Build();
+
+    // The driver folder (ending with "/"); after a build, the subfolder used when the
+    // packages were found in one.
+    const std::string& Folder() const { return folder_; }
+    void Folder(const std::string& folder);
+
+    const std::vector<DriverEntry>& Entries() const { return entries_; }
+    // The entry of `className` (compared without regard to case), or nothing.
+    DriverEntry* Find(std::string_view className);
+    // Sets the internet or the folder record of an existing entry; False when there is none.
+    bool SetInternet(std::string_view className, const VersionRecord& record);
+    bool SetFolder(std::string_view className, const VersionRecord& record);
+    void Append(DriverEntry entry);
+
+    // Merges a catalogue text into the list: every stored record becomes the internet record
+    // of the entry with its ID, or a new entry.
+    void MergeCatalogue(std::string_view text);
+    bool CatalogueLoaded() const { return catalogueLoaded_; }
+    // "Keine Internetverbindung!" after a build whose catalogue fetch failed twice, else "".
+    const std::string& Notice() const { return notice_; }
+
+    // The icons of the drivers by lower-cased class name.
+    const std::map<std::string, std::shared_ptr<tlx::cls_CorePicture>>& Images() const {
+        return images_;
+    }
+
+    // Whether version `b` is newer than version `a`.
+    static bool IsNewer(std::string_view a, std::string_view b);
+    // Sets the best source of `entry` from its three versions.
+    static void Classify(DriverEntry& entry);
+    static DriverStatus Status(const DriverEntry& entry, bool catalogueLoaded);
+
+  private:
+    void AddInstalled();
+    void FetchCatalogue();
+    void MergeFolder();
+
+    std::shared_ptr<cls_DeviceTool> registry_;
+    std::vector<DriverEntry> entries_;
+    std::map<std::string, std::shared_ptr<tlx::cls_CorePicture>> images_;
+    std::string catalogue_;
+    bool catalogueLoaded_ = false;
+    std::string notice_;
+    std::string folder_;
+};
+
+}  // namespace vodex

@@ -1,0 +1,314 @@
+#include "vodex/tools/driver_catalogue.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "tlx/clock.h"
+#include "tlx/convert.h"
+#include "tlx/downloader.h"
+#include "tlx/filesystem.h"
+#include "tlx/text.h"
+#include "tlx/updatetag.h"
+#include "vodex/core/detail/release_device.h"
+
+namespace vodex {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kCataloguePath = "/files/devices/list.php5";
+constexpr const char* kNoConnection = "Keine Internetverbindung!";
+
+std::int32_t Rounded(std::string_view value) {
+    return static_cast<std::int32_t>(std::nearbyint(tlx::Val(value)));  // halves to even
+}
+
+// The files of `folder` by lower-cased name, so that a disc written elsewhere in capitals
+// still matches.
+std::map<std::string, fs::path> FilesOf(const fs::path& folder) {
+    std::map<std::string, fs::path> files;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+        if (e.is_regular_file(ec))
+            files.emplace(tlx::LCase(e.path().filename().string()), e.path());
+    }
+    return files;
+}
+
+bool HoldsPackages(const fs::path& folder) {
+    for (const auto& [name, path] : FilesOf(folder)) {
+        if (name.starts_with("vodex_") && name.ends_with(".msi")) return true;
+    }
+    return false;
+}
+
+std::string WithSlash(std::string folder) {
+    if (!folder.empty() && !folder.ends_with("/")) folder += "/";
+    return folder;
+}
+
+}  // namespace
+
+DriverCatalogue::DriverCatalogue(std::shared_ptr<cls_DeviceTool> registry)
+    : registry_(std::move(registry)) {}
+
+void DriverCatalogue::Folder(const std::string& folder) {
+    folder_ = WithSlash(folder);
+}
+
+void DriverCatalogue::Build() {
+    entries_.clear();
+    AddInstalled();
+    FetchCatalogue();
+    if (catalogueLoaded_) MergeCatalogue(catalogue_);
+    MergeFolder();
+    for (DriverEntry& e : entries_)
+        Classify(e);
+}
+
+DriverEntry* DriverCatalogue::Find(std::string_view className) {
+    const std::string id = tlx::UCase(className);
+    for (DriverEntry& e : entries_) {
+        if (tlx::UCase(e.ID) == id) return &e;
+    }
+    return nullptr;
+}
+
+bool DriverCatalogue::SetInternet(std::string_view className, const VersionRecord& record) {
+    DriverEntry* e = Find(className);
+    if (e) e->internet = record;
+    return e != nullptr;
+}
+
+bool DriverCatalogue::SetFolder(std::string_view className, const VersionRecord& record) {
+    DriverEntry* e = Find(className);
+    if (e) e->folder = record;
+    return e != nullptr;
+}
+
+void DriverCatalogue::Append(DriverEntry entry) {
+    entries_.push_back(std::move(entry));
+}
+
+void DriverCatalogue::AddInstalled() {
+    if (!registry_) return;
+    const auto installed = registry_->CONTENTALL();
+    for (const std::string& cls : installed->ITEMS()) {
+        const auto device = registry_->INFO(cls);
+        if (!device) continue;  // a driver the registry cannot describe is left out
+        DriverEntry e;
+        try {
+            const auto info = device->INFO();
+            if (info->ICON()) images_[tlx::LCase(cls)] = info->ICON();
+            e.ID = tlx::UCase(cls);
+            e.className = cls;
+            e.NAME = info->NAME();
+            e.DESCRIPTION = info->DESCRIPTION();
+            e.TEXT = info->MANUFACTURER();
+        } catch (...) {
+            detail::ReleaseDevice(device);
+            continue;
+        }
+        detail::ReleaseDevice(device);
+        const std::string file = registry_->FILENAME(cls);
+        const tlx::cls_CoreFileSystem files;
+        if (!file.empty() && files.FILEEXISTS(file)) {
+            tlx::cls_CoreUpdateTag tag;
+            if (tag.READCOMPONENT(file)) {
+                e.installed.MAJOR = tag.MAJOR;
+                e.installed.MINOR = tag.MINOR;
+                e.installed.REVISION = tag.REVISION;
+                e.installed.VERSION = tag.VERSION;
+                e.installed.DATE = tag.FILEDATE;
+                e.installed.NEEDINTERFACE = tag.NEEDINTERFACE;
+            }
+            e.installed.SIZE = static_cast<double>(files.FILESIZE(file));
+            e.installed.location = file;
+        }
+        entries_.push_back(std::move(e));
+    }
+}
+
+void DriverCatalogue::FetchCatalogue() {
+    notice_.clear();
+    if (catalogueLoaded_ || !registry_) return;
+    const std::string address = registry_->UPDATESERVER() + kCataloguePath;
+    tlx::cls_CoreDownloader downloader;
+    std::string text = downloader.DOWNLOADTEXT(address);
+    if (text.empty()) {
+        tlx::cls_CoreClock().WAIT(0.25);
+        text = downloader.DOWNLOADTEXT(address);
+    }
+    if (text.empty()) {
+        notice_ = kNoConnection;
+        return;
+    }
+    catalogue_ = std::move(text);
+    catalogueLoaded_ = true;
+}
+
+void DriverCatalogue::MergeCatalogue(std::string_view text) {
+    DriverEntry current;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string line(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        std::erase(line, '\r');
+        const std::size_t eq = line.find('=');
+        if (eq != std::string::npos) {
+            const std::string key = tlx::UCase(tlx::Trim(std::string_view(line).substr(0, eq)));
+            const std::string value = tlx::Trim(std::string_view(line).substr(eq + 1));
+            VersionRecord& r = current.internet;
+            if (key == "ID") {
+                current.ID = tlx::UCase(value);
+            } else if (key == "NAME") {
+                current.NAME = value;
+            } else if (key == "TEXT") {
+                current.TEXT = value;
+            } else if (key == "DESCRIPTION") {
+                current.DESCRIPTION = value;
+            } else if (key == "MAJOR") {
+                r.MAJOR = Rounded(value);
+            } else if (key == "MINOR") {
+                r.MINOR = Rounded(value);
+            } else if (key == "REVISION") {
+                r.REVISION = Rounded(value);
+            } else if (key == "VERSION") {
+                r.VERSION = value;  // replaced at the end of the record
+            } else if (key == "SIZE") {
+                r.SIZE = tlx::Val(value);
+            } else if (key == "DOWNLOADURL") {
+                r.location = value;
+            } else if (key == "NEEDINTERFACE") {
+                r.NEEDINTERFACE = Rounded(value);
+            } else if (key == "DATE") {
+                if (auto date = tlx::DateFromText(value)) r.DATE = date;
+            }
+            // BUILD, UPDATEURL, TAGURL, NEEDCORE, FILENAME, PACKED, SIZEPACKED, CRC and keys
+            // the catalogue is not expected to hold: the line is passed over.
+        } else if (line == "[BEGIN]") {
+            current = DriverEntry{};
+            current.internet.DATE = tlx::Now();
+        } else if (line == "[END]") {
+            VersionRecord& r = current.internet;
+            std::string base = r.location.substr(r.location.rfind('/') + 1);
+            current.className = tlx::LCase(base.substr(0, base.find('.')));
+            r.VERSION = std::to_string(r.MAJOR) + "." + std::to_string(r.MINOR) + "." +
+                        std::to_string(r.REVISION);
+            if (DriverEntry* known = Find(current.ID)) {
+                known->internet = r;
+            } else {
+                DriverEntry added;
+                added.ID = current.ID;
+                added.className = current.className;
+                added.NAME = current.NAME;
+                added.DESCRIPTION = current.DESCRIPTION;
+                added.TEXT = current.TEXT;
+                added.internet = r;
+                entries_.push_back(std::move(added));
+            }
+        }
+    }
+}
+
+void DriverCatalogue::MergeFolder() {
+    if (folder_.empty()) return;
+    fs::path folder(folder_);
+    if (!HoldsPackages(folder)) {
+        for (const char* sub : {"wandler/", "cd/wandler/"}) {
+            if (HoldsPackages(folder / sub)) {
+                folder_ = WithSlash((folder / sub).lexically_normal().string());
+                folder = folder_;
+                break;
+            }
+        }
+    }
+    const auto files = FilesOf(folder);
+    for (const auto& [name, path] : files) {
+        if (!name.ends_with(".devinfo")) continue;
+        const std::string base = path.stem().string();
+        const std::string lower = tlx::LCase(base);
+        const auto package = files.find(lower + ".msi");
+        if (package == files.end()) continue;  // no package, no offer
+        if (const auto bmp = files.find(lower + ".bmp"); bmp != files.end()) {
+            try {
+                images_[lower] = tlx::cls_CorePicture::FromFile(bmp->second.string());
+            } catch (...) {
+                // a picture that cannot be loaded leaves the generic icon
+            }
+        }
+        const auto described = files.find(lower + ".tlx-udt");
+        tlx::cls_CoreUpdateTag tag;
+        if (described == files.end() || !tag.READDESCRIPTION(described->second.string())) {
+            continue;  // without its description the version on offer is not known
+        }
+        VersionRecord r;
+        r.MAJOR = tag.MAJOR;
+        r.MINOR = tag.MINOR;
+        r.REVISION = tag.REVISION;
+        r.VERSION = tag.VERSION;
+        r.DATE = tag.FILEDATE;
+        r.SIZE = tag.FILESIZE ? static_cast<double>(*tag.FILESIZE) : 0.0;
+        r.NEEDINTERFACE = tag.NEEDINTERFACE;
+        r.location = package->second.string();
+        if (DriverEntry* known = Find(base)) {
+            known->folder = r;
+        } else {
+            DriverEntry e;
+            e.ID = tlx::UCase(base);
+            e.className = base;
+            e.NAME = tag.NAME;
+            e.DESCRIPTION = tag.DESCRIPTION;
+            e.TEXT = tag.MANUFACTURER;
+            e.folder = r;
+            entries_.push_back(std::move(e));
+        }
+    }
+}
+
+bool DriverCatalogue::IsNewer(std::string_view a, std::string_view b) {
+    auto parts = [](std::string_view v) {
+        std::vector<double> out;
+        for (;;) {
+            const std::size_t dot = v.find('.');
+            out.push_back(std::trunc(tlx::Val(v.substr(0, dot))));
+            if (dot == std::string_view::npos) return out;
+            v.remove_prefix(dot + 1);
+        }
+    };
+    const auto pa = parts(a);
+    const auto pb = parts(b);
+    for (std::size_t i = 0; i < std::min(pa.size(), pb.size()); ++i) {
+        if (pb[i] > pa[i]) return true;
+        if (pa[i] > pb[i]) return false;
+    }
+    return pb.size() > pa.size();
+}
+
+void DriverCatalogue::Classify(DriverEntry& e) {
+    const std::string& installed = e.installed.VERSION;
+    if (!IsNewer(installed, e.internet.VERSION)) {
+        e.bestSource = IsNewer(installed, e.folder.VERSION) ? 1 : 0;
+    } else {
+        e.bestSource = IsNewer(e.folder.VERSION, e.internet.VERSION) ? 2 : 1;
+    }
+}
+
+DriverStatus DriverCatalogue::Status(const DriverEntry& e, bool catalogueLoaded) {
+    if (e.bestSource == 2) {
+        return e.Installed() ? DriverStatus{"Update im Internet", "updateinet", 255, 100, 0, true}
+                             : DriverStatus{"Neu im Internet", "newinet", 0, 128, 0, true};
+    }
+    if (e.bestSource == 1) {
+        return e.Installed()
+                   ? DriverStatus{"Update auf Datenträger", "updatedisk", 255, 100, 0, true}
+                   : DriverStatus{"Neu auf Datenträger", "newdisk", 0, 128, 0, true};
+    }
+    if (!e.internet.location.empty() || !e.folder.location.empty()) {
+        return {"Aktuell", "ok", 128, 128, 128, false};
+    }
+    if (catalogueLoaded) return {"Nicht mehr unterstützt!", "decrepated", 255, 0, 0, true};
+    return {"Unbekannt", "", 128, 128, 128, false};
+}
+
+}  // namespace vodex

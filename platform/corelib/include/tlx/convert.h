@@ -1,0 +1,23 @@
+// The core library's conversions of numbers and dates from and to text.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tlx/variant.h"
+
+namespace tlx {
+
+// The leading number of `text` (after blanks: a sign, digits, a decimal point, an exponent);
+// 0 when it begins with none. "1.10abc" gives 1.1, "abc" 0.
+double Val(std::string_view text);
+// A date written as "day.month.year" or "year-month-day", either followed by a time
+// "hours:minutes[:seconds]"; nothing for anything else or a day that does not exist.
+std::optional<Date> DateFromText(std::string_view text);
+// "year-month-day hours:minutes:seconds", which DateFromText reads back.
+std::string DateToText(Date date);
+// The local date and time now.
+Date Now();
+
+}  // namespace tlx

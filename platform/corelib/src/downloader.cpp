@@ -1,0 +1,155 @@
+#include "tlx/downloader.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "tlx/pump.h"
+
+namespace tlx {
+namespace {
+
+constexpr int kSliceMs = 20;  // how often window events run during a download
+
+void GlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Sink {
+    std::function<bool(const char*, std::size_t)> write;  // False: stop the download
+    std::int64_t limit = 0;
+    std::int64_t received = 0;
+    bool tooLarge = false;
+    bool failed = false;
+};
+
+std::size_t Write(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    const std::size_t bytes = size * count;
+    sink->received += static_cast<std::int64_t>(bytes);
+    if (sink->received > sink->limit) {
+        sink->tooLarge = true;
+        return 0;
+    }
+    if (!sink->write(data, bytes)) {
+        sink->failed = true;
+        return 0;
+    }
+    return bytes;
+}
+
+// Runs the download of `url` into `sink`; "" on success, else why it failed.
+std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink) {
+    GlobalInit();
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
+    std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(),
+                                                                &curl_multi_cleanup);
+    if (!easy || !multi) return "the downloader cannot start";
+    char error[CURL_ERROR_SIZE] = "";
+    CURL* e = easy.get();
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https,file");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(d.MAXREDIRECTS));
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(d.CONNECTTIMEOUT * 1000));
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(d.TIMEOUT * 1000));
+    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(d.MAXSIZE));
+    curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "vodex");
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Write);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &sink);
+    curl_multi_add_handle(multi.get(), e);
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) return "the downloader failed";
+        if (running == 0) {
+            int left = 0;
+            while (CURLMsg* m = curl_multi_info_read(multi.get(), &left)) {
+                if (m->msg == CURLMSG_DONE) result = m->data.result;
+            }
+            break;
+        }
+        if (WaitsCancelled()) {
+            curl_multi_remove_handle(multi.get(), e);
+            return "the download was stopped";
+        }
+        curl_multi_poll(multi.get(), nullptr, 0, MessagePumpInstalled() ? kSliceMs : 1000, nullptr);
+        PumpMessages();
+    }
+    curl_multi_remove_handle(multi.get(), e);
+    if (sink.tooLarge) return "the answer is larger than " + std::to_string(d.MAXSIZE) + " bytes";
+    if (sink.failed) return "the answer cannot be stored";
+    if (result != CURLE_OK) {
+        return "'" + url + "' cannot be downloaded: " +
+               (*error ? std::string(error) : std::string(curl_easy_strerror(result)));
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string cls_CoreDownloader::DOWNLOADTEXT(const std::string& pUrl) {
+    std::string text;
+    Sink sink;
+    sink.limit = MAXSIZE;
+    sink.write = [&](const char* data, std::size_t n) {
+        text.append(data, n);
+        return true;
+    };
+    lastError_ = Run(*this, pUrl, sink);
+    if (!lastError_.empty()) text.clear();
+    return text;
+}
+
+bool cls_CoreDownloader::DOWNLOADFILE(const std::string& pUrl, const std::string& pFile) {
+    namespace fs = std::filesystem;
+    const fs::path target = fs::absolute(pFile);
+    std::string temporary =
+        (target.parent_path() / ("." + target.filename().string() + ".part-XXXXXX")).string();
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        lastError_ = "'" + pFile + "' cannot be written: " + std::strerror(errno);
+        return false;
+    }
+    Sink sink;
+    sink.limit = MAXSIZE;
+    sink.write = [fd](const char* data, std::size_t n) {
+        while (n > 0) {
+            const ssize_t w = ::write(fd, data, n);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return false;
+            data += w;
+            n -= static_cast<std::size_t>(w);
+        }
+        return true;
+    };
+    lastError_ = Run(*this, pUrl, sink);
+    const bool closed = ::close(fd) == 0;
+    if (lastError_.empty() && !closed) lastError_ = "'" + pFile + "' cannot be written";
+    std::error_code ec;
+    if (lastError_.empty()) {
+        ::chmod(temporary.c_str(), 0644);
+        fs::rename(temporary, target, ec);
+        if (ec) lastError_ = "'" + pFile + "' cannot be written: " + ec.message();
+    }
+    if (!lastError_.empty()) fs::remove(temporary, ec);
+    return lastError_.empty();
+}
+
+}  // namespace tlx

@@ -1,0 +1,186 @@
+#include "tlx/updatetag.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "tlx/convert.h"
+#include "tlx/error.h"
+#include "tlx/filesystem.h"
+#include "tlx/process.h"
+#include "tlx/text.h"
+
+namespace tlx {
+namespace {
+
+constexpr const char* kFormatLine = "TLXUPDATETAG=1";
+constexpr std::uintmax_t kMostDescriptionBytes = 64 << 10;
+
+std::string Escape(std::string_view s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string Unescape(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        const char next = s[++i];
+        out += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    }
+    return out;
+}
+
+template <class T>
+bool Whole(std::string_view s, T& value) {
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return ec == std::errc() && end == s.data() + s.size();
+}
+
+// "1.2.3" into its three numbers.
+bool Dotted(std::string_view s, std::int32_t& major, std::int32_t& minor, std::int32_t& revision) {
+    const std::size_t a = s.find('.');
+    const std::size_t b = a == std::string_view::npos ? a : s.find('.', a + 1);
+    return b != std::string_view::npos && Whole(s.substr(0, a), major) &&
+           Whole(s.substr(a + 1, b - a - 1), minor) && Whole(s.substr(b + 1), revision);
+}
+
+}  // namespace
+
+bool cls_CoreUpdateTag::READCOMPONENT(const std::string& pFile) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(pFile, ec)) return false;
+    std::string line;
+    const int code =
+        RunAndRead({cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr", "/v", pFile}, &line);
+    if (code != 0) return false;
+    line = line.substr(0, line.find('\n'));
+    std::vector<std::string> parts;
+    for (std::size_t from = 0;;) {
+        const std::size_t tab = line.find('\t', from);
+        parts.push_back(line.substr(from, tab - from));
+        if (tab == std::string::npos) break;
+        from = tab + 1;
+    }
+    std::int32_t major = 0, minor = 0, revision = 0, lowest = 0;
+    if (parts.size() != 4 || !Dotted(parts[0], major, minor, revision) ||
+        !Whole(parts[1], lowest)) {
+        return false;
+    }
+    MAJOR = major;
+    MINOR = minor;
+    REVISION = revision;
+    VERSION = parts[0];
+    NEEDINTERFACE = lowest;
+    COMMENT = parts[3];
+    const cls_CoreFileSystem files;
+    FILEDATE = DateFromText(parts[2]);
+    if (!FILEDATE) FILEDATE = files.FILEDATE(pFile);
+    FILESIZE = files.FILESIZE(pFile);
+    return true;
+}
+
+bool cls_CoreUpdateTag::READDESCRIPTION(const std::string& pFile) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(pFile, ec) ||
+        std::filesystem::file_size(pFile, ec) > kMostDescriptionBytes || ec) {
+        return false;
+    }
+    std::ifstream in(pFile, std::ios::binary);
+    std::string line;
+    if (!std::getline(in, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line != kFormatLine) return false;
+    cls_CoreUpdateTag read;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) return false;
+        const std::string key = line.substr(0, eq);
+        const std::string value = Unescape(std::string_view(line).substr(eq + 1));
+        std::map<std::string, std::string*> texts = {
+            {"IDENTIFIER", &read.IDENTIFIER},   {"NAME", &read.NAME},
+            {"DESCRIPTION", &read.DESCRIPTION}, {"MANUFACTURER", &read.MANUFACTURER},
+            {"COMMENT", &read.COMMENT},         {"DOWNLOADURL", &read.DOWNLOADURL},
+            {"INFOURL", &read.INFOURL},         {"UPDATEURL", &read.UPDATEURL},
+            {"REMARK", &read.REMARK},           {"VERSION", &read.VERSION}};
+        std::map<std::string, std::int32_t*> numbers = {
+            {"MAJOR", &read.MAJOR}, {"MINOR", &read.MINOR}, {"REVISION", &read.REVISION},
+            {"BUILD", &read.BUILD}, {"KIND", &read.KIND},   {"NEEDINTERFACE", &read.NEEDINTERFACE}};
+        if (auto t = texts.find(key); t != texts.end()) {
+            *t->second = value;
+        } else if (auto n = numbers.find(key); n != numbers.end()) {
+            if (!Whole(value, *n->second)) return false;
+        } else if (key == "ENABLED") {
+            read.ENABLED = value == "1";
+        } else if (key == "DATE") {
+            read.FILEDATE = DateFromText(value);
+            if (!read.FILEDATE) return false;
+        } else if (key == "SIZE") {
+            std::int64_t size = 0;
+            if (!Whole(value, size)) return false;
+            read.FILESIZE = size;
+        }
+        // a key of a later format is passed over
+    }
+    *this = read;
+    return true;
+}
+
+void cls_CoreUpdateTag::WRITEDESCRIPTION(const std::string& pFile) const {
+    std::string text = std::string(kFormatLine) + "\n";
+    const std::pair<const char*, std::string> lines[] = {
+        {"IDENTIFIER", IDENTIFIER},
+        {"NAME", NAME},
+        {"DESCRIPTION", DESCRIPTION},
+        {"MANUFACTURER", MANUFACTURER},
+        {"COMMENT", COMMENT},
+        {"REMARK", REMARK},
+        {"DOWNLOADURL", DOWNLOADURL},
+        {"INFOURL", INFOURL},
+        {"UPDATEURL", UPDATEURL},
+        {"VERSION", VERSION},
+        {"MAJOR", std::to_string(MAJOR)},
+        {"MINOR", std::to_string(MINOR)},
+        {"REVISION", std::to_string(REVISION)},
+        {"BUILD", std::to_string(BUILD)},
+        {"KIND", std::to_string(KIND)},
+        {"NEEDINTERFACE", std::to_string(NEEDINTERFACE)},
+        {"ENABLED", ENABLED ? "1" : "0"},
+    };
+    for (const auto& [key, value] : lines)
+        text += std::string(key) + "=" + Escape(value) + "\n";
+    if (FILEDATE) text += "DATE=" + DateToText(*FILEDATE) + "\n";
+    if (FILESIZE) text += "SIZE=" + std::to_string(*FILESIZE) + "\n";
+    const std::string temporary = pFile + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush()) throw Error("'" + pFile + "' cannot be written");
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, pFile, ec);
+    if (ec) {
+        std::filesystem::remove(temporary, ec);
+        throw Error("'" + pFile + "' cannot be written: " + ec.message());
+    }
+}
+
+}  // namespace tlx

@@ -1,0 +1,181 @@
+// The driver list of the setup program: the catalogue format, the version comparison and the
+// classification on the model, and the whole list through `vodex packages` with the catalogue
+// served over HTTP from 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "components.h"
+#include "fixtures.h"
+#include "running_program.h"
+#include "tlx/registry.h"
+#include "tlx/tools.h"
+#include "tlx/updatetag.h"
+#include "vodex/tools/driver_catalogue.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vodex::DriverCatalogue;
+using vodex::DriverEntry;
+using vodex::test::RunProgram;
+
+constexpr const char* kDevices = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices";
+
+void Write(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// A driver folder entry: its package, description and update description of `version`.
+void Offer(const fs::path& folder, const std::string& base, const std::string& version) {
+    Write(folder / (base + ".msi"), "package");
+    fs::copy_file(fs::path(VODEX_BALANCE_PACKAGE).replace_extension(".devinfo"),
+                  folder / (base + ".devinfo"), fs::copy_options::overwrite_existing);
+    tlx::cls_CoreUpdateTag tag;
+    tag.NAME = "Angebot " + base;
+    tag.MANUFACTURER = "Vodex";
+    tag.VERSION = version;
+    tag.WRITEDESCRIPTION((folder / (base + ".tlx-udt")).string());
+}
+
+TEST(Catalogue, RecordsAreReadAsTheFormatSays) {
+    DriverCatalogue list(nullptr);
+    list.MergeCatalogue(
+        "NAME = vorher\n[BEGIN]\r\nID=vodex_ph\r\n  name = pH-Meter 2 = neu \r\nMAJOR=1\nMINOR=10\n"
+        "REVISION=0.5\nVERSION=9.9.9\nFARBE=rot\nDOWNLOADURL=http://x/files/Vodex_PH.MSI\n"
+        "[END]\n[begin]\nID=kein\n[BEGIN]\nID=ohne_ende\n");
+    ASSERT_EQ(list.Entries().size(), 1u);
+    const DriverEntry& e = list.Entries()[0];
+    EXPECT_EQ(e.ID, "VODEX_PH");
+    EXPECT_EQ(e.className, "vodex_ph");
+    EXPECT_EQ(e.NAME, "pH-Meter 2 = neu");
+    EXPECT_EQ(e.internet.VERSION, "1.10.0");  // 0.5 rounds to even, VERSION never counts
+    EXPECT_EQ(e.internet.location, "http://x/files/Vodex_PH.MSI");
+}
+
+TEST(Catalogue, VersionsCompareByNumbersAndClassifyAsTheTableSays) {
+    const struct {
+        const char *installed, *folder, *internet;
+        bool loaded;
+        const char* status;
+    } cases[] = {
+        {"1.9.0", "", "1.10.0", true, "Update im Internet"},
+        {"1.2.0", "1.3.0", "1.3.0", true, "Update auf Datenträger"},
+        {"1.2.0", "1.2.0", "1.2.0", true, "Aktuell"},
+        {"1.2.1", "", "1.2", true, "Aktuell"},
+        {"", "", "1.0", true, "Neu im Internet"},
+        {"", "2.0", "1.0", true, "Neu auf Datenträger"},
+        {"1.0.0", "", "", true, "Nicht mehr unterstützt!"},
+        {"1.0.0", "", "", false, "Unbekannt"},
+    };
+    for (const auto& c : cases) {
+        DriverEntry e;
+        auto set = [](vodex::VersionRecord& r, const char* v) {
+            r.VERSION = v;
+            r.location = *v ? "somewhere" : "";
+        };
+        set(e.installed, c.installed);
+        set(e.folder, c.folder);
+        set(e.internet, c.internet);
+        DriverCatalogue::Classify(e);
+        EXPECT_EQ(DriverCatalogue::Status(e, c.loaded).text, c.status)
+            << c.installed << " / " << c.folder << " / " << c.internet;
+    }
+    EXPECT_TRUE(DriverCatalogue::IsNewer("1.9", "1.10"));
+    EXPECT_TRUE(DriverCatalogue::IsNewer("1.2", "1.2.1"));
+    EXPECT_FALSE(DriverCatalogue::IsNewer("1.2.0", "1.2.0"));
+}
+
+TEST(Catalogue, UpdateTagsReadComponentsAndDescriptions) {
+    tlx::cls_CoreUpdateTag component;
+    ASSERT_TRUE(component.READCOMPONENT(VODEX_BALANCE_COMPONENT));
+    EXPECT_EQ(component.VERSION, "1.0.0");
+    EXPECT_GT(component.NEEDINTERFACE, 0);
+    EXPECT_FALSE(component.READCOMPONENT(VODEX_BALANCE_PACKAGE));  // no component
+    tlx::cls_CoreUpdateTag description;
+    ASSERT_TRUE(description.READDESCRIPTION(
+        fs::path(VODEX_BALANCE_PACKAGE).replace_extension(".tlx-udt").string()));
+    EXPECT_EQ(description.VERSION, component.VERSION);
+    EXPECT_EQ(description.NAME, "Laborwaage");
+    EXPECT_EQ(description.NEEDINTERFACE, component.NEEDINTERFACE);
+    EXPECT_EQ(description.FILESIZE,
+              static_cast<std::int64_t>(fs::file_size(VODEX_BALANCE_PACKAGE)));
+}
+
+class Packages : public vodex::test::DriverTest {
+  protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        ASSERT_EQ(vodex::test::RunRegistration(VODEX_BALANCE_COMPONENT), 0);
+        // Two more installed drivers, described by copies of the balance driver.
+        for (const char* name : {"Vodex_Older", "Vodex_Gone"}) {
+            const fs::path copy = home.Path() / "installed" / (std::string(name) + ".so");
+            fs::create_directories(copy.parent_path());
+            fs::copy_file(VODEX_BALANCE_COMPONENT, copy);
+            fs::copy_file(fs::path(VODEX_BALANCE_PACKAGE).replace_extension(".devinfo"),
+                          fs::path(copy).replace_extension(".devinfo"));
+            Registry().WRITE(tlx::HKEY_LOCAL_MACHINE, std::string(kDevices) + "\\" + name,
+                             tlx::Variant(copy.string()));
+        }
+        for (const auto& [name, file] :
+             {std::pair{"Vodex_Balance", VODEX_BALANCE_COMPONENT},
+              std::pair{"Vodex_Randomizer", VODEX_RANDOMIZER_COMPONENT}}) {
+            Registry().WRITE(tlx::HKEY_LOCAL_MACHINE, std::string(kDevices) + "\\" + name,
+                             tlx::Variant(std::string(file)));
+        }
+        Offer(home.Path() / "disc" / "cd" / "wandler", "vodex_older", "1.2.0");
+        Offer(home.Path() / "disc" / "cd" / "wandler", "vodex_other", "1.0.0");
+        Write(home.Path() / "web" / "files" / "devices" / "list.php5",
+              "[BEGIN]\nID=Vodex_Randomizer\nMAJOR=2\nDOWNLOADURL=http://h/vodex_randomizer.msi\n"
+              "[END]\n[BEGIN]\nID=VODEX_BALANCE\nMAJOR=1\nMINOR=1\n"
+              "DOWNLOADURL=http://h/vodex_balance.msi\n[END]\n[BEGIN]\nID=VODEX_PH\nNAME=pH\n"
+              "MAJOR=1\nMINOR=10\nDOWNLOADURL=http://h/Vodex_PH.MSI\n[END]\n");
+    }
+    static tlx::cls_CoreRegistry& Registry() { return tlx::CoreTools().REGISTRY(); }
+    // The status of every driver that `vodex packages --json` lists, by class name.
+    std::map<std::string, std::string> Statuses(const vodex::test::ProgramRun& run) {
+        std::map<std::string, std::string> found;
+        const std::regex entry(R"re("class":"([^"]*)".*?"status":"([^"]*)")re");
+        for (std::sregex_iterator it(run.output.begin(), run.output.end(), entry), end; it != end;
+             ++it) {
+            found[(*it)[1]] = (*it)[2];
+        }
+        return found;
+    }
+};
+
+TEST_F(Packages, TheListShowsEveryStatusWithAndWithoutTheCatalogueServer) {
+    vodex::test::RunningProgram server({"/usr/bin/python3", "-u", "-m", "http.server", "0",
+                                        "--bind", "127.0.0.1", "--directory", home.File("web")});
+    const std::string said = server.Line(std::chrono::seconds(20)).value_or("");
+    std::smatch port;
+    ASSERT_TRUE(std::regex_search(said, port, std::regex("port (\\d+)"))) << said;
+    Registry().WRITE(tlx::HKEY_LOCAL_MACHINE,
+                     "Software\\VQ Morvane\\VQ ReziraDovarir\\UpdateServer",
+                     tlx::Variant("http://127.0.0.1:" + port[1].str()));
+    const auto run = RunProgram({VODEX_CLI, "packages", "--json", "--folder", home.File("disc")});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_EQ(run.errors, "");
+    EXPECT_EQ(Statuses(run), (std::map<std::string, std::string>{
+                                 {"Vodex_Randomizer", "Aktuell"},
+                                 {"Vodex_Balance", "Update im Internet"},
+                                 {"Vodex_Older", "Update auf Datenträger"},
+                                 {"Vodex_Gone", "Nicht mehr unterstützt!"},
+                                 {"vodex_ph", "Neu im Internet"},
+                                 {"vodex_other", "Neu auf Datenträger"},
+                             }));
+    // Nothing listens on port 1: the list is built without the catalogue.
+    Registry().WRITE(tlx::HKEY_LOCAL_MACHINE,
+                     "Software\\VQ Morvane\\VQ ReziraDovarir\\UpdateServer",
+                     tlx::Variant("http://127.0.0.1:1"));
+    const auto offline =
+        RunProgram({VODEX_CLI, "packages", "--json", "--folder", home.File("disc")});
+    EXPECT_EQ(offline.errors, "vodex: Keine Internetverbindung!\n");
+    EXPECT_EQ(Statuses(offline)["Vodex_Gone"], "Unbekannt");
+    EXPECT_EQ(Statuses(offline).count("vodex_ph"), 0u);
+}
+
+}  // namespace
