@@ -96,6 +96,13 @@ int Package(const Args& args) {
         name = device->INFO()->NAME();
         tag.DESCRIPTION = device->INFO()->DESCRIPTION();
         tag.MANUFACTURER = device->INFO()->MANUFACTURER();
+        // The driver's icon, which a driver folder shows beside the package.
+        if (const auto icon = device->INFO()->ICON()) {
+            const tlx::Bytes bmp = icon->ASBMP();
+            std::ofstream(out + "/" + base + ".bmp", std::ios::binary)
+                .write(reinterpret_cast<const char*>(bmp.data()),
+                       static_cast<std::streamsize>(bmp.size()));
+        }
         if (fs::exists(beside)) {
             fs::copy_file(beside, devinfo, fs::copy_options::overwrite_existing);
         } else {

@@ -17,7 +17,7 @@ if [[ "${1:-}" == "--sanitize" ]]; then
 fi
 
 packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev
-          libcurl4-openssl-dev libarchive-tools
+          libcurl4-openssl-dev libpng-dev libarchive-tools
           qt6-base-dev
           fonts-dejavu-core libgtest-dev libgmock-dev
           libbenchmark-dev python3-serial)

@@ -58,20 +58,22 @@ void DriverCatalogue::Folder(const std::string& folder) {
 
 void DriverCatalogue::Build() {
     entries_.clear();
+    index_.clear();
     AddInstalled();
     FetchCatalogue();
     if (catalogueLoaded_) MergeCatalogue(catalogue_);
     MergeFolder();
+    ClassifyAll();
+}
+
+void DriverCatalogue::ClassifyAll() {
     for (DriverEntry& e : entries_)
         Classify(e);
 }
 
 DriverEntry* DriverCatalogue::Find(std::string_view className) {
-    const std::string id = tlx::UCase(className);
-    for (DriverEntry& e : entries_) {
-        if (tlx::UCase(e.ID) == id) return &e;
-    }
-    return nullptr;
+    const auto it = index_.find(tlx::UCase(className));
+    return it == index_.end() ? nullptr : &entries_[it->second];
 }
 
 bool DriverCatalogue::SetInternet(std::string_view className, const VersionRecord& record) {
@@ -87,6 +89,7 @@ bool DriverCatalogue::SetFolder(std::string_view className, const VersionRecord&
 }
 
 void DriverCatalogue::Append(DriverEntry entry) {
+    index_.try_emplace(tlx::UCase(entry.ID), entries_.size());  // the first of an ID is found
     entries_.push_back(std::move(entry));
 }
 
@@ -125,7 +128,7 @@ void DriverCatalogue::AddInstalled() {
             e.installed.SIZE = static_cast<double>(files.FILESIZE(file));
             e.installed.location = file;
         }
-        entries_.push_back(std::move(e));
+        Append(std::move(e));
     }
 }
 
@@ -147,51 +150,120 @@ void DriverCatalogue::FetchCatalogue() {
     catalogueLoaded_ = true;
 }
 
+namespace {
+
+// Without blanks around it, as a view into `s`.
+std::string_view Trimmed(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+enum class Key {
+    ID,
+    NAME,
+    TEXT,
+    DESCRIPTION,
+    MAJOR,
+    MINOR,
+    VERSION,
+    REVISION,
+    SIZE,
+    DOWNLOADURL,
+    NEEDINTERFACE,
+    DATE,
+    Other
+};
+
+Key KeyOf(std::string_view key) {
+    static constexpr std::pair<std::string_view, Key> kKeys[] = {
+        {"ID", Key::ID},
+        {"NAME", Key::NAME},
+        {"TEXT", Key::TEXT},
+        {"DESCRIPTION", Key::DESCRIPTION},
+        {"MAJOR", Key::MAJOR},
+        {"MINOR", Key::MINOR},
+        {"VERSION", Key::VERSION},
+        {"REVISION", Key::REVISION},
+        {"SIZE", Key::SIZE},
+        {"DOWNLOADURL", Key::DOWNLOADURL},
+        {"NEEDINTERFACE", Key::NEEDINTERFACE},
+        {"DATE", Key::DATE}};
+    for (const auto& [name, k] : kKeys) {
+        if (name.size() == key.size() && tlx::EqualsNoCase(name, key)) return k;
+    }
+    return Key::Other;  // BUILD, UPDATEURL, TAGURL, NEEDCORE, FILENAME, PACKED, SIZEPACKED,
+                        // CRC and keys the catalogue is not expected to hold: passed over
+}
+
+}  // namespace
+
 void DriverCatalogue::MergeCatalogue(std::string_view text) {
+    const tlx::Date now = tlx::Now();  // the date of a record that names none
     DriverEntry current;
+    std::string cleaned;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
-        std::string line(text.substr(0, end));
+        std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        std::erase(line, '\r');
+        if (line.find('\r') != std::string_view::npos) {
+            cleaned.assign(line);
+            std::erase(cleaned, '\r');
+            line = cleaned;
+        }
         const std::size_t eq = line.find('=');
-        if (eq != std::string::npos) {
-            const std::string key = tlx::UCase(tlx::Trim(std::string_view(line).substr(0, eq)));
-            const std::string value = tlx::Trim(std::string_view(line).substr(eq + 1));
+        if (eq != std::string_view::npos) {
+            const std::string_view value = Trimmed(line.substr(eq + 1));
             VersionRecord& r = current.internet;
-            if (key == "ID") {
-                current.ID = tlx::UCase(value);
-            } else if (key == "NAME") {
-                current.NAME = value;
-            } else if (key == "TEXT") {
-                current.TEXT = value;
-            } else if (key == "DESCRIPTION") {
-                current.DESCRIPTION = value;
-            } else if (key == "MAJOR") {
-                r.MAJOR = Rounded(value);
-            } else if (key == "MINOR") {
-                r.MINOR = Rounded(value);
-            } else if (key == "REVISION") {
-                r.REVISION = Rounded(value);
-            } else if (key == "VERSION") {
-                r.VERSION = value;  // replaced at the end of the record
-            } else if (key == "SIZE") {
-                r.SIZE = tlx::Val(value);
-            } else if (key == "DOWNLOADURL") {
-                r.location = value;
-            } else if (key == "NEEDINTERFACE") {
-                r.NEEDINTERFACE = Rounded(value);
-            } else if (key == "DATE") {
-                if (auto date = tlx::DateFromText(value)) r.DATE = date;
+            switch (KeyOf(Trimmed(line.substr(0, eq)))) {
+                case Key::ID:
+                    current.ID = tlx::UCase(value);
+                    break;
+                case Key::NAME:
+                    current.NAME = value;
+                    break;
+                case Key::TEXT:
+                    current.TEXT = value;
+                    break;
+                case Key::DESCRIPTION:
+                    current.DESCRIPTION = value;
+                    break;
+                case Key::MAJOR:
+                    r.MAJOR = Rounded(value);
+                    break;
+                case Key::MINOR:
+                    r.MINOR = Rounded(value);
+                    break;
+                case Key::REVISION:
+                    r.REVISION = Rounded(value);
+                    break;
+                case Key::VERSION:
+                    r.VERSION = value;  // replaced at the end of the record
+                    break;
+                case Key::SIZE:
+                    r.SIZE = tlx::Val(value);
+                    break;
+                case Key::DOWNLOADURL:
+                    r.location = value;
+                    break;
+                case Key::NEEDINTERFACE:
+                    r.NEEDINTERFACE = Rounded(value);
+                    break;
+                case Key::DATE:
+                    if (auto date = tlx::DateFromText(value)) r.DATE = date;
+                    break;
+                case Key::Other:
+                    break;
             }
-            // BUILD, UPDATEURL, TAGURL, NEEDCORE, FILENAME, PACKED, SIZEPACKED, CRC and keys
-            // the catalogue is not expected to hold: the line is passed over.
         } else if (line == "[BEGIN]") {
             current = DriverEntry{};
-            current.internet.DATE = tlx::Now();
+            current.internet.DATE = now;
         } else if (line == "[END]") {
             VersionRecord& r = current.internet;
-            std::string base = r.location.substr(r.location.rfind('/') + 1);
+            const std::string base = r.location.substr(r.location.rfind('/') + 1);
             current.className = tlx::LCase(base.substr(0, base.find('.')));
             r.VERSION = std::to_string(r.MAJOR) + "." + std::to_string(r.MINOR) + "." +
                         std::to_string(r.REVISION);
@@ -205,7 +277,7 @@ void DriverCatalogue::MergeCatalogue(std::string_view text) {
                 added.DESCRIPTION = current.DESCRIPTION;
                 added.TEXT = current.TEXT;
                 added.internet = r;
-                entries_.push_back(std::move(added));
+                Append(std::move(added));
             }
         }
     }
@@ -261,7 +333,7 @@ void DriverCatalogue::MergeFolder() {
             e.DESCRIPTION = tag.DESCRIPTION;
             e.TEXT = tag.MANUFACTURER;
             e.folder = r;
-            entries_.push_back(std::move(e));
+            Append(std::move(e));
         }
     }
 }

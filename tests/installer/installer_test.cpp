@@ -150,6 +150,11 @@ TEST_F(Installer, TheBalancePackageInstallsMeasuresAndLeavesNothingBehind) {
     ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
     EXPECT_EQ(Msiexec({"/uninstall", VODEX_BALANCE_PACKAGE}), 0);
     EXPECT_EQ(Component(), "");
+    // The command line runs the installer; the random generator stays whatever is asked.
+    EXPECT_EQ(RunProgram({VODEX_CLI, "install", VODEX_BALANCE_PACKAGE}).exitCode, 0);
+    EXPECT_EQ(RunProgram({VODEX_CLI, "uninstall", "Vodex_Balance"}).exitCode, 0);
+    EXPECT_EQ(Differences(before, Snapshot()), "");
+    EXPECT_EQ(RunProgram({VODEX_CLI, "uninstall", "Vodex_Randomizer"}).exitCode, 1);
 }
 
 TEST_F(Installer, HostilePackagesAreRefusedAndChangeNothing) {

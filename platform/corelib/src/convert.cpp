@@ -37,28 +37,16 @@ constexpr double kSerialOf1970 = 25569.0;  // days from 30 December 1899 to 1 Ja
 }  // namespace
 
 double Val(std::string_view text) {
-    const std::string t = Trim(text);
-    std::size_t n = 0;
-    if (n < t.size() && (t[n] == '+' || t[n] == '-')) ++n;
-    const std::size_t digitsFrom = n;
-    while (n < t.size() && std::isdigit(static_cast<unsigned char>(t[n])))
-        ++n;
-    if (n < t.size() && t[n] == '.') {
-        ++n;
-        while (n < t.size() && std::isdigit(static_cast<unsigned char>(t[n])))
-            ++n;
-    }
-    if (n == digitsFrom || (n == digitsFrom + 1 && t[digitsFrom] == '.')) return 0.0;
-    if (n < t.size() && (t[n] == 'e' || t[n] == 'E')) {
-        std::size_t e = n + 1;
-        if (e < t.size() && (t[e] == '+' || t[e] == '-')) ++e;
-        if (e < t.size() && std::isdigit(static_cast<unsigned char>(t[e]))) {
-            n = e;
-            while (n < t.size() && std::isdigit(static_cast<unsigned char>(t[n])))
-                ++n;
-        }
-    }
-    return std::strtod(t.substr(0, n).c_str(), nullptr);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    double value = 0.0;
+    const auto [end, ec] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    // No number at the start (or only "inf"/"nan", which is no decimal number): 0.
+    if (ec != std::errc() || std::isinf(value) || std::isnan(value)) return 0.0;
+    (void)end;
+    return value;
 }
 
 std::optional<Date> DateFromText(std::string_view text) {

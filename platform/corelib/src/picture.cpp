@@ -1,5 +1,6 @@
 #include "tlx/picture.h"
 
+#include <png.h>
 #include <sodium.h>
 
 #include <cstring>
@@ -58,6 +59,47 @@ cls_CorePicture::cls_CorePicture(Bytes encoded) : bytes_(std::move(encoded)) {
 std::shared_ptr<cls_CorePicture> cls_CorePicture::FromFile(const std::string& path) {
     std::string content = detail::ReadRegularFile(path, kMaxPictureBytes);
     return std::make_shared<cls_CorePicture>(Bytes(content.begin(), content.end()));
+}
+
+Bytes cls_CorePicture::ASBMP() const {
+    if (!png_) return bytes_;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes_.data(), bytes_.size())) {
+        throw Error(std::string("the picture cannot be decoded: ") + image.message);
+    }
+    image.format = PNG_FORMAT_BGRA;
+    const std::size_t stride = PNG_IMAGE_ROW_STRIDE(image);
+    std::vector<std::uint8_t> pixels(PNG_IMAGE_BUFFER_SIZE(image, stride));
+    // A negative stride stores the rows bottom up, as a BMP holds them.
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), -static_cast<png_int_32>(stride),
+                               nullptr)) {
+        throw Error(std::string("the picture cannot be decoded: ") + image.message);
+    }
+    constexpr std::uint32_t kHeaders = 14 + 40;
+    const auto size = static_cast<std::uint32_t>(kHeaders + pixels.size());
+    Bytes bmp;
+    auto put = [&bmp](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) bmp.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    bmp.push_back('B');
+    bmp.push_back('M');
+    put(size, 4);
+    put(0, 4);
+    put(kHeaders, 4);
+    put(40, 4);  // BITMAPINFOHEADER
+    put(image.width, 4);
+    put(image.height, 4);
+    put(1, 2);   // planes
+    put(32, 2);  // bits per pixel
+    put(0, 4);   // no compression
+    put(static_cast<std::uint32_t>(pixels.size()), 4);
+    put(2835, 4);  // 72 dots per inch
+    put(2835, 4);
+    put(0, 4);
+    put(0, 4);
+    bmp.insert(bmp.end(), pixels.begin(), pixels.end());
+    return bmp;
 }
 
 std::string PictureToText(const std::shared_ptr<cls_CorePicture>& picture) {

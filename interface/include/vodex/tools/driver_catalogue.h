@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "tlx/picture.h"
@@ -95,8 +96,9 @@ class DriverCatalogue {
 
     // Whether version `b` is newer than version `a`.
     static bool IsNewer(std::string_view a, std::string_view b);
-    // Sets the best source of `entry` from its three versions.
+    // Sets the best source of `entry` from its three versions; of every entry.
     static void Classify(DriverEntry& entry);
+    void ClassifyAll();
     static DriverStatus Status(const DriverEntry& entry, bool catalogueLoaded);
 
   private:
@@ -106,6 +108,7 @@ class DriverCatalogue {
 
     std::shared_ptr<cls_DeviceTool> registry_;
     std::vector<DriverEntry> entries_;
+    std::unordered_map<std::string, std::size_t> index_;  // upper-cased ID -> position
     std::map<std::string, std::shared_ptr<tlx::cls_CorePicture>> images_;
     std::string catalogue_;
     bool catalogueLoaded_ = false;

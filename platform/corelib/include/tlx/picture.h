@@ -24,6 +24,10 @@ class cls_CorePicture : public Object {
     const char* FORMAT() const { return png_ ? "PNG" : "BMP"; }
     std::int32_t WIDTH() const { return width_; }
     std::int32_t HEIGHT() const { return height_; }
+    // The picture as a BMP file: the bytes of a BMP as they are, a PNG decoded into a
+    // 32-bit BMP (its transparency kept in the fourth byte). Throws tlx::Error for a PNG that
+    // cannot be decoded.
+    Bytes ASBMP() const;
 
     bool operator==(const cls_CorePicture& other) const { return bytes_ == other.bytes_; }
 
