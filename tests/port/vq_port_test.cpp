@@ -113,8 +113,10 @@ TEST_F(Port, ReadingUpToATerminator) {
     ASSERT_TRUE(port.OUT("I4\r\n"));
     WaitForInput(5 + 19);                              // the answer has come too
     EXPECT_EQ(port.INPUTTILL("\r\n", 0.3, true), "");  // and is cleared with the rest
+    // A fresh answer is read whole (without clearing: the answer may well be in before the
+    // read starts, and clearing would drop it).
     ASSERT_TRUE(port.OUT("I4\r\n"));
-    EXPECT_EQ(port.INPUTTILL("\r\n", 2.0, true), "I4 A \"B021045183\"\r\n");
+    EXPECT_EQ(port.INPUTTILL("\r\n", 2.0), "I4 A \"B021045183\"\r\n");
 }
 
 TEST_F(Port, WindowEventsRunWhileAReadWaits) {

@@ -80,7 +80,8 @@ Bytes cls_CorePicture::ASBMP() const {
     const auto size = static_cast<std::uint32_t>(kHeaders + pixels.size());
     Bytes bmp;
     auto put = [&bmp](std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) bmp.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        for (int i = 0; i < bytes; ++i)
+            bmp.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     };
     bmp.push_back('B');
     bmp.push_back('M');

@@ -218,7 +218,13 @@ std::string CheckComponent(const std::string& component, const std::string& name
                ")";
     }
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && said.empty()) return {};
-    return said.empty() ? "the component ended its check abnormally" : said;
+    // A refusal always says why; a child that ended without a word was ended by the
+    // component (a crash handler of its own, an exit call while loading).
+    if (said.empty()) {
+        *crashed = true;
+        return "the component ended the program that loaded it";
+    }
+    return said;
 }
 
 std::string Register(const std::string& component, bool unregister) {

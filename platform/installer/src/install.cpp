@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -37,6 +38,9 @@ void WriteNewFile(const std::string& path, const std::string& content, mode_t mo
     if (::close(fd) != 0) throw Error("'" + path + "' cannot be written: " + std::strerror(errno));
 }
 
+// The installation was asked to stop.
+struct Stopped {};
+
 // Removes `folder` when it is set; never throws.
 void Discard(const std::string& folder) {
     std::error_code ignored;
@@ -55,7 +59,29 @@ void RestoreDriver(const std::string& driverClass, const std::string& component,
     if (product.empty()) RemoveProductValue(driverClass);
 }
 
+volatile std::sig_atomic_t gStop = 0;
+
+void OnStop(int) {
+    gStop = 1;
+}
+
+// Ends the installation as stopped when that was asked.
+void CheckStop() {
+    if (gStop) throw Stopped();
+}
+
 }  // namespace
+
+void StopOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStop;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
+bool StopRequested() {
+    return gStop != 0;
+}
 
 Outcome Install(const std::string& packageFile) {
     package::Package pkg;
@@ -85,6 +111,7 @@ Outcome Install(const std::string& packageFile) {
     const std::string old = ComponentOf(driverClass);
     const std::string oldProduct = ProductOf(driverClass);
     try {
+        CheckStop();
         RemoveLeftovers();
         staging = NewStagingFolder();
         for (const auto& [name, content] : pkg.files) {
@@ -94,6 +121,7 @@ Outcome Install(const std::string& packageFile) {
         const timespec now[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
         for (const auto& f : pkg.files)
             ::utimensat(AT_FDCWD, (staging + "/" + f.first).c_str(), now, 0);
+        CheckStop();
         bool crashed = false;
         const std::string base = m.component.substr(0, m.component.rfind('.'));
         const std::string why = CheckComponent(staging + "/" + m.component, base, &crashed);
@@ -102,6 +130,7 @@ Outcome Install(const std::string& packageFile) {
             return {crashed ? kFatal : kInvalidPackage,
                     "the package '" + packageFile + "' holds a component that is refused: " + why};
         }
+        CheckStop();
         folder = NewPackageFolder(driverClass, m.version);
         fs::rename(staging, folder);
         staging.clear();
@@ -110,6 +139,7 @@ Outcome Install(const std::string& packageFile) {
         if (const std::string refused = Register(component); !refused.empty()) {
             throw Error("the component cannot be registered: " + refused);
         }
+        CheckStop();
         writing = true;
         for (const std::string& c : m.classes)
             WriteDriver(c, component, m.productCode);
@@ -125,8 +155,15 @@ Outcome Install(const std::string& packageFile) {
         } catch (...) {
         }
         return {kSuccess, driverClass + " " + m.version + " is installed"};
-    } catch (const std::exception& e) {
+    } catch (...) {
         // Back to the driver as it was: its values, its registration, and no new files.
+        std::string why = "the installation was stopped";
+        try {
+            throw;
+        } catch (const Stopped&) {
+        } catch (const std::exception& e) {
+            why = e.what();
+        }
         try {
             if (writing) RestoreDriver(driverClass, old, oldProduct);
             if (registering) Register(old.empty() ? component : old, old.empty());
@@ -134,7 +171,8 @@ Outcome Install(const std::string& packageFile) {
         }
         Discard(staging);
         Discard(folder);
-        return {kFatal, "installing '" + packageFile + "' failed: " + e.what()};
+        if (StopRequested()) return {kCancelled, "installing '" + packageFile + "' was stopped"};
+        return {kFatal, "installing '" + packageFile + "' failed: " + why};
     }
 }
 

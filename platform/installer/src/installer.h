@@ -23,6 +23,12 @@ struct Outcome {
     std::string message;  // what happened, one line
 };
 
+// Makes SIGINT, SIGTERM and SIGHUP ask the running operation to stop instead of ending the
+// program: an installation stopped before its driver is switched over removes what it wrote
+// and reports kCancelled; once switched over, it finishes.
+void StopOnSignals();
+bool StopRequested();
+
 // Installs the package at `package`: every driver class of it afterwards names the component
 // in the driver folder, its ".msi" value the product code; a driver it replaces is removed.
 // On any failure nothing of the package stays and a replaced driver keeps working.

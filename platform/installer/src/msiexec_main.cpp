@@ -5,13 +5,14 @@
 //   vodex_msiexec [/passive | /quiet] /x PRODUCT-CODE-OR-PACKAGE
 //
 // Installing is all-or-nothing; /uninstall and /x both take a product code or a package.
-// Options are not case-sensitive and may start with "-". The results are the installer's
-// well-known codes: 0 success, 1603 a fatal error, 1605 an unknown product, 1618 another
-// installation in progress, 1619 a package that cannot be opened, 1620 an invalid package,
-// 1639 a command line it does not understand. An exit status holds one byte here, so the
-// program exits with the code's low byte (1603 - 1536 = 67, ...; every code is 1536 plus its
-// status), and names the whole code at the end of the one line that says on standard error
-// what failed. /quiet keeps the success line off standard output.
+// Options are not case-sensitive and may start with "-". Ctrl-C (SIGINT, SIGTERM, SIGHUP)
+// stops an installation that has not switched its driver over yet, leaving nothing of it. The
+// results are the installer's well-known codes: 0 success, 1602 stopped, 1603 a fatal error, 1605
+// an unknown product, 1618 another installation in progress, 1619 a package that cannot be opened,
+// 1620 an invalid package, 1639 a command line it does not understand. An exit status holds one
+// byte here, so the program exits with the code's low byte (1603 - 1536 = 67, ...; every code is
+// 1536 plus its status), and names the whole code at the end of the one line that says on standard
+// error what failed. /quiet keeps the success line off standard output.
 #include <cstdio>
 #include <string>
 
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
         target = argv[++i];
     }
     if (action == Action::None || target.empty()) return Usage();
+    tlx::installer::StopOnSignals();
     const tlx::installer::Outcome outcome = action == Action::Install
                                                 ? tlx::installer::Install(target)
                                                 : tlx::installer::Uninstall(target);
