@@ -409,7 +409,7 @@ std::shared_ptr<tlx::cls_CoreCollection> cls_DeviceTool::ShowDetection(bool logg
         return search.FOUND() ? search.RESULT() : std::make_shared<tlx::cls_CoreCollection>();
     }
     tlx::DialogRequest request{
-        "frm_AutoSense", weak_from_this().lock(), {{"LOGGER", tlx::Variant(logger)}}, {}};
+        "frm_DialogAutoSense", weak_from_this().lock(), {{"LOGGER", tlx::Variant(logger)}}, {}};
     if (tlx::ShowModalDialog(request)) {
         auto found = request.results.find("FOUND");
         if (found != request.results.end()) {

@@ -35,15 +35,53 @@ void KeepTried(cls_DevicePorts& ports, const std::vector<bool>& tried) {
 }  // namespace
 
 AutoSenseModel::AutoSenseModel(std::shared_ptr<cls_DeviceTool> registry)
-    : registry_(std::move(registry)),
+    : DialogModel("frm_DialogAutoSense", "Geräte-Erkennung|Device detection"),
+      registry_(std::move(registry)),
       result_(std::make_shared<tlx::cls_CoreCollection>()),
-      ports_(std::make_shared<cls_DevicePorts>()) {}
+      ports_(std::make_shared<cls_DevicePorts>()) {
+    FormModel& f = Design();
+    f.Add("bar_Title", "TitleBar")
+        .Define("Title", "Geräte werden gesucht...|Searching devices...")
+        .Define("Text",
+                "Es wird versucht die angeschlossenen Messgeräte automatisch zu erkennen...|"
+                "Trying to detect attached devices");
+    f.Add("fra_Frame", "Frame", 0).Define("Caption", "Aktueller Versuch|Trying...");
+    f.Add("fra_Frame", "Frame", 1)
+        .Define("Caption", "Bisher gefundene Geräte|Already found devices");
+    for (const char* step : {"lab_Step1", "lab_Step2", "lab_Step3"})
+        f.Add(step, "Label").Define("Caption", "");
+    f.Add("bar_Percent", "ProgressBar");
+    f.Add("pic_AutoSense", "ImageBox");
+    f.Add("img_Device", "ImageBox");
+    ControlModel& list = f.Add("lst_Found", "ListView");
+    for (const char* column :
+         {"Gerät|Device", "Hersteller|Manufacturer", "Anschluß|Port", "Messkanal|Channel"}) {
+        list.AddMember(ControlCollection::ColumnHeaders, {{"Text", column}});
+    }
+    f.Add("ctl_CmdBar1", "CommandBar")
+        .AddMember(ControlCollection::Buttons,
+                   {{"Text", "Abbrechen|Cancel"}, {"Tag", "DIALOG.ABORT();"}});
+}
+
+void AutoSenseModel::Command(const std::string& /*key*/) {
+    Abort();
+}
+
+void AutoSenseModel::AnimationTick() {
+    if (animating_) frame_ = (frame_ + 1) % kFrames;
+}
 
 void AutoSenseModel::Load() {
+    Translate();
+    Open();
     result_->CLEAR();
     found_ = false;
     abort_ = false;
-    closed_ = false;
+    animating_ = true;
+    frame_ = 0;
+    step1_.clear();
+    step2_.clear();
+    step3_.clear();
     rows_.clear();
     images_.clear();
     progress_ = progressMax_ = 0;
@@ -59,7 +97,7 @@ void AutoSenseModel::Abort() {
 bool AutoSenseModel::QueryClose() {
     // Only the dialog closes itself, when the search has ended; any other attempt, even one
     // before the search began, is refused and stops the search at its next checkpoint.
-    if (closed_) return true;
+    if (Closed()) return true;
     Abort();
     return false;
 }
@@ -87,7 +125,7 @@ void AutoSenseModel::Search() {
     try {
         Run();
     } catch (...) {
-        if (!closed_) Finish();
+        if (!Closed()) Finish();
         throw;
     }
 }
@@ -244,8 +282,9 @@ void AutoSenseModel::Finish() {
         step1_ = "Suche erfolglos";
         found_ = false;
     }
-    closed_ = true;
+    animating_ = false;
     icon_ = nullptr;
+    Close();
 }
 
 }  // namespace vodex

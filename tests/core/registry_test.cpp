@@ -421,9 +421,10 @@ TEST_F(Registry, DialogCallsGoThroughTheUiProvider) {
         auto none = tool->AUTOSENSELOGGER();
         EXPECT_NE(none, found);
         EXPECT_EQ(none->COUNT(), 0);
-        ASSERT_EQ(ui->Names(), (std::vector<std::string>{"frm_DeviceSelect", "frm_DeviceSelect",
-                                                         "frm_DeviceSettings", "frm_DeviceList",
-                                                         "frm_AutoSense", "frm_AutoSense"}));
+        ASSERT_EQ(ui->Names(),
+                  (std::vector<std::string>{"frm_DeviceSelect", "frm_DeviceSelect",
+                                            "frm_DeviceSettings", "frm_DeviceList",
+                                            "frm_DialogAutoSense", "frm_DialogAutoSense"}));
         // The selection and detection dialogs work on this registry object, the settings
         // dialog on the device; only the logger detection asks for loggers.
         EXPECT_EQ(ui->shown[0].subject, tool);

@@ -26,18 +26,40 @@
 #include "tlx/controls/title_bar.h"
 #include "tlx/port_map.h"
 #include "tlx/pump.h"
+#include "tlx/tools.h"
 #include "vodex/port/vq_port.h"
 #include "vodex/sim/virtual_balance.h"
+#include "vodex/tools/autosense_model.h"
 #include "vodex/tools/language.h"
 #include "vodex/tools/translate.h"
 #include "vodex/ui/qt_form.h"
 #include "vodex/ui/qt_ui.h"
+#include "vodex/ui/views.h"
 
 namespace {
 
 using namespace tlx::controls;
 
 class Windows : public vodex::test::HomeTest {};
+
+// The library's windows installed for the calling thread while it lives; what was installed
+// before comes back afterwards.
+class QtWindows {
+  public:
+    QtWindows() : pump_(tlx::SetMessagePump({})), ui_(tlx::SetUiProvider(nullptr)) {
+        vodex::ui::InstallQtUi();
+    }
+    ~QtWindows() {
+        tlx::SetMessagePump(pump_);
+        tlx::SetUiProvider(ui_);
+    }
+    QtWindows(const QtWindows&) = delete;
+    QtWindows& operator=(const QtWindows&) = delete;
+
+  private:
+    std::function<void()> pump_;
+    std::shared_ptr<tlx::UiProvider> ui_;
+};
 
 TEST_F(Windows, AWindowOfTheControlSetTranslatesItselfThroughTheControlTree) {
     QDialog window;
@@ -114,17 +136,13 @@ TEST_F(Windows, ALongSerialWaitKeepsTheWindowsAlive) {
     tlx::SetPortDevicePath(5, silent.Path());
     vodex::cls_VQPort port;
     ASSERT_TRUE(port.CONNECT(5, "9600,N,8,1"));
-    const auto ui = tlx::SetUiProvider(nullptr);
-    const auto pump = tlx::SetMessagePump({});
-    vodex::ui::InstallQtUi();
+    const QtWindows windows;
     int ticks = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(10);
     EXPECT_EQ(port.INPUTLINE(0.5), "");  // the instrument never answers
     EXPECT_GE(ticks, 10);                // a window's timer ran all the while
-    tlx::SetMessagePump(pump);
-    tlx::SetUiProvider(ui);
 }
 
 // The sample program measuring a balance on port 3.
@@ -134,17 +152,9 @@ class SampleProgram : public vodex::test::DriverTest {
         DriverTest::SetUp();
         ASSERT_EQ(vodex::test::RunRegistration(VODEX_BALANCE_COMPONENT), 0);
         tlx::SetPortDevicePath(3, balance.Path());
-        pump_ = tlx::SetMessagePump({});
-        ui_ = tlx::SetUiProvider(nullptr);
-        vodex::ui::InstallQtUi();
-    }
-    void TearDown() override {
-        tlx::SetMessagePump(pump_);
-        tlx::SetUiProvider(ui_);
     }
     vodex::sim::VirtualBalance balance{{.link = home.File("waage"), .weight = 100.0}};
-    std::function<void()> pump_;
-    std::shared_ptr<tlx::UiProvider> ui_;
+    const QtWindows windows;
 };
 
 TEST_F(SampleProgram, DisconnectingWhileTheInstrumentIsSilentEndsTheWaitAtOnce) {
@@ -160,6 +170,57 @@ TEST_F(SampleProgram, DisconnectingWhileTheInstrumentIsSilentEndsTheWaitAtOnce) 
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took.count(), 0.6);  // waiting for the answer alone takes the driver a second
     EXPECT_FALSE(window.Connected());
+}
+
+// The detection window with the balance driver: nothing answers on port 1 and balances on
+// ports 2 to 4, so every pass of the driver waits one time-out for port 1 (about four seconds
+// in all) unless stopped.
+class DetectionWindow : public vodex::test::DriverTest {
+  protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        ASSERT_EQ(vodex::test::RunRegistration(VODEX_BALANCE_COMPONENT), 0);
+        auto& reg = tlx::CoreTools().REGISTRY();
+        const std::string root = "Software\\VQ Morvane\\VQ ReziraDovarir\\";
+        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "Devices\\Vodex_Balance",
+                  tlx::Variant(std::string(VODEX_BALANCE_COMPONENT)));
+        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "PortMax", tlx::Variant(4));
+        tlx::SetPortDevicePath(1, silent.Path());
+        for (int n = 2; n <= 4; ++n)
+            tlx::SetPortDevicePath(n, balances[n - 2].Path());
+    }
+    vodex::test::PseudoTerminal silent;
+    vodex::sim::VirtualBalance balances[3] = {
+        vodex::sim::VirtualBalance({.link = home.File("w2"), .serialNumber = "W2"}),
+        vodex::sim::VirtualBalance({.link = home.File("w3"), .serialNumber = "W3"}),
+        vodex::sim::VirtualBalance({.link = home.File("w4"), .serialNumber = "W4"})};
+    const QtWindows windows;
+};
+
+TEST_F(DetectionWindow, TheAbortButtonAndTheCloseBoxStopTheSearchWhileADriverWaits) {
+    for (const bool closeBox : {false, true}) {
+        vodex::AutoSenseModel model(std::make_shared<vodex::cls_DeviceTool>());
+        model.Load();
+        vodex::ui::AutoSenseView view(model);
+        int framesAtClick = -1;
+        std::chrono::steady_clock::time_point clicked;
+        QTimer::singleShot(600, &view, [&] {  // while the first pass waits for port 1
+            framesAtClick = model.Frame();
+            clicked = std::chrono::steady_clock::now();
+            if (closeBox) {
+                view.close();
+            } else {
+                view.findChild<tlx::controls::CommandBar*>()->Button(0)->click();
+            }
+        });
+        view.show();
+        view.exec();
+        const std::chrono::duration<double> after = std::chrono::steady_clock::now() - clicked;
+        EXPECT_GE(framesAtClick, 3) << "the animation stood still while the driver waited";
+        EXPECT_LT(after.count(), 1.0) << "the search went on after the click";
+        EXPECT_TRUE(model.Closed());
+        EXPECT_TRUE(model.Rows().empty());
+    }
 }
 
 TEST_F(Windows, AProgramWithoutProviderGetsThemOnItsMainThreadOnADisplayOnly) {

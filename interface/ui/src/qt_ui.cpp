@@ -123,6 +123,19 @@ bool QtUiProvider::ShowModal(tlx::DialogRequest& request) {
         ErrorChecklistView(model, parent).exec();
         return model.RESULT();
     }
+    if (name == "frm_DialogAutoSense") {
+        auto registry = std::dynamic_pointer_cast<cls_DeviceTool>(request.subject);
+        if (!registry) return false;
+        AutoSenseModel model(registry);
+        model.LOGGER(request.parameters.count("LOGGER") &&
+                     request.parameters.at("LOGGER").ToBool());
+        model.Load();
+        AutoSenseView(model, parent).exec();
+        if (!model.FOUND()) return false;
+        request.results["FOUND"] =
+            tlx::Variant(std::static_pointer_cast<tlx::Object>(model.RESULT()));
+        return true;
+    }
     if (name == "frm_DeviceSelect") {
         DeviceSelectModel& model = DeviceSelectModel::Shared();
         model.Registry(std::dynamic_pointer_cast<cls_DeviceTool>(request.subject));

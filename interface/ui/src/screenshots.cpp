@@ -14,9 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "tlx/port_map.h"
 #include "tlx/process.h"
+#include "tlx/tools.h"
 #include "vodex/core/device.h"
 #include "vodex/core/device_tool.h"
+#include "vodex/sim/virtual_balance.h"
 #include "vodex/ui/qt_ui.h"
 #include "vodex/ui/views.h"
 
@@ -108,6 +111,25 @@ int DrawAll(const QString& folder, const char* language) {
         model.Load();
         vodex::ui::DeviceSettingsView view(model);
         Save(view, folder, "frm_DeviceSettings", language);
+    }
+    {
+        // The detection, with two virtual balances found on ports 1 and 3 (2 leads nowhere).
+        vodex::sim::VirtualBalance first{{.link = home + "/waage1", .serialNumber = "W1"}};
+        vodex::sim::VirtualBalance second{{.link = home + "/waage3", .serialNumber = "W3"}};
+        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
+                                          "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
+                                          tlx::Variant(3));
+        tlx::SetPortDevicePath(1, first.Path());
+        tlx::SetPortDevicePath(2, home + "/nichts");
+        tlx::SetPortDevicePath(3, second.Path());
+        vodex::cls_DevicePorts().RESETCACHE();  // the ports were looked at before they moved
+        vodex::AutoSenseModel model(registry);
+        model.Load();
+        model.Search();
+        for (int i = 0; i < 4; ++i)
+            model.AnimationTick();
+        vodex::ui::AutoSenseView view(model);
+        Save(view, folder, "frm_DialogAutoSense", language);
     }
     // The sample measuring program's window, measuring the random generator.
     const QString sample =

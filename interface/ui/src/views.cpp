@@ -15,6 +15,7 @@
 #include "tlx/controls/list_view.h"
 #include "tlx/controls/status_bar.h"
 #include "tlx/controls/title_bar.h"
+#include "tlx/error.h"
 #include "vodex/ui/qt_form.h"
 
 namespace vodex::ui {
@@ -36,8 +37,14 @@ ModelDialog::ModelDialog(DialogModel& model, QWidget* parent)
     setObjectName(Q(design.Name()));
     setModal(true);
     title_->setObjectName("bar_Title");
-    bar_->setObjectName("bar_Buttons");
-    ControlModel& bar = design.Control("bar_Buttons");
+    // The design's command bar, whatever its name.
+    ControlModel* found = nullptr;
+    for (FormControl* c : design.Controls()) {
+        if (!found && c->TypeName() == "CommandBar") found = dynamic_cast<ControlModel*>(c);
+    }
+    if (!found) throw tlx::Error("the dialog " + design.Name() + " has no command bar");
+    ControlModel& bar = *found;
+    bar_->setObjectName(Q(bar.Name()));
     const auto count = bar.CollectionCount(ControlCollection::Buttons).value_or(0);
     for (std::int32_t i = 1; i <= count; ++i) {
         const TextModel& button = bar.Member(ControlCollection::Buttons, i);

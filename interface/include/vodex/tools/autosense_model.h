@@ -21,11 +21,12 @@
 #include "tlx/lists.h"
 #include "tlx/picture.h"
 #include "vodex/core/device_tool.h"
+#include "vodex/core/dialog_model.h"
 #include "vodex/records/device_ports.h"
 
 namespace vodex {
 
-class AutoSenseModel {
+class AutoSenseModel : public DialogModel {
   public:
     // A row of the list of instruments found.
     struct Row {
@@ -42,8 +43,8 @@ class AutoSenseModel {
     bool LOGGER() const { return logger_; }
     void LOGGER(bool v) { logger_ = v; }
 
-    // Prepares the search: result cleared, not found, not aborted, the machine's serial ports
-    // listed afresh.
+    // Prepares the search: the dialog translated, result cleared, not found, not aborted, the
+    // animation running, the machine's serial ports listed afresh.
     void Load();
     // Runs the search to its end, or to the checkpoint after Abort.
     void Search();
@@ -53,12 +54,20 @@ class AutoSenseModel {
     // An attempt to close the window: refused (False) unless the search has ended and the
     // dialog closes itself; otherwise it aborts the search (before it began, too).
     bool QueryClose();
+    // Any button of the command bar aborts.
+    void Command(const std::string& key) override;
+
+    // The search animation: a tick of its timer shows the next of its kFrames frames, while
+    // the dialog is open.
+    static constexpr std::int32_t kFrames = 12;
+    void AnimationTick();
+    std::int32_t Frame() const { return frame_; }
+    bool Animating() const { return animating_; }
 
     bool FOUND() const { return found_; }
     const std::shared_ptr<tlx::cls_CoreCollection>& RESULT() const { return result_; }
     // The machine's serial ports; a port claimed by an instrument found is named "-".
     const std::shared_ptr<cls_DevicePorts>& PORTS() const { return ports_; }
-    bool Closed() const { return closed_; }
 
     // What the window shows.
     const std::string& Step1() const { return step1_; }
@@ -88,7 +97,8 @@ class AutoSenseModel {
     bool found_ = false;
     bool abort_ = false;
     bool searching_ = false;
-    bool closed_ = false;
+    bool animating_ = false;
+    std::int32_t frame_ = 0;
     std::shared_ptr<tlx::cls_CoreCollection> result_;
     std::shared_ptr<cls_DevicePorts> ports_;
     std::string step1_;

@@ -11,15 +11,21 @@
 
 #include "vodex/core/device_choice_models.h"
 #include "vodex/core/error_checklist_model.h"
+#include "vodex/tools/autosense_model.h"
 #include "vodex/tools/comm_settings_model.h"
 
 namespace tlx::controls {
 class CommandBar;
+class ImageBox;
 class Label;
+class ListView;
+class ProgressBar;
 class TitleBar;
 }  // namespace tlx::controls
 
 class QCheckBox;
+class QLabel;
+class QTimer;
 class QVBoxLayout;
 
 namespace vodex::ui {
@@ -79,6 +85,29 @@ class DeviceSelectView : public ModelDialog {
 class DeviceSettingsView : public ModelDialog {
   public:
     DeviceSettingsView(DeviceSettingsModel& model, QWidget* parent = nullptr);
+};
+
+// The automatic detection: the search starts 100 ms after the window shows and runs inside
+// that timer's tick; the animation timer (100 ms) advances the animation and shows the
+// search's state while it runs. The abort button and the close box stop the search at its
+// next checkpoint; the window closes itself when the search has ended.
+class AutoSenseView : public ModelDialog {
+  public:
+    AutoSenseView(AutoSenseModel& model, QWidget* parent = nullptr);
+
+    // The picture of animation frame `frame` of AutoSenseModel::kFrames.
+    static QPixmap AnimationFrame(int frame);
+
+  private:
+    void Mirror() override;
+    AutoSenseModel& model_;
+    tlx::controls::Label* steps_[3];
+    tlx::controls::ImageBox* icon_;
+    tlx::controls::ImageBox* animation_;
+    tlx::controls::ProgressBar* progress_;
+    tlx::controls::ListView* found_;
+    QTimer* start_;
+    QTimer* animate_;
 };
 
 }  // namespace vodex::ui
