@@ -392,7 +392,7 @@ bool cls_DeviceTool::SETTINGS(const std::shared_ptr<int_Device>& pDevice, std::i
 }
 
 void cls_DeviceTool::OVERVIEW() {
-    tlx::DialogRequest request{"frm_DeviceList", nullptr, {}, {}};
+    tlx::DialogRequest request{"frm_DeviceList", weak_from_this().lock(), {}, {}};
     tlx::ShowModalDialog(request);
 }
 

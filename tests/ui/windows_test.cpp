@@ -30,6 +30,7 @@
 #include "vodex/port/vq_port.h"
 #include "vodex/sim/virtual_balance.h"
 #include "vodex/tools/autosense_model.h"
+#include "vodex/tools/device_list_model.h"
 #include "vodex/tools/language.h"
 #include "vodex/tools/translate.h"
 #include "vodex/ui/qt_form.h"
@@ -221,6 +222,26 @@ TEST_F(DetectionWindow, TheAbortButtonAndTheCloseBoxStopTheSearchWhileADriverWai
         EXPECT_TRUE(model.Closed());
         EXPECT_TRUE(model.Rows().empty());
     }
+}
+
+TEST_F(Windows, TheDriverListKeepsTheRandomGeneratorChecked) {
+    tlx::CoreTools().REGISTRY().WRITE(
+        tlx::HKEY_LOCAL_MACHINE,
+        "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\Vodex_Randomizer",
+        tlx::Variant(std::string(VODEX_RANDOMIZER_COMPONENT)));
+    ASSERT_EQ(vodex::test::RunRegistration(VODEX_RANDOMIZER_COMPONENT), 0);
+    vodex::DeviceListModel model(std::make_shared<vodex::cls_DeviceTool>());
+    model.Load();
+    vodex::ui::DeviceListView view(model);
+    auto* list = view.findChild<tlx::controls::ListView*>("lst_Devices");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->ColumnText(2).toStdString(),
+              vodex::hLanguageIsGerman() ? "Hersteller" : "Manufacturer");
+    list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);  // a click on its box
+    EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Checked);
+    view.findChild<tlx::controls::CommandBar*>()->Button(0)->click();
+    EXPECT_TRUE(model.Closed());
 }
 
 TEST_F(Windows, AProgramWithoutProviderGetsThemOnItsMainThreadOnADisplayOnly) {

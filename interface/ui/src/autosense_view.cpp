@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "pixmap.h"
 #include "tlx/controls/frame.h"
 #include "tlx/controls/image_box.h"
 #include "tlx/controls/label.h"
@@ -17,15 +18,6 @@ namespace vodex::ui {
 namespace {
 
 constexpr int kTickMs = 100;
-
-QPixmap PictureOf(const std::shared_ptr<tlx::cls_CorePicture>& picture) {
-    QPixmap pixmap;
-    if (picture) {
-        const auto& bytes = picture->BYTES();
-        pixmap.loadFromData(bytes.data(), static_cast<uint>(bytes.size()));
-    }
-    return pixmap;
-}
 
 }  // namespace
 

@@ -136,6 +136,23 @@ bool QtUiProvider::ShowModal(tlx::DialogRequest& request) {
             tlx::Variant(std::static_pointer_cast<tlx::Object>(model.RESULT()));
         return true;
     }
+    if (name == "frm_DeviceList") {
+        auto registry = std::dynamic_pointer_cast<cls_DeviceTool>(request.subject);
+        DeviceListModel model(registry ? registry : DeviceTool());
+        model.Load();
+        DeviceListView(model, parent).exec();
+        return true;
+    }
+    if (name == "frm_DeviceInfo") {
+        // The driver class names the component file whose date the dialog shows.
+        std::string cls = Parameter(request, "TYPENAME");
+        cls = cls.substr(0, cls.find('.'));
+        DeviceInfoModel model(std::dynamic_pointer_cast<int_Device>(request.subject),
+                              cls.empty() ? std::string() : DeviceTool()->FILENAME(cls));
+        model.Load();
+        DeviceInfoView(model, parent).exec();
+        return true;
+    }
     if (name == "frm_DeviceSelect") {
         DeviceSelectModel& model = DeviceSelectModel::Shared();
         model.Registry(std::dynamic_pointer_cast<cls_DeviceTool>(request.subject));

@@ -11,9 +11,11 @@
 #include <QPixmap>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "tlx/dialogs.h"
 #include "tlx/port_map.h"
 #include "tlx/process.h"
 #include "tlx/tools.h"
@@ -130,6 +132,29 @@ int DrawAll(const QString& folder, const char* language) {
             model.AnimationTick();
         vodex::ui::AutoSenseView view(model);
         Save(view, folder, "frm_DialogAutoSense", language);
+    }
+    {
+        // The list of installed drivers, with a driver whose component is damaged.
+        std::ofstream(home + "/Vodex_Photometer.so") << "damaged";
+        tlx::CoreTools().REGISTRY().WRITE(
+            tlx::HKEY_LOCAL_MACHINE,
+            "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\Vodex_Photometer",
+            tlx::Variant(home + "/Vodex_Photometer.so"));
+        vodex::DeviceListModel model(std::make_shared<vodex::cls_DeviceTool>());
+        // The damaged driver's message goes to a script, not into a window nobody closes.
+        const auto shown =
+            tlx::cls_CoreDialogs::SetProvider(std::make_shared<tlx::ScriptedDialogProvider>());
+        model.Load();
+        tlx::cls_CoreDialogs::SetProvider(shown);
+        vodex::ui::DeviceListView view(model);
+        Save(view, folder, "frm_DeviceList", language);
+    }
+    {
+        // The balance's description.
+        vodex::DeviceInfoModel model(balance, registry->FILENAME("Vodex_Balance"));
+        model.Load();
+        vodex::ui::DeviceInfoView view(model);
+        Save(view, folder, "frm_DeviceInfo", language);
     }
     // The sample measuring program's window, measuring the random generator.
     const QString sample =

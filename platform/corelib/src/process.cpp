@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "tlx/pump.h"
+#include "tlx/text.h"
 
 extern char** environ;
 
@@ -131,6 +132,37 @@ int RunKeeping(const std::vector<std::string>& words, std::string* errors, int s
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
+}
+
+bool StartDetached(const std::vector<std::string>& words) {
+    if (words.empty() || words[0].empty()) return false;
+    std::vector<std::string> copies = words;
+    std::vector<char*> argv;
+    for (std::string& w : copies)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t child = 0;
+    const int spawned = ::posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
+    ::posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) return false;
+    // A thread of its own waits for the program, so it never stays behind as a zombie.
+    std::thread([child] {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
+}
+
+bool OpenAddress(const std::string& address) {
+    const std::string lower = LCase(Trim(address));
+    const bool allowed = lower.starts_with("http://") || lower.starts_with("https://") ||
+                         lower.starts_with("mailto:");
+    if (!allowed || address.find_first_of("\n\r") != std::string::npos) return false;
+    return StartDetached({"xdg-open", Trim(address)});
 }
 
 }  // namespace tlx

@@ -27,4 +27,14 @@ int RunAndRead(const std::vector<std::string>& words, std::string* output);
 // standard error) in `kept`, when that is not nothing.
 int RunKeeping(const std::vector<std::string>& words, std::string* kept, int stream);
 
+// Starts the program of `words` (the program first, a path or a name looked up in PATH) in a
+// session of its own and returns without waiting, so the caller may end before it; the
+// program is reaped when it ends. False when it could not be started.
+bool StartDetached(const std::vector<std::string>& words);
+
+// Opens an internet or mail address ("http://", "https://" or "mailto:") in the user's
+// browser or mail program. Anything else (a local file, a program) is refused with False, so
+// an address from a driver never starts what it names.
+bool OpenAddress(const std::string& address);
+
 }  // namespace tlx

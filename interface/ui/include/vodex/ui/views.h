@@ -13,6 +13,8 @@
 #include "vodex/core/error_checklist_model.h"
 #include "vodex/tools/autosense_model.h"
 #include "vodex/tools/comm_settings_model.h"
+#include "vodex/tools/device_info_model.h"
+#include "vodex/tools/device_list_model.h"
 
 namespace tlx::controls {
 class CommandBar;
@@ -25,6 +27,7 @@ class TitleBar;
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QTimer;
 class QVBoxLayout;
 
@@ -108,6 +111,36 @@ class AutoSenseView : public ModelDialog {
     tlx::controls::ListView* found_;
     QTimer* start_;
     QTimer* animate_;
+};
+
+// A driver's description: its texts with a clickable information address, the date of its
+// file, its picture and icon, what it can do, and its channels and ports.
+class DeviceInfoView : public ModelDialog {
+  public:
+    DeviceInfoView(DeviceInfoModel& model, QWidget* parent = nullptr);
+};
+
+// The list of installed drivers: a search box, the list with check boxes (sorted by a click
+// on a column header), buttons to activate or deactivate all and to open a driver's
+// information and test dialogs, and a context menu on each row (information, its default
+// entry, test, activate, deactivate, uninstall).
+class DeviceListView : public ModelDialog {
+  public:
+    DeviceListView(DeviceListModel& model, QWidget* parent = nullptr);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void Mirror() override;
+    // The row under the cursor, or -1.
+    std::int32_t Selected() const;
+    void ShowMenu(const QPoint& at);
+    void OpenInfo(std::int32_t row, bool test);
+
+    DeviceListModel& model_;
+    QLineEdit* search_;
+    tlx::controls::ListView* list_;
 };
 
 }  // namespace vodex::ui
