@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
@@ -31,6 +32,7 @@
 #include "vodex/sim/virtual_balance.h"
 #include "vodex/tools/autosense_model.h"
 #include "vodex/tools/device_list_model.h"
+#include "vodex/tools/device_test_model.h"
 #include "vodex/tools/language.h"
 #include "vodex/tools/translate.h"
 #include "vodex/ui/qt_form.h"
@@ -242,6 +244,48 @@ TEST_F(Windows, TheDriverListKeepsTheRandomGeneratorChecked) {
     EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Checked);
     view.findChild<tlx::controls::CommandBar*>()->Button(0)->click();
     EXPECT_TRUE(model.Closed());
+}
+
+class TestWindow : public vodex::test::DriverTest {
+  protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        ASSERT_EQ(vodex::test::RunRegistration(VODEX_BALANCE_COMPONENT), 0);
+        auto& reg = tlx::CoreTools().REGISTRY();
+        const std::string root = "Software\\VQ Morvane\\VQ ReziraDovarir\\";
+        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "Devices\\Vodex_Balance",
+                  tlx::Variant(std::string(VODEX_BALANCE_COMPONENT)));
+        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "PortMax", tlx::Variant(1));
+        tlx::SetPortDevicePath(1, balance.Path());
+        balance.SetWeight(123.4);
+    }
+    vodex::sim::VirtualBalance balance{{.link = home.File("waage"), .serialNumber = "W1"}};
+    const QtWindows windows;
+};
+
+TEST_F(TestWindow, TheBalanceIsMeasuredAndReconnectedWhenItComesBack) {
+    vodex::DeviceTestModel model(std::make_shared<vodex::cls_DeviceTool>());
+    model.DeviceClass("Vodex_Balance");
+    model.Load();
+    vodex::ui::DeviceTestView view(model);
+    auto* list = view.findChild<tlx::controls::ListView*>("lst_Channels");
+    ASSERT_TRUE(list && list->topLevelItemCount() >= 1);
+    list->topLevelItem(0)->setCheckState(0, Qt::Checked);  // a click on the row's box
+    view.show();
+    auto value = [&] { return list->topLevelItem(0)->text(vodex::DeviceTestModel::ColValue); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return value() == "123.4"; }, 5000)) << value().toStdString();
+    EXPECT_FALSE(model.Chart()[0].empty());
+    // Unplugged: the device's error status shows; with the retry box it comes back by itself.
+    balance.Vanish();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model.StatusIsError(); }, 5000));
+    view.findChild<QCheckBox*>("opt_Retry")->setChecked(true);
+    balance.SetWeight(56.7);
+    balance.Return();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return value() == "56.7"; }, 8000)) << value().toStdString();
+    // The close box closes at the next tick.
+    view.close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.isVisible(); }, 5000));
+    EXPECT_EQ(model.Device(), nullptr);
 }
 
 TEST_F(Windows, AProgramWithoutProviderGetsThemOnItsMainThreadOnADisplayOnly) {

@@ -143,6 +143,14 @@ bool QtUiProvider::ShowModal(tlx::DialogRequest& request) {
         DeviceListView(model, parent).exec();
         return true;
     }
+    if (name == "frm_DeviceTest") {
+        DeviceTestModel model(DeviceTool());
+        model.DeviceClass(Parameter(request, "CLASS"));
+        model.Load();
+        if (model.Closed()) return false;  // no active driver: the message was shown
+        DeviceTestView(model, parent).exec();
+        return true;
+    }
     if (name == "frm_DeviceInfo") {
         // The driver class names the component file whose date the dialog shows.
         std::string cls = Parameter(request, "TYPENAME");

@@ -156,6 +156,20 @@ int DrawAll(const QString& folder, const char* language) {
         vodex::ui::DeviceInfoView view(model);
         Save(view, folder, "frm_DeviceInfo", language);
     }
+    {
+        // The device test measuring the random generator for most of a minute: two channels
+        // checked, each tick half a second later on the dialog's clock.
+        double clock = 36000;
+        vodex::DeviceTestModel model(registry, [&clock] { return clock; });
+        model.DeviceClass("Vodex_Randomizer");
+        model.Load();
+        model.CheckChannel(0, true);
+        model.CheckChannel(1, true);
+        for (int i = 0; i < 100; ++i, clock += 0.5)
+            model.Tick();
+        vodex::ui::DeviceTestView view(model);
+        Save(view, folder, "frm_DeviceTest", language);
+    }
     // The sample measuring program's window, measuring the random generator.
     const QString sample =
         QDir(folder).filePath(QString("vodex_measure_window_%1.png").arg(language));

@@ -15,6 +15,7 @@
 #include "vodex/tools/comm_settings_model.h"
 #include "vodex/tools/device_info_model.h"
 #include "vodex/tools/device_list_model.h"
+#include "vodex/tools/device_test_model.h"
 
 namespace tlx::controls {
 class CommandBar;
@@ -28,6 +29,8 @@ class TitleBar;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QComboBox;
+class QPlainTextEdit;
 class QTimer;
 class QVBoxLayout;
 
@@ -111,6 +114,32 @@ class AutoSenseView : public ModelDialog {
     tlx::controls::ListView* found_;
     QTimer* start_;
     QTimer* animate_;
+};
+
+class ChannelChart;
+
+// The device test: the port list, the channels with their status, value and rate and a chart
+// of the last minute, the device's status and debug text, the driver's automatic functions,
+// its setup screen and its switches. A timer runs the model's measurement cycle.
+class DeviceTestView : public ModelDialog {
+  public:
+    DeviceTestView(DeviceTestModel& model, QWidget* parent = nullptr);
+
+  private:
+    void Mirror() override;
+    void Cycle();
+
+    DeviceTestModel& model_;
+    QComboBox* port_;
+    tlx::controls::ListView* channels_;
+    ChannelChart* chart_;
+    QLabel* status_;
+    QLabel* debug_;
+    QPlainTextEdit* log_;
+    QCheckBox* autoChannel_;
+    QCheckBox* retry_;
+    std::vector<QCheckBox*> switches_;
+    QTimer* timer_;
 };
 
 // A driver's description: its texts with a clickable information address, the date of its
