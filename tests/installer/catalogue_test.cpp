@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <thread>
 
 #include "components.h"
 #include "fixtures.h"
@@ -176,6 +177,69 @@ TEST_F(Packages, TheListShowsEveryStatusWithAndWithoutTheCatalogueServer) {
     EXPECT_EQ(offline.errors, "vodex: Keine Internetverbindung!\n");
     EXPECT_EQ(Statuses(offline)["Vodex_Gone"], "Unbekannt");
     EXPECT_EQ(Statuses(offline).count("vodex_ph"), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Waits (at most ten seconds) until no program runs with `argument` on its command line.
+void WaitForProgramsOn(const std::string& argument) {
+    for (int i = 0; i < 500; ++i) {
+        bool running = false;
+        for (const auto& process : fs::directory_iterator("/proc")) {
+            std::ifstream in(process.path() / "cmdline", std::ios::binary);
+            const std::string line((std::istreambuf_iterator<char>(in)), {});
+            running |= line.find(argument) != std::string::npos;
+        }
+        if (!running) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// The toolkit update against a local server: nothing newer, a newer build (the installer is
+// started on the downloaded package), and no server at all.
+TEST_F(Packages, TheToolkitUpdateStartsTheInstallerOnlyForANewerBuild) {
+    const vodex::test::ScopedEnv temp("TMPDIR", home.File("").c_str());
+    Write(home.File("web/files/vq.msi"), "package");
+    vodex::test::RunningProgram server({"/usr/bin/python3", "-u", "-m", "http.server", "0",
+                                        "--bind", "127.0.0.1", "--directory", home.File("web")});
+    const std::string said = server.Line(std::chrono::seconds(20)).value_or("");
+    std::smatch port;
+    ASSERT_TRUE(std::regex_search(said, port, std::regex("port (\\d+)"))) << said;
+    const std::string web = "http://127.0.0.1:" + port[1].str();
+    tlx::cls_CoreUpdateTag installed;
+    installed.BUILD = 400;
+    installed.UPDATEURL = web + "/files/vq.tlx-udt";
+    const struct {
+        int offered;  // the build the server offers; 0: no description there
+        bool started;
+        const char* said;  // the start of the message
+    } cases[] = {{400, false, "Sie verwenden bereits"},
+                 {401, true, ""},
+                 {0, false, "Die Update-Informationen konnten nicht"}};
+    for (const auto& c : cases) {
+        fs::remove(home.File("web/files/vq.tlx-udt"));
+        if (c.offered) {
+            tlx::cls_CoreUpdateTag offer;
+            offer.BUILD = c.offered;
+            offer.DOWNLOADURL = web + "/files/vq.msi";
+            offer.WRITEDESCRIPTION(home.File("web/files/vq.tlx-udt"));
+        }
+        dialogs->Clear();
+        EXPECT_EQ(installed.UPDATE(true, true, ""), c.started) << c.offered;
+        const std::string shown = dialogs->Count() ? dialogs->ShownAll()[0].text : "";
+        EXPECT_EQ(shown.substr(0, std::string(c.said).size()), c.said) << shown;
+        // The downloaded package waits for the installer, in the temporary folder.
+        std::vector<fs::path> packages;
+        for (const auto& f : fs::directory_iterator(home.File("")))
+            if (f.path().extension() == ".msi") packages.push_back(f.path());
+        EXPECT_EQ(packages.size(), c.started ? 1u : 0u);
+        for (const fs::path& p : packages) {
+            WaitForProgramsOn(p.string());  // the started installer refuses it and ends
+            fs::remove(p);
+        }
+    }
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QThread>
 #include <cstdlib>
 #include <filesystem>
@@ -187,6 +189,27 @@ void InstallQtUi() {
     tlx::SetUiProvider(std::make_shared<QtUiProvider>());
     tlx::cls_CoreDialogs::SetProvider(std::make_shared<QtDialogProvider>());
     tlx::SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+}
+
+bool SaveWindowPicture(QWidget& window, const QString& file) {
+    window.adjustSize();
+    window.show();
+    QApplication::processEvents();
+    const QPixmap body = window.grab();
+    constexpr int kStrip = 26;
+    QPixmap framed(body.width(), body.height() + kStrip);
+    framed.fill(QColor(64, 64, 64));
+    {
+        QPainter painter(&framed);
+        QFont bold = window.font();
+        bold.setBold(true);
+        painter.setFont(bold);
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(8, 0, body.width() - 16, kStrip), Qt::AlignVCenter | Qt::AlignLeft,
+                         window.windowTitle());
+        painter.drawPixmap(0, kStrip, body);
+    }
+    return framed.save(file);
 }
 
 }  // namespace vodex::ui

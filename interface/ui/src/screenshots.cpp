@@ -29,28 +29,9 @@ namespace {
 
 int failures = 0;
 
-// Lays the window out at its natural size and writes its picture, under a strip with its
-// caption as a window frame would show it (the offscreen platform draws no frames).
 void Save(QDialog& window, const QString& folder, const char* form, const char* language) {
-    window.adjustSize();
-    window.show();
-    QApplication::processEvents();
-    const QPixmap body = window.grab();
-    constexpr int kStrip = 26;
-    QPixmap framed(body.width(), body.height() + kStrip);
-    framed.fill(QColor(64, 64, 64));
-    {
-        QPainter painter(&framed);
-        QFont bold = window.font();
-        bold.setBold(true);
-        painter.setFont(bold);
-        painter.setPen(Qt::white);
-        painter.drawText(QRect(8, 0, body.width() - 16, kStrip), Qt::AlignVCenter | Qt::AlignLeft,
-                         window.windowTitle());
-        painter.drawPixmap(0, kStrip, body);
-    }
     const QString file = QDir(folder).filePath(QString("%1_%2.png").arg(form, language));
-    if (!framed.save(file)) {
+    if (!vodex::ui::SaveWindowPicture(window, file)) {
         std::fprintf(stderr, "vodex_screenshots: %s could not be written\n", qPrintable(file));
         ++failures;
     }
@@ -176,6 +157,17 @@ int DrawAll(const QString& folder, const char* language) {
     if (tlx::RunAndWait(std::vector<std::string>{VODEX_MEASURE_WINDOW, "--picture",
                                                  sample.toStdString()}) != 0) {
         std::fprintf(stderr, "vodex_screenshots: the sample program's picture failed\n");
+        ++failures;
+    }
+    // The device manager with two active drivers and a disabled one.
+    tlx::CoreTools().REGISTRY().WRITE(
+        tlx::HKEY_LOCAL_MACHINE,
+        "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\Vodex_Photometer.Disabled",
+        tlx::Variant(true));
+    const QString manager = QDir(folder).filePath(QString("frm_Main_%1.png").arg(language));
+    if (tlx::RunAndWait(
+            std::vector<std::string>{VODEX_MANAGER, "--picture", manager.toStdString()}) != 0) {
+        std::fprintf(stderr, "vodex_screenshots: the device manager's picture failed\n");
         ++failures;
     }
     balance->DESTROY();

@@ -114,4 +114,21 @@ std::string DateToText(Date date) {
     return text;
 }
 
+std::string SizeText(double bytes, char decimal) {
+    if (!(bytes >= 0)) bytes = 0;
+    if (bytes < 1024) return std::to_string(static_cast<long long>(bytes)) + " Bytes";
+    static const char* const units[] = {"KB", "MB", "GB", "TB"};
+    std::size_t unit = 0;
+    bytes /= 1024;
+    while (bytes >= 1024 && unit + 1 < std::size(units)) {
+        bytes /= 1024;
+        ++unit;
+    }
+    char text[48];
+    std::snprintf(text, sizeof text, "%.1f %s", bytes, units[unit]);
+    std::string result = text;
+    if (const auto point = result.find('.'); point != std::string::npos) result[point] = decimal;
+    return result;
+}
+
 }  // namespace tlx

@@ -1,5 +1,8 @@
 #include "tlx/updatetag.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +10,8 @@
 #include <map>
 
 #include "tlx/convert.h"
+#include "tlx/dialogs.h"
+#include "tlx/downloader.h"
 #include "tlx/error.h"
 #include "tlx/filesystem.h"
 #include "tlx/process.h"
@@ -180,6 +185,60 @@ void cls_CoreUpdateTag::WRITEDESCRIPTION(const std::string& pFile) const {
     if (ec) {
         std::filesystem::remove(temporary, ec);
         throw Error("'" + pFile + "' cannot be written: " + ec.message());
+    }
+}
+
+bool cls_CoreUpdateTag::UPDATE(bool pMessages, bool pQuiet, const std::string& pAddress) {
+    auto tell = [pMessages](const std::string& text) {
+        if (pMessages) cls_CoreDialogs().MESSAGE(text, "Update");
+    };
+    try {
+        const std::string address = pAddress.empty() ? UPDATEURL : pAddress;
+        const std::filesystem::path temp = std::filesystem::temp_directory_path();
+        cls_CoreDownloader downloader;
+        // The description, read from a file of its own so its checks are those of a
+        // driver's description.
+        std::string description = (temp / "vodex-update-XXXXXX").string();
+        const int fd = ::mkstemp(description.data());
+        if (fd < 0) throw Error("no temporary file can be made");
+        ::close(fd);
+        cls_CoreUpdateTag offered;
+        const bool read = !address.empty() && downloader.DOWNLOADFILE(address, description) &&
+                          offered.READDESCRIPTION(description);
+        std::filesystem::remove(description);
+        if (!read) {
+            tell("Die Update-Informationen konnten nicht geladen werden." +
+                 (downloader.LASTERROR().empty() ? std::string()
+                                                 : " (" + downloader.LASTERROR() + ")"));
+            return false;
+        }
+        if (offered.BUILD <= BUILD) {
+            tell("Sie verwenden bereits die neuste Version des VQ Rezira Dovarir (Build " +
+                 std::to_string(BUILD) + ").");
+            return false;
+        }
+        std::string package = (temp / "vodex-update-XXXXXX.msi").string();
+        const int pfd = ::mkstemps(package.data(), 4);
+        if (pfd < 0) throw Error("no temporary file can be made");
+        ::close(pfd);
+        const std::string from = offered.DOWNLOADURL.empty() ? DOWNLOADURL : offered.DOWNLOADURL;
+        if (from.empty() || !downloader.DOWNLOADFILE(from, package)) {
+            std::filesystem::remove(package);
+            tell("Das Update konnte nicht heruntergeladen werden." +
+                 (downloader.LASTERROR().empty() ? std::string()
+                                                 : " (" + downloader.LASTERROR() + ")"));
+            return false;
+        }
+        if (!StartDetached({cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_msiexec",
+                            pQuiet ? "/quiet" : "/passive", "/norestart", "/i", package})) {
+            std::filesystem::remove(package);
+            tell("Das Installationsprogramm konnte nicht gestartet werden.");
+            return false;
+        }
+        return true;
+    } catch (const std::exception& e) {
+        tell(std::string("Das Update ist fehlgeschlagen: ") + e.what());
+        return false;
     }
 }
 

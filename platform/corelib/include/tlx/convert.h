@@ -19,5 +19,8 @@ std::optional<Date> DateFromText(std::string_view text);
 std::string DateToText(Date date);
 // The local date and time now.
 Date Now();
+// A size in bytes as people read it: "512 Bytes", "1.5 KB", "12.3 MB", "2.0 GB" (units of
+// 1024), with `decimal` as the decimal separator.
+std::string SizeText(double bytes, char decimal = '.');
 
 }  // namespace tlx

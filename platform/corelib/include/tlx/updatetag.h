@@ -56,6 +56,14 @@ class cls_CoreUpdateTag : public Object {
     bool READDESCRIPTION(const std::string& pFile);
     // Writes the tag as an update description; throws tlx::Error when it cannot.
     void WRITEDESCRIPTION(const std::string& pFile) const;
+
+    // The toolkit update: reads the update description at `pAddress` (UPDATEURL when empty)
+    // and, when it offers a newer build than this tag's, downloads its package (its
+    // DOWNLOADURL, else this tag's) into a temporary ".msi" file and starts the installer on it
+    // in a process of its own, so the calling program may end at once: True. False when there
+    // is nothing newer or something failed; with `pMessages` the user is told which. `pQuiet`
+    // starts the installer without its progress display. Never throws.
+    bool UPDATE(bool pMessages, bool pQuiet, const std::string& pAddress);
 };
 
 }  // namespace tlx

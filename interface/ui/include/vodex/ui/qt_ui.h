@@ -9,6 +9,9 @@
 
 #include "tlx/ui.h"
 
+class QString;
+class QWidget;
+
 namespace vodex::ui {
 
 // Shows the dialogs the library asks for by their form names; a dialog it does not know is
@@ -20,5 +23,10 @@ class QtUiProvider : public tlx::UiProvider {
 
 // Installs the Qt provider, the message boxes and the message pump for the calling thread.
 void InstallQtUi();
+
+// Lays `window` out at its natural size, shows it and writes its picture to `file` (PNG),
+// under a strip with its caption as a window frame would show it (the offscreen platform draws
+// no frames). False when the file could not be written.
+bool SaveWindowPicture(QWidget& window, const QString& file);
 
 }  // namespace vodex::ui

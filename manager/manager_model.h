@@ -1,0 +1,46 @@
+// The device manager's window (frm_Main) without Qt: the panel of facts about the installed
+// drivers and the commands its buttons carry in their tags. Everything goes through the
+// library's driver registry; the model keeps nothing of its own.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vodex/core/device_tool.h"
+#include "vodex/core/dialog_model.h"
+
+namespace vodex::manager {
+
+class ManagerModel : public DialogModel {
+  public:
+    struct Panel {
+        std::string count, active, inactive, size, versionInterface, versionManager;
+    };
+    // The buttons of the command array, by index, with the tags they carry.
+    static constexpr const char* kCommands[] = {"SETUP", "LIST", "AUTOSENSE", "CHECK", "WEB"};
+
+    // `setupProgram` is the setup program's file (beside the manager's own).
+    ManagerModel(std::shared_ptr<cls_DeviceTool> registry, std::string setupProgram);
+
+    // Whether a command line asks for the check without a window ("-AUTO" in any case).
+    static bool AutoRequested(const std::vector<std::string>& arguments);
+
+    // Translates the window and fills the panel.
+    void Load();
+    void Refresh();
+    const Panel& Info() const { return panel_; }
+
+    // A button's tag (compared upper-cased): runs its command. Closed() afterwards means the
+    // program ends.
+    void Command(const std::string& tag) override;
+    // "Auf Updates prüfen...": the toolkit update; the program ends when one was started.
+    void UpdatesX();
+
+  private:
+    std::shared_ptr<cls_DeviceTool> registry_;
+    std::string setupProgram_;
+    Panel panel_;
+};
+
+}  // namespace vodex::manager
