@@ -12,6 +12,7 @@
 #include "tlx/filesystem.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
+#include "tlx/updatetag.h"
 #include "vodex/core/device_tool.h"
 #include "vodex/tools/language.h"
 
@@ -127,14 +128,18 @@ int Drivers(const Args& args) {
         if (!d.device) broken.push_back(Broken(cls, tool->TakeLastError()));
         const std::string name = d.device ? d.device->INFO()->NAME() : "";
         const std::string maker = d.device ? d.device->INFO()->MANUFACTURER() : "";
+        // The installed version, from the component's version record.
+        tlx::cls_CoreUpdateTag tag;
+        const std::string version = tag.READCOMPONENT(tool->FILENAME(cls)) ? tag.VERSION : "";
         if (a.Has("json")) {
             if (json.size() > 1) json += ",";
             json += "{\"class\":" + JsonString(cls) + ",\"name\":" + JsonString(name) +
-                    ",\"manufacturer\":" + JsonString(maker) + ",\"active\":" + JsonBool(active) +
-                    "}";
+                    ",\"manufacturer\":" + JsonString(maker) +
+                    ",\"version\":" + JsonString(version) + ",\"active\":" + JsonBool(active) + "}";
         } else {
             std::printf(
-                "%-24s %-28s %-20s %s\n", cls.c_str(), name.c_str(), maker.c_str(),
+                "%-24s %-28s %-20s %-10s %s\n", cls.c_str(), name.c_str(), maker.c_str(),
+                version.c_str(),
                 active ? Say("aktiv", "active").c_str() : Say("inaktiv", "inactive").c_str());
         }
     }

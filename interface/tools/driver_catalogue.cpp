@@ -35,19 +35,19 @@ std::map<std::string, fs::path> FilesOf(const fs::path& folder) {
     return files;
 }
 
-bool HoldsPackages(const fs::path& folder) {
-    for (const auto& [name, path] : FilesOf(folder)) {
-        if (name.starts_with("vodex_") && name.ends_with(".msi")) return true;
-    }
-    return false;
-}
-
 std::string WithSlash(std::string folder) {
     if (!folder.empty() && !folder.ends_with("/")) folder += "/";
     return folder;
 }
 
 }  // namespace
+
+bool DriverCatalogue::HoldsPackages(const std::filesystem::path& folder) {
+    for (const auto& [name, path] : FilesOf(folder)) {
+        if (name.starts_with("vodex_") && name.ends_with(".msi")) return true;
+    }
+    return false;
+}
 
 DriverCatalogue::DriverCatalogue(std::shared_ptr<cls_DeviceTool> registry)
     : registry_(std::move(registry)) {}

@@ -137,7 +137,7 @@ TEST_F(Vodex, AHiveThatCannotBeReadStopsEveryCommand) {
 TEST_F(Vodex, ListingDisablingAndEnablingDrivers) {
     EXPECT_EQ(Run({"drivers", "--json"}).output,
               "[{\"class\":\"Vodex_Randomizer\",\"name\":\"Zufallsgenerator\","
-              "\"manufacturer\":\"DE Vedaruzo\",\"active\":true}]\n");
+              "\"manufacturer\":\"DE Vedaruzo\",\"version\":\"2.0.0\",\"active\":true}]\n");
     EXPECT_EQ(Run({"disable", "VODEX_RANDOMIZER"}).exitCode, 0);
     EXPECT_EQ(Run({"drivers", "--json"}).output, "[]\n");
     EXPECT_NE(Run({"drivers", "--all", "--json"}).output.find("\"active\":false"),

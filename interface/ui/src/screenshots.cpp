@@ -13,12 +13,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tlx/dialogs.h"
 #include "tlx/port_map.h"
 #include "tlx/process.h"
 #include "tlx/tools.h"
+#include "tlx/updatetag.h"
 #include "vodex/core/device.h"
 #include "vodex/core/device_tool.h"
 #include "vodex/sim/virtual_balance.h"
@@ -168,6 +170,57 @@ int DrawAll(const QString& folder, const char* language) {
     if (tlx::RunAndWait(
             std::vector<std::string>{VODEX_MANAGER, "--picture", manager.toStdString()}) != 0) {
         std::fprintf(stderr, "vodex_screenshots: the device manager's picture failed\n");
+        ++failures;
+    }
+    // The setup program with a driver in every status: two more installed drivers (copies of
+    // the balance), a disc with a newer one of them and a new one, and a catalogue (read from a
+    // file address) with a newer balance, a newer random generator and a new driver.
+    const std::filesystem::path root(home);
+    auto& reg = tlx::CoreTools().REGISTRY();
+    const std::string devices = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\";
+    reg.DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, devices + "Vodex_Photometer");
+    reg.DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, devices + "Vodex_Photometer.Disabled");
+    const std::filesystem::path devinfo =
+        std::filesystem::path(VODEX_BALANCE_PACKAGE).replace_extension(".devinfo");
+    for (const char* cls : {"Vodex_Older", "Vodex_Gone"}) {
+        const auto copy = root / "installed" / (std::string(cls) + ".so");
+        std::filesystem::create_directories(copy.parent_path());
+        std::filesystem::copy_file(VODEX_BALANCE_COMPONENT, copy,
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(devinfo,
+                                   std::filesystem::path(copy).replace_extension(".devinfo"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, devices + cls, tlx::Variant(copy.string()));
+    }
+    const auto disc = root / "disc";
+    std::filesystem::create_directories(disc);
+    for (const auto& [base, title, version] :
+         {std::tuple{"vodex_older", "Laborwaage (älter)", "1.2.0"},
+          std::tuple{"vodex_conductivity", "Leitfähigkeitsmesser", "1.0.0"}}) {
+        std::ofstream(disc / (std::string(base) + ".msi")) << "package";
+        std::filesystem::copy_file(devinfo, disc / (std::string(base) + ".devinfo"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        tlx::cls_CoreUpdateTag tag;
+        tag.NAME = title;
+        tag.MANUFACTURER = "Vodex";
+        tag.DESCRIPTION = title;
+        tag.VERSION = version;
+        tag.WRITEDESCRIPTION((disc / (std::string(base) + ".tlx-udt")).string());
+    }
+    std::filesystem::create_directories(root / "web" / "files" / "devices");
+    std::ofstream(root / "web" / "files" / "devices" / "list.php5")
+        << "[BEGIN]\nID=Vodex_Randomizer\nMAJOR=2\nMINOR=1\nDOWNLOADURL=http://h/r.msi\n[END]\n"
+           "[BEGIN]\nID=VODEX_BALANCE\nMAJOR=2\nMINOR=2\nNEEDINTERFACE=999\n"
+           "DOWNLOADURL=http://h/b.msi\n[END]\n"
+           "[BEGIN]\nID=VODEX_PH\nNAME=pH-Meter\nTEXT=Vodex\nDESCRIPTION=pH-Meter mit "
+           "Temperaturfühler\nMAJOR=1\nMINOR=10\nDOWNLOADURL=http://h/ph.msi\n[END]\n";
+    reg.WRITE(tlx::HKEY_LOCAL_MACHINE, "Software\\VQ Morvane\\VQ ReziraDovarir\\UpdateServer",
+              tlx::Variant("file://" + (root / "web").string()));
+    const QString setup =
+        QDir(folder).filePath(QString("frm_DeviceInstaller_%1.png").arg(language));
+    if (tlx::RunAndWait(std::vector<std::string>{VODEX_SETUP, "--picture", setup.toStdString(),
+                                                 "--folder", disc.string()}) != 0) {
+        std::fprintf(stderr, "vodex_screenshots: the setup program's picture failed\n");
         ++failures;
     }
     balance->DESTROY();

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -94,6 +95,8 @@ class DriverCatalogue {
         return images_;
     }
 
+    // Whether `folder` holds a driver package ("vodex_*.msi", in any case).
+    static bool HoldsPackages(const std::filesystem::path& folder);
     // Whether version `b` is newer than version `a`.
     static bool IsNewer(std::string_view a, std::string_view b);
     // Sets the best source of `entry` from its three versions; of every entry.

@@ -1,0 +1,233 @@
+#include "installer_window.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTreeWidgetItem>
+#include <QVBoxLayout>
+
+#include "status_icons.h"
+#include "tlx/controls/frame.h"
+#include "tlx/controls/label.h"
+#include "tlx/controls/list_view.h"
+#include "vodex/tools/language.h"
+#include "vodex/ui/qt_form.h"
+
+namespace vodex::setup {
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// A label that acts as a link: underlined, blue, with the hand cursor.
+tlx::controls::Label* AsLink(tlx::controls::Label* label) {
+    label->setCursor(Qt::PointingHandCursor);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, QColor(0, 0, 204));
+    label->setPalette(colours);
+    QFont font = label->font();
+    font.setUnderline(true);
+    label->setFont(font);
+    return label;
+}
+
+}  // namespace
+
+HelpWindow::HelpWindow(HelpModel& model, QWidget* parent) : ModelDialog(model, parent) {
+    setWindowIcon(StatusIcon("help"));
+    for (const auto& topic : model.Topics()) {
+        auto* heading = new QLabel(Q(topic.heading), this);
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        auto* text = new QLabel(Q(topic.text), this);
+        text->setWordWrap(true);
+        text->setMinimumWidth(460);
+        Body()->addWidget(heading);
+        Body()->addWidget(text);
+        Body()->addSpacing(6);
+    }
+    SetCloseBox([&model] { model.Command("DIALOG.OK();"); });
+    ShowDesign();
+}
+
+InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
+    : ModelDialog(model, parent),
+      model_(model),
+      folder_(new QComboBox(this)),
+      filter_(new QComboBox(this)),
+      search_(new QLineEdit(this)),
+      list_(new tlx::controls::ListView(this)),
+      panel_(new QLabel(this)) {
+    auto* top = new QGridLayout;
+    folder_->setObjectName("lst_Folder");
+    folder_->setEditable(true);
+    folder_->setMinimumWidth(260);
+    for (const auto& drive : model_.Drives())
+        folder_->addItem(Q(drive));
+    auto* browse = new QPushButton(this);
+    browse->setObjectName("but_Folder");
+    filter_->setObjectName("lst_Filter");
+    for (const auto& [de, en] : {std::pair{"Alle anzeigen", "Show all"},
+                                 {"Nur Wandler mit Updates", "Updates only"},
+                                 {"Neue Wandler + Updates", "New drivers + updates"},
+                                 {"Nur installierte Wandler!", "Installed drivers only!"}})
+        filter_->addItem(Q(hLanguageText(de, en)));
+    search_->setObjectName("txt_Search");
+    auto caption = [this](const char* name) {
+        auto* label = NewLabel(name);
+        label->setWordWrap(false);
+        return label;
+    };
+    top->addWidget(caption("lab_Folder"), 0, 0);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(folder_, 1);
+    folderRow->addWidget(browse);
+    top->addLayout(folderRow, 0, 1);
+    top->addWidget(caption("lab_Filter"), 1, 0);
+    top->addWidget(filter_, 1, 1);
+    top->addWidget(caption("lab_Search"), 2, 0);
+    top->addWidget(search_, 2, 1);
+    top->setColumnStretch(1, 1);
+    Body()->addLayout(top);
+
+    list_->setObjectName("lst_Devices");
+    list_->setRootIsDecorated(false);
+    list_->setIconSize(QSize(16, 16));
+    list_->setMinimumSize(860, 300);
+    const int shares[] = {25, 24, 15, 12, 12, 12};
+    for (const int share : shares)
+        list_->AddColumn({}, (list_->minimumWidth() - 24) * share / 100);
+    list_->header()->setSectionsClickable(true);
+    Body()->addWidget(list_, 1);
+    panel_->setObjectName("pan_Wait");
+    panel_->setAlignment(Qt::AlignCenter);
+    panel_->setAutoFillBackground(true);
+    panel_->setVisible(false);
+    Body()->addWidget(panel_);
+
+    auto* bottom = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    auto* hint = NewLabel("lab_Hint");
+    hint->setWordWrap(true);
+    hint->setMinimumWidth(520);
+    left->addWidget(hint);
+    left->addStretch(1);
+    for (const int index : {0, 2}) {
+        auto* link = AsLink(NewLabel("lab_Link", index));
+        link->installEventFilter(this);
+        left->addWidget(link);
+        link->setProperty("link", index);
+    }
+    bottom->addLayout(left, 1);
+    auto* actions = new tlx::controls::Frame({}, this);
+    actions->setObjectName("fra_Actions");
+    auto* actionBox = new QVBoxLayout(actions);
+    for (int i = 0; i < 3; ++i) {
+        auto* install = new QPushButton(actions);
+        install->setObjectName("but_Install");
+        ui::QtForm::SetIndex(*install, i);
+        actionBox->addWidget(install);
+        connect(install, &QPushButton::clicked, this, [this, i] {
+            Run([&] { model_.Install(static_cast<SetupModel::InstallSource>(i)); });
+        });
+    }
+    auto* remove = new QPushButton(actions);
+    remove->setObjectName("but_Remove");
+    actionBox->addWidget(remove);
+    bottom->addWidget(actions);
+    Body()->addLayout(bottom);
+    SetCloseBox([this] { model_.Command("DIALOG.ABORT();"); });
+    ShowDesign();
+    // A wrapped label takes the height its text needs at its width.
+    hint->setMinimumHeight(hint->heightForWidth(hint->minimumWidth()));
+    search_->setText(Q(model_.SearchText()));
+
+    connect(remove, &QPushButton::clicked, this, [this] { Run([this] { model_.Remove(); }); });
+    connect(browse, &QPushButton::clicked, this,
+            [this] { Run([this] { model_.BrowseFolder(); }); });
+    connect(folder_, &QComboBox::activated, this,
+            [this](int index) { Run([&] { model_.ChooseDrive(index); }); });
+    connect(filter_, &QComboBox::activated, this, [this](int index) {
+        Run([&] { model_.SetFilter(static_cast<SetupModel::Filter>(index)); });
+    });
+    connect(search_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { Run([&] { model_.Search(text.toStdString()); }); });
+    connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (column != 0) return;
+        const int row = list_->indexOfTopLevelItem(item);
+        Run([&] { model_.Check(row, item->checkState(0) == Qt::Checked); });
+    });
+    connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        const int row = list_->indexOfTopLevelItem(item);
+        Run([&] { model_.OpenInfo(row); });
+    });
+    connect(list_->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Run([&] { model_.Sort(column); }); });
+    Mirror();
+}
+
+bool InstallerWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A click on a link label runs the link.
+    if (event->type() == QEvent::MouseButtonRelease && watched->property("link").isValid()) {
+        const int index = watched->property("link").toInt();
+        Run([&] { model_.Link(index); });
+        return true;
+    }
+    return ModelDialog::eventFilter(watched, event);
+}
+
+void InstallerWindow::Mirror() {
+    if (model_.TakeHelpRequest()) {
+        HelpModel help;
+        help.Load();
+        HelpWindow(help, this).exec();
+    }
+    panel_->setText(Q(model_.Panel()));
+    panel_->setVisible(!model_.Panel().empty());
+    {
+        const QSignalBlocker quiet(folder_);
+        folder_->setEditText(Q(model_.Folder()));
+    }
+    {
+        const QSignalBlocker quiet(filter_);
+        filter_->setCurrentIndex(model_.CurrentFilter());
+    }
+    const QSignalBlocker quiet(list_);
+    list_->clear();
+    for (const auto& row : model_.Rows()) {
+        auto* item = new QTreeWidgetItem;
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, row.checked ? Qt::Checked : Qt::Unchecked);
+        item->setData(0, Qt::UserRole, Q(row.key));
+        item->setData(1, Qt::UserRole, Q(row.className));
+        const auto picture = model_.Catalogue().Images().find(row.image);
+        item->setIcon(0, picture != model_.Catalogue().Images().end() && picture->second
+                             ? DriverIcon(*picture->second)
+                             : StatusIcon("generic"));
+        for (int c = 0; c < SetupModel::kColumns; ++c) {
+            item->setText(c, Q(row.cells[static_cast<std::size_t>(c)]));
+            QFont font = item->font(c);
+            font.setBold(c == row.boldColumn || (c == 1 && row.statusBold));
+            item->setFont(c, font);
+            if (row.red[static_cast<std::size_t>(c)]) {
+                item->setForeground(c, QColor(255, 0, 0));
+            } else if (row.grey[static_cast<std::size_t>(c)]) {
+                item->setForeground(c, QColor(128, 128, 128));
+            }
+        }
+        item->setForeground(1, QColor(row.statusRed, row.statusGreen, row.statusBlue));
+        if (!row.statusIcon.empty()) item->setIcon(1, StatusIcon(row.statusIcon));
+        list_->addTopLevelItem(item);
+    }
+}
+
+}  // namespace vodex::setup

@@ -1,0 +1,49 @@
+// The driver setup program: every driver from the installed ones, a driver folder and the
+// online catalogue, with installing, updating and removing. "/DEV" (any case) compares with
+// the packages the build makes, "--folder DIR" with the packages in DIR; "--picture FILE"
+// draws the window into a picture instead of showing it.
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QDir>
+#include <string>
+#include <vector>
+
+#include "drives.h"
+#include "installer_window.h"
+#include "tlx/dialogs.h"
+#include "tlx/text.h"
+#include "vodex/core/sys_device.h"
+#include "vodex/ui/qt_ui.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const bool picture = argc >= 3 && arguments[0] == "--picture";
+    // --folder DIR: compare with the packages in DIR.
+    std::string folder;
+    for (std::size_t i = 0; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == "--folder") folder = arguments[i + 1];
+    if (picture) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    bool development = false;
+    for (const std::string& a : arguments)
+        development |= tlx::UCase(a).find("/DEV") != std::string::npos;
+    QApplication app(argc, argv);
+    vodex::ui::InstallQtUi();
+    // A picture waits for no one: messages go to the standard error.
+    if (picture) tlx::cls_CoreDialogs::SetProvider(nullptr);
+    // The development folder: the packages the build puts beside its programs' folder.
+    const std::string packages =
+        QDir(QCoreApplication::applicationDirPath() + "/../packages").absolutePath().toStdString() +
+        "/";
+    if (development) folder = packages;
+    vodex::setup::SetupModel model(vodex::SysDevice()->DEVICETOOL(), vodex::setup::MountedMedia(),
+                                   folder);
+    model.Load();
+    vodex::setup::InstallerWindow window(model);
+    if (picture) return vodex::ui::SaveWindowPicture(window, argv[2]) ? 0 : 1;
+    window.show();
+    model.ToolkitCheck();
+    if (model.Closed()) return 0;
+    window.exec();
+    return 0;
+}

@@ -1,0 +1,106 @@
+// The driver setup program's window (frm_DeviceInstaller) without Qt: every driver known from
+// the installed drivers, a driver folder and the online catalogue, filtered and searched, with
+// installing, updating and removing through the installer, and the toolkit check at start.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vodex/core/device_tool.h"
+#include "vodex/core/dialog_model.h"
+#include "vodex/tools/driver_catalogue.h"
+
+namespace vodex::setup {
+
+class SetupModel : public DialogModel {
+  public:
+    enum Filter { ShowAll, UpdatesOnly, NewAndUpdates, InstalledOnly };
+    enum InstallSource { Newest, FromInternet, FromFolder };
+    static constexpr int kColumns = 6;
+
+    struct Row {
+        std::string key;        // "k" and the entry's 1-based position in the driver list
+        std::string className;  // the row's tag
+        std::array<std::string, kColumns> cells;
+        std::string statusIcon;             // the status icon's key ("" none)
+        std::string image;                  // the lower-cased class name, or "generic"
+        std::array<bool, kColumns> grey{};  // "---/---"
+        std::array<bool, kColumns> red{};   // a version that needs a newer toolkit
+        std::uint8_t statusRed = 0, statusGreen = 0, statusBlue = 0;
+        bool statusBold = false;
+        int boldColumn = -1;  // the version column of the best source
+        bool checked = false;
+    };
+
+    // `drives` are the media folders offered in the drop-down; `startFolder` is the folder
+    // "/DEV" or the command line chose ("" for none: the first drive holding packages).
+    SetupModel(std::shared_ptr<cls_DeviceTool> registry, std::vector<std::string> drives,
+               std::string startFolder = {});
+
+    // Start, up to the toolkit check: the drives, the driver folder, the list.
+    void Load();
+    // The toolkit check at start: asks when a listed version needs a newer toolkit build, and
+    // closes on Cancel or after starting the toolkit update.
+    void ToolkitCheck();
+
+    const std::vector<std::string>& Drives() const { return drives_; }
+    // The text of the drop-down: the driver folder.
+    const std::string& Folder() const { return catalogue_.Folder(); }
+    // Choosing a drive of the drop-down, or any folder (the folder button's choice).
+    void ChooseDrive(std::int32_t index);
+    void ChooseFolder(const std::string& folder);
+    // The folder button: asks for a folder through the dialog service.
+    void BrowseFolder();
+
+    Filter CurrentFilter() const { return filter_; }
+    void SetFilter(Filter filter);
+    const std::string& SearchText() const { return search_; }
+    void Search(const std::string& text);
+    // Sorts by a column's text, ascending; the same column again toggles the direction.
+    void Sort(std::int32_t column);
+
+    const std::vector<Row>& Rows() const { return rows_; }
+    void Check(std::int32_t row, bool checked);
+    const DriverCatalogue& Catalogue() const { return catalogue_; }
+    // "Die Liste wird aktualisiert. Bitte warten!" or "Der Wandlertreiber wird
+    // heruntergeladen..." while they last, else "".
+    const std::string& Panel() const { return panel_; }
+
+    void Install(InstallSource source);
+    void Remove();
+    // The links: index 0 installs every available update, index 2 runs the toolkit update.
+    void Link(std::int32_t index);
+    // A double-click on a row: the driver's information dialog.
+    void OpenInfo(std::int32_t row);
+
+    // "DIALOG.OK();" and "DIALOG.ABORT();" close the program; "DIALOG.HELP();" asks the window
+    // for its help (HelpRequested).
+    void Command(const std::string& key) override;
+    bool TakeHelpRequest();
+
+  private:
+    void Rebuild();
+    void Redraw();
+    void ShowPanel(std::string text);
+    std::int32_t Build() const;
+    bool RunInstaller(const std::vector<std::string>& arguments) const;
+    std::string Download(const std::string& address);
+    bool IsRandomizer(const std::string& cls) const;
+
+    std::shared_ptr<cls_DeviceTool> registry_;
+    DriverCatalogue catalogue_;
+    std::vector<std::string> drives_;
+    std::string startFolder_;
+    Filter filter_ = ShowAll;
+    std::string search_;
+    std::vector<Row> rows_;
+    std::string panel_;
+    std::int32_t sortColumn_ = -1;
+    bool sortDescending_ = false;
+    bool helpRequested_ = false;
+};
+
+}  // namespace vodex::setup
