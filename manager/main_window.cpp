@@ -58,6 +58,7 @@ MainWindow::MainWindow(ManagerModel& model, QWidget* parent)
         button->setObjectName("but_Command");
         ui::QtForm::SetIndex(*button, static_cast<int>(i));
         button->setMinimumWidth(300);
+        button->setProperty("Tag", ManagerModel::kCommands[i]);
         // A click runs the command of the button's tag.
         connect(button, &QPushButton::clicked, this, [this, button] {
             Run([&] { model_.Command(button->property("Tag").toString().toStdString()); });

@@ -46,13 +46,14 @@ double FileSize(const std::filesystem::path& file) {
 // folder in the driver folder; any other, its component and description files.
 double DriversSize(cls_DeviceTool& registry) {
     namespace fs = std::filesystem;
-    const fs::path drivers = fs::weakly_canonical(tlx::DriverFolder());
+    std::error_code ec;
+    const fs::path drivers = fs::weakly_canonical(tlx::DriverFolder(), ec);
     std::set<fs::path> folders;
     double total = 0;
     const auto installed = registry.CONTENTALL();
     for (const std::string& cls : installed->ITEMS()) {
-        const fs::path component = fs::weakly_canonical(registry.FILENAME(cls));
-        if (component.empty()) continue;
+        const fs::path component = fs::weakly_canonical(registry.FILENAME(cls), ec);
+        if (ec || component.empty()) continue;
         const fs::path folder = component.parent_path();
         if (folder.parent_path() == drivers) {
             if (folders.insert(folder).second) total += FolderSize(folder);
@@ -114,7 +115,7 @@ ManagerModel::ManagerModel(std::shared_ptr<cls_DeviceTool> registry, std::string
 
 bool ManagerModel::AutoRequested(const std::vector<std::string>& arguments) {
     for (const std::string& a : arguments) {
-        if (tlx::UCase(a).find("-AUTO") != std::string::npos) return true;
+        if (tlx::UCase(tlx::Trim(a)) == "-AUTO") return true;
     }
     return false;
 }

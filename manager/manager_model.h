@@ -23,7 +23,8 @@ class ManagerModel : public DialogModel {
     // `setupProgram` is the setup program's file (beside the manager's own).
     ManagerModel(std::shared_ptr<cls_DeviceTool> registry, std::string setupProgram);
 
-    // Whether a command line asks for the check without a window ("-AUTO" in any case).
+    // Whether a command line asks for the check without a window: an argument "-auto" in any
+    // case (a whole argument, so a file name that holds it does not count).
     static bool AutoRequested(const std::vector<std::string>& arguments);
 
     // Translates the window and fills the panel.

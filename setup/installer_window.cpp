@@ -70,6 +70,7 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
     auto* top = new QGridLayout;
     folder_->setObjectName("lst_Folder");
     folder_->setEditable(true);
+    folder_->setInsertPolicy(QComboBox::NoInsert);  // a typed folder is chosen, not listed
     folder_->setMinimumWidth(260);
     for (const auto& drive : model_.Drives())
         folder_->addItem(Q(drive));
@@ -156,6 +157,15 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
             [this] { Run([this] { model_.BrowseFolder(); }); });
     connect(folder_, &QComboBox::activated, this,
             [this](int index) { Run([&] { model_.ChooseDrive(index); }); });
+    connect(folder_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        const std::string typed = folder_->currentText().toStdString();
+        Run([&] { model_.ChooseFolder(typed); });
+    });
+    // The wait panel shows before the work behind it starts.
+    model_.OnPanel([this] {
+        panel_->setText(Q(model_.Panel()));
+        panel_->setVisible(!model_.Panel().empty());
+    });
     connect(filter_, &QComboBox::activated, this, [this](int index) {
         Run([&] { model_.SetFilter(static_cast<SetupModel::Filter>(index)); });
     });
@@ -163,8 +173,11 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
             [this](const QString& text) { Run([&] { model_.Search(text.toStdString()); }); });
     connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
         if (column != 0) return;
-        const int row = list_->indexOfTopLevelItem(item);
-        Run([&] { model_.Check(row, item->checkState(0) == Qt::Checked); });
+        // The list is drawn anew after this signal has returned: the item still belongs to
+        // the list while Qt finishes the change.
+        model_.Check(list_->indexOfTopLevelItem(item), item->checkState(0) == Qt::Checked);
+        QMetaObject::invokeMethod(
+            this, [this] { Mirror(); }, Qt::QueuedConnection);
     });
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         const int row = list_->indexOfTopLevelItem(item);
@@ -173,6 +186,10 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
     connect(list_->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Run([&] { model_.Sort(column); }); });
     Mirror();
+}
+
+InstallerWindow::~InstallerWindow() {
+    model_.OnPanel({});
 }
 
 bool InstallerWindow::eventFilter(QObject* watched, QEvent* event) {

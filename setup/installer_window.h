@@ -23,6 +23,7 @@ class HelpWindow : public ui::ModelDialog {
 class InstallerWindow : public ui::ModelDialog {
   public:
     explicit InstallerWindow(SetupModel& model, QWidget* parent = nullptr);
+    ~InstallerWindow() override;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

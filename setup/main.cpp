@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     if (picture) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     bool development = false;
     for (const std::string& a : arguments)
-        development |= tlx::UCase(a).find("/DEV") != std::string::npos;
+        development |= tlx::UCase(a) == "/DEV";  // a whole argument, not a folder's name
     QApplication app(argc, argv);
     vodex::ui::InstallQtUi();
     // A picture waits for no one: messages go to the standard error.

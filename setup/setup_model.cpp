@@ -39,6 +39,18 @@ std::string PackageFolderOf(const std::string& root) {
     return {};
 }
 
+// Marks the model busy while a long step lets window events run.
+class Busy {
+  public:
+    explicit Busy(int& depth) : depth_(depth) { ++depth_; }
+    ~Busy() { --depth_; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+  private:
+    int& depth_;
+};
+
 const VersionRecord* Chosen(const DriverEntry& e, std::int32_t source) {
     return source == 2 ? &e.internet : source == 1 ? &e.folder : nullptr;
 }
@@ -105,6 +117,7 @@ bool SetupModel::IsRandomizer(const std::string& cls) const {
 
 void SetupModel::ShowPanel(std::string text) {
     panel_ = std::move(text);
+    if (onPanel_) onPanel_();
     tlx::PumpMessages();  // the window shows the panel before the work starts
 }
 
@@ -152,12 +165,13 @@ void SetupModel::ToolkitCheck() {
         Close();
     } else if (answer == tlx::ID_Answer_Yes) {
         auto tag = registry_->UPDATETAG();
-        if (tag) tag->UPDATE(false, false, "");
+        if (tag) tag->UPDATE(true, false, "");  // the user hears why when none was started
         Close();
     }
 }
 
 void SetupModel::ChooseDrive(std::int32_t index) {
+    if (busy_) return;
     if (index < 0 || index >= static_cast<std::int32_t>(drives_.size())) return;
     ChooseFolder(drives_[static_cast<std::size_t>(index)]);
     if (!DriverCatalogue::HoldsPackages(catalogue_.Folder())) {
@@ -167,22 +181,26 @@ void SetupModel::ChooseDrive(std::int32_t index) {
 }
 
 void SetupModel::ChooseFolder(const std::string& folder) {
+    if (busy_) return;
     catalogue_.Folder(folder);
     Rebuild();
 }
 
 void SetupModel::BrowseFolder() {
+    if (busy_) return;
     const std::string chosen = tlx::cls_CoreDialogs().BROWSEFOLDER(
         "Ordner mit Wandlertreibern auswählen", catalogue_.Folder());
     if (!chosen.empty()) ChooseFolder(chosen);
 }
 
 void SetupModel::Rebuild() {
+    const Busy busy(busy_);
     {
-        const tlx::WaitCursor busy;
+        const tlx::WaitCursor waiting;
         ShowPanel("Die Liste wird aktualisiert. Bitte warten!");
         catalogue_.Build();
         panel_.clear();
+        if (onPanel_) onPanel_();
     }
     if (!catalogue_.Notice().empty()) Message(catalogue_.Notice());
     rows_.clear();
@@ -190,11 +208,13 @@ void SetupModel::Rebuild() {
 }
 
 void SetupModel::SetFilter(Filter filter) {
+    if (busy_) return;
     filter_ = filter;
     Redraw();
 }
 
 void SetupModel::Search(const std::string& text) {
+    if (busy_) return;
     search_ = text;
     Redraw();
 }
@@ -255,6 +275,7 @@ void SetupModel::Redraw() {
 }
 
 void SetupModel::Sort(std::int32_t column) {
+    if (busy_) return;
     if (column < 0 || column >= kColumns) return;
     sortDescending_ = column == sortColumn_ && !sortDescending_;
     sortColumn_ = column;
@@ -266,6 +287,7 @@ void SetupModel::Sort(std::int32_t column) {
 }
 
 void SetupModel::Check(std::int32_t row, bool checked) {
+    if (busy_) return;
     if (row < 0 || row >= static_cast<std::int32_t>(rows_.size())) return;
     Row& r = rows_[static_cast<std::size_t>(row)];
     // The random generator cannot be unticked.
@@ -279,7 +301,10 @@ bool SetupModel::RunInstaller(const std::vector<std::string>& arguments) const {
 }
 
 std::string SetupModel::Download(const std::string& address) {
-    std::string file = (fs::temp_directory_path() / "vodex-driver-XXXXXX.msi").string();
+    std::error_code tempError;
+    const fs::path temp = fs::temp_directory_path(tempError);
+    if (tempError) return {};
+    std::string file = (temp / "vodex-driver-XXXXXX.msi").string();
     const int fd = ::mkstemps(file.data(), 4);
     if (fd < 0) return {};
     ::close(fd);
@@ -291,6 +316,7 @@ std::string SetupModel::Download(const std::string& address) {
         done = downloader.DOWNLOADFILE(address, file);
     }
     panel_.clear();
+    if (onPanel_) onPanel_();
     if (!done) {
         std::error_code ec;
         fs::remove(file, ec);
@@ -300,6 +326,8 @@ std::string SetupModel::Download(const std::string& address) {
 }
 
 void SetupModel::Install(InstallSource source) {
+    if (busy_) return;  // a click while the list is read or a driver installed
+    const Busy busy(busy_);
     if (std::none_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.checked; })) {
         Message(kTickFirst);
         return;
@@ -332,8 +360,10 @@ void SetupModel::Install(InstallSource source) {
             }
             continue;
         }
+        // A folder version is installed from its file; an internet version is always downloaded.
         std::error_code ec;
-        const bool local = fs::is_regular_file(chosen->location, ec);
+        const bool local = from == 1;
+        if (local && !fs::is_regular_file(chosen->location, ec)) continue;
         const std::string package = local ? chosen->location : Download(chosen->location);
         if (package.empty()) continue;  // the download failed twice
         const bool installed = RunInstaller({"/norestart", "/passive", "/i", package});
@@ -347,6 +377,8 @@ void SetupModel::Install(InstallSource source) {
 }
 
 void SetupModel::Remove() {
+    if (busy_) return;  // a click while the list is read or a driver installed
+    const Busy busy(busy_);
     if (std::none_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.checked; })) {
         Message(kTickFirst);
         return;
@@ -373,21 +405,26 @@ void SetupModel::Remove() {
 }
 
 void SetupModel::Link(std::int32_t index) {
+    if (busy_) return;
     if (index == 0) {
         SetFilter(UpdatesOnly);
         if (rows_.empty()) {
             Message(
                 "Für die bei Ihnen installierten Wandler sind derzeit keine Updates verfügbar.");
         } else {
+            // "All available updates": every listed update is ticked and installed.
+            for (Row& r : rows_)
+                r.checked = true;
             Install(Newest);
         }
     } else if (index == 2) {
         auto tag = registry_->UPDATETAG();
-        if (tag && tag->UPDATE(false, false, "")) Close();
+        if (tag && tag->UPDATE(true, false, "")) Close();
     }
 }
 
 void SetupModel::OpenInfo(std::int32_t row) {
+    if (busy_) return;
     if (row < 0 || row >= static_cast<std::int32_t>(rows_.size())) return;
     const auto device = registry_->INFO(rows_[static_cast<std::size_t>(row)].className);
     if (!device) return;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,6 +69,8 @@ class SetupModel : public DialogModel {
     // "Die Liste wird aktualisiert. Bitte warten!" or "Der Wandlertreiber wird
     // heruntergeladen..." while they last, else "".
     const std::string& Panel() const { return panel_; }
+    // Called whenever the panel's text changes, before the work behind it starts.
+    void OnPanel(std::function<void()> changed) { onPanel_ = std::move(changed); }
 
     void Install(InstallSource source);
     void Remove();
@@ -101,6 +104,8 @@ class SetupModel : public DialogModel {
     std::int32_t sortColumn_ = -1;
     bool sortDescending_ = false;
     bool helpRequested_ = false;
+    int busy_ = 0;  // steps running that let window events run; commands wait for them
+    std::function<void()> onPanel_;
 };
 
 }  // namespace vodex::setup

@@ -188,7 +188,8 @@ bool DeviceListModel::Uninstall(std::int32_t row) {
         dialogs.MESSAGE("Beim Versuch den Wandlertreiber zu entfernen ist ein Fehler aufgetreten.");
         return false;
     }
-    rows_.erase(rows_.begin() + row);
+    // The installer let window events run: the rows may have been filled anew meanwhile.
+    std::erase_if(rows_, [&](const Row& d) { return d.driverClass == r.driverClass; });
     std::erase_if(drivers_, [&](const Row& d) { return d.driverClass == r.driverClass; });
     return true;
 }

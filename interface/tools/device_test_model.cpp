@@ -159,6 +159,7 @@ void DeviceTestModel::ConnectSelected() {
 }
 
 void DeviceTestModel::SelectPort(std::int32_t entry) {
+    if (running_) return;  // the driver is inside a cycle; the click comes too early
     if (entry < 0 || entry >= static_cast<std::int32_t>(ports_.size())) return;
     selectedPort_ = entry;
     ConnectSelected();
@@ -322,6 +323,7 @@ void DeviceTestModel::SwitchValue(std::int32_t number) {
 }
 
 void DeviceTestModel::AutoChannelButton() {
+    if (running_) return;  // the driver is inside a cycle; the click comes too early
     if (!device_) return;
     if (!device_->INFO()->AUTOCHANNEL()) {
         Message("Das Gerät unterstützt kein AutoChannel! Setzen Sie ggf. INFO.AUTOCHANNEL = True!");
@@ -354,6 +356,7 @@ void DeviceTestModel::AutoButton(bool declared, const std::function<bool()>& run
 }
 
 void DeviceTestModel::AutoPortButton() {
+    if (running_) return;  // the driver is inside a cycle; the click comes too early
     if (!device_) return;
     AutoButton(
         device_->INFO()->AUTOPORT(), [this] { return device_->AUTOPORT(); },
@@ -362,6 +365,7 @@ void DeviceTestModel::AutoPortButton() {
 }
 
 void DeviceTestModel::AutoSenseButton() {
+    if (running_) return;  // the driver is inside a cycle; the click comes too early
     if (!device_) return;
     AutoButton(
         device_->INFO()->AUTOSENSE(), [this] { return device_->AUTOSENSE(); },
@@ -370,6 +374,7 @@ void DeviceTestModel::AutoSenseButton() {
 }
 
 void DeviceTestModel::SetupButton() {
+    if (running_) return;  // the driver is inside a cycle; the click comes too early
     if (!device_) return;
     if (!device_->INFO()->SETUPSCREEN()) {
         Message(

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QPushButton>
 #include <chrono>
 #include <fstream>
 #include <thread>
 
 #include "components.h"
+#include "main_window.h"
 #include "manager_model.h"
 #include "running_program.h"
+#include "tlx/convert.h"
 #include "tlx/tools.h"
 
 namespace {
@@ -43,6 +46,31 @@ TEST_F(Manager, ThePanelCountsActiveAndDisabledDrivers) {
     EXPECT_NE(model.Info().size, "0 Bytes");  // the three components' files
 }
 
+TEST_F(Manager, AButtonRunsTheCommandOfItsTag) {
+    ManagerModel model(registry, home.File("vodex-setup"));
+    model.Load();
+    vodex::manager::MainWindow window(model);
+    for (auto* button : window.findChildren<QPushButton*>("but_Command")) {
+        if (button->property("Index").toInt() == 3) button->click();  // "CHECK"
+    }
+    ASSERT_EQ(dialogs->Count(), 1u);
+    EXPECT_EQ(dialogs->ShownAll()[0].text, "Überprüfung abgeschlossen.");
+}
+
+TEST(SizeTexts, AreRoundedBeforeTheUnitIsChosen) {
+    const struct {
+        double bytes;
+        char decimal;
+        const char* text;
+    } cases[] = {{0, '.', "0 Bytes"},
+                 {1023, '.', "1023 Bytes"},
+                 {1536, ',', "1,5 KB"},
+                 {1024 * 1024 - 20, '.', "1.0 MB"},
+                 {3.25 * (1 << 30), '.', "3.3 GB"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(tlx::SizeText(c.bytes, c.decimal), c.text) << c.bytes;
+}
+
 TEST_F(Manager, SetupStartsTheSetupProgramOrSaysItIsMissing) {
     const std::string setup = home.File("vodex-setup");
     ManagerModel model(registry, setup);
@@ -67,7 +95,11 @@ TEST_F(Manager, AutoInAnyCaseChecksAndEndsWithoutAWindow) {
     const struct {
         std::vector<std::string> arguments;
         bool automatic;
-    } cases[] = {{{"-auto"}, true}, {{"x", "-AuTo"}, true}, {{"auto"}, false}, {{}, false}};
+    } cases[] = {{{"-auto"}, true},
+                 {{"x", "-AuTo"}, true},
+                 {{"auto"}, false},
+                 {{"--picture", "/tmp/x-auto.png"}, false},
+                 {{}, false}};
     for (const auto& c : cases)
         EXPECT_EQ(ManagerModel::AutoRequested(c.arguments), c.automatic);
     // A window would wait for a click on the offscreen platform; the program must end by itself.

@@ -241,6 +241,7 @@ TEST_F(Windows, TheDriverListKeepsTheRandomGeneratorChecked) {
     EXPECT_EQ(list->ColumnText(2).toStdString(),
               vodex::hLanguageIsGerman() ? "Hersteller" : "Manufacturer");
     list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);  // a click on its box
+    QCoreApplication::processEvents();                       // the list is drawn anew after it
     EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Checked);
     view.findChild<tlx::controls::CommandBar*>()->Button(0)->click();
     EXPECT_TRUE(model.Closed());

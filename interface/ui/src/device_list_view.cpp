@@ -76,8 +76,11 @@ DeviceListView::DeviceListView(DeviceListModel& model, QWidget* parent)
     connect(test, &QPushButton::clicked, this, [this] { OpenInfo(Selected(), true); });
     connect(list_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
         if (column != 0) return;
-        const int row = list_->indexOfTopLevelItem(item);
-        Run([&] { model_.Check(row, item->checkState(0) == Qt::Checked); });
+        // The list is drawn anew after this signal has returned: the item still belongs to
+        // the list while Qt finishes the change.
+        model_.Check(list_->indexOfTopLevelItem(item), item->checkState(0) == Qt::Checked);
+        QMetaObject::invokeMethod(
+            this, [this] { Mirror(); }, Qt::QueuedConnection);
     });
     connect(list_->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Run([&] { model_.Sort(column); }); });

@@ -119,16 +119,15 @@ std::string SizeText(double bytes, char decimal) {
     if (bytes < 1024) return std::to_string(static_cast<long long>(bytes)) + " Bytes";
     static const char* const units[] = {"KB", "MB", "GB", "TB"};
     std::size_t unit = 0;
-    bytes /= 1024;
-    while (bytes >= 1024 && unit + 1 < std::size(units)) {
-        bytes /= 1024;
+    // Tenths of the unit, rounded before the unit is chosen, so 1023.96 KB reads "1.0 MB".
+    double tenths = std::round(bytes / 1024 * 10);
+    while (tenths >= 10240 && unit + 1 < std::size(units)) {
+        tenths = std::round(tenths / 1024);
         ++unit;
     }
-    char text[48];
-    std::snprintf(text, sizeof text, "%.1f %s", bytes, units[unit]);
-    std::string result = text;
-    if (const auto point = result.find('.'); point != std::string::npos) result[point] = decimal;
-    return result;
+    // Whole numbers only, so the program's locale cannot change the separator.
+    const auto whole = static_cast<long long>(tenths);
+    return std::to_string(whole / 10) + decimal + std::to_string(whole % 10) + " " + units[unit];
 }
 
 }  // namespace tlx

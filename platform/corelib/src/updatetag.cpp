@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <vector>
 
 #include "tlx/convert.h"
 #include "tlx/dialogs.h"
@@ -189,12 +190,28 @@ void cls_CoreUpdateTag::WRITEDESCRIPTION(const std::string& pFile) const {
 }
 
 bool cls_CoreUpdateTag::UPDATE(bool pMessages, bool pQuiet, const std::string& pAddress) {
-    auto tell = [pMessages](const std::string& text) {
-        if (pMessages) cls_CoreDialogs().MESSAGE(text, "Update");
+    auto tell = [pMessages](const std::string& text) noexcept {
+        try {
+            if (pMessages) cls_CoreDialogs().MESSAGE(text, "Update");
+        } catch (...) {
+            // a message that cannot be shown leaves the result as it is
+        }
     };
+    // The temporary description goes whatever happens; the package stays only for the
+    // installer that was started on it.
+    std::vector<std::string> leftovers;
+    struct Cleanup {
+        std::vector<std::string>& files;
+        ~Cleanup() {
+            for (const std::string& f : files) {
+                std::error_code ec;
+                std::filesystem::remove(f, ec);
+            }
+        }
+    } cleanup{leftovers};
     try {
         const std::string address = pAddress.empty() ? UPDATEURL : pAddress;
-        const std::filesystem::path temp = std::filesystem::temp_directory_path();
+        const std::filesystem::path temp = std::filesystem::temp_directory_path();  // may throw
         cls_CoreDownloader downloader;
         // The description, read from a file of its own so its checks are those of a
         // driver's description.
@@ -202,10 +219,10 @@ bool cls_CoreUpdateTag::UPDATE(bool pMessages, bool pQuiet, const std::string& p
         const int fd = ::mkstemp(description.data());
         if (fd < 0) throw Error("no temporary file can be made");
         ::close(fd);
+        leftovers.push_back(description);
         cls_CoreUpdateTag offered;
         const bool read = !address.empty() && downloader.DOWNLOADFILE(address, description) &&
                           offered.READDESCRIPTION(description);
-        std::filesystem::remove(description);
         if (!read) {
             tell("Die Update-Informationen konnten nicht geladen werden." +
                  (downloader.LASTERROR().empty() ? std::string()
@@ -221,9 +238,9 @@ bool cls_CoreUpdateTag::UPDATE(bool pMessages, bool pQuiet, const std::string& p
         const int pfd = ::mkstemps(package.data(), 4);
         if (pfd < 0) throw Error("no temporary file can be made");
         ::close(pfd);
+        leftovers.push_back(package);
         const std::string from = offered.DOWNLOADURL.empty() ? DOWNLOADURL : offered.DOWNLOADURL;
         if (from.empty() || !downloader.DOWNLOADFILE(from, package)) {
-            std::filesystem::remove(package);
             tell("Das Update konnte nicht heruntergeladen werden." +
                  (downloader.LASTERROR().empty() ? std::string()
                                                  : " (" + downloader.LASTERROR() + ")"));
@@ -231,13 +248,16 @@ bool cls_CoreUpdateTag::UPDATE(bool pMessages, bool pQuiet, const std::string& p
         }
         if (!StartDetached({cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_msiexec",
                             pQuiet ? "/quiet" : "/passive", "/norestart", "/i", package})) {
-            std::filesystem::remove(package);
             tell("Das Installationsprogramm konnte nicht gestartet werden.");
             return false;
         }
+        leftovers.pop_back();  // the installer reads the package
         return true;
     } catch (const std::exception& e) {
         tell(std::string("Das Update ist fehlgeschlagen: ") + e.what());
+        return false;
+    } catch (...) {
+        tell("Das Update ist fehlgeschlagen.");
         return false;
     }
 }

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the toolkit from the build tree into a temporary prefix, builds the client example
+# against it with find_package(Vodex) and with pkg-config, and measures the random generator
+# with both (a fresh state folder, the built-in driver installed from the prefix).
+set -euo pipefail
+build="$1"
+source="$2"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cmake --install "$build" --prefix "$work/prefix" >"$work/install.log"
+# Nothing in the prefix may lead back into the build tree.
+if grep -rl --exclude='*.so*' --exclude-dir=include "$build" "$work/prefix/lib/cmake" \
+        "$work/prefix/lib/pkgconfig"; then
+    echo "client_test: the installed files name the build tree" >&2
+    exit 1
+fi
+export VODEX_HOME="$work/home"
+"$work/prefix/bin/vodex" install --quiet "$work/prefix/lib/Vodex_Randomizer.so"
+
+cmake -S "$source/examples/client" -B "$work/client" -DCMAKE_PREFIX_PATH="$work/prefix" \
+    >"$work/client.log"
+cmake --build "$work/client" >>"$work/client.log"
+"$work/client/vodex_client" | tee "$work/cmake.out"
+
+export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
+# shellcheck disable=SC2046
+g++ -std=c++20 "$source/examples/client/main.cpp" $(pkg-config --cflags --libs vodex) \
+    -o "$work/vodex_client_pc"
+"$work/vodex_client_pc" | tee "$work/pc.out"
+
+for out in "$work/cmake.out" "$work/pc.out"; do
+    [[ "$(grep -c '^[123] pH a 0 - 14=' "$out")" == 3 ]] || {
+        echo "client_test: no three cycles in $out" >&2
+        exit 1
+    }
+done
