@@ -5,6 +5,9 @@
 # Libraries and drivers go to lib/ and programs to bin/, as in the build tree, so the core
 # library finds the programs ("bin" beside its own folder) and the window library in either.
 include(CMakePackageConfigHelpers)
+# Installing and packaging take what was built; they never start a build of their own (the
+# tests package the toolkit while other tests run).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(VODEX_INCLUDE_DIR ${CMAKE_INSTALL_INCLUDEDIR}/vodex2)
 set(VODEX_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Vodex)
@@ -42,3 +45,26 @@ install(FILES ${PROJECT_BINARY_DIR}/VodexConfig.cmake ${PROJECT_BINARY_DIR}/Vode
   DESTINATION ${VODEX_CMAKE_DIR})
 configure_file(${PROJECT_SOURCE_DIR}/cmake/vodex.pc.in ${PROJECT_BINARY_DIR}/vodex.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/vodex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The drivers an installed toolkit installs into a user's state on its first use.
+file(WRITE ${PROJECT_BINARY_DIR}/install-files/builtin-drivers
+  "# Built-in drivers, installed on the first use of the toolkit (relative to this library folder)\n"
+  "Vodex_Randomizer.so\nVodex_Balance.so\n")
+install(FILES ${PROJECT_BINARY_DIR}/install-files/builtin-drivers
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/vodex)
+
+# A Debian package of the toolkit (cpack in the build folder): vodex_<version>_<arch>.deb, with
+# the libraries it needs declared from the programs' own dependencies.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vodex)
+set(CPACK_PACKAGE_VENDOR "Vodex")
+set(CPACK_PACKAGE_CONTACT "Vodex maintainers <maintainers@vodex.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "driver toolkit for measuring instruments of school and laboratory chemistry")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
+include(CPack)

@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+#include <fstream>
 #include <utility>
 
 #include "tlx/component.h"
@@ -54,7 +56,37 @@ void Release(const std::shared_ptr<int_Device>& device) {
 
 }  // namespace
 
+// On the first use of an installed toolkit, the drivers it ships as built in are installed into
+// this state, as `vodex install` would: "vodex/builtin-drivers" beside the library lists their
+// component files (relative to the library's folder), one per line. The build tree has no such
+// list, so there nothing is installed by itself. A value in the machine hive remembers that it
+// was done, so a driver the user removed later does not come back.
+namespace {
+
+void InstallBuiltInDrivers() {
+    namespace fs = std::filesystem;
+    tlx::cls_CoreRegistry& reg = tlx::CoreTools().REGISTRY();
+    const std::string done = std::string(kRegRoot) + "\\BuiltInDriversInstalled";
+    const fs::path folder = fs::path(LibraryFile()).parent_path();
+    std::ifstream list(folder / "vodex" / "builtin-drivers");
+    if (!list || reg.READBOOL(tlx::HKEY_LOCAL_MACHINE, done, false)) return;
+    std::string line;
+    while (std::getline(list, line)) {
+        line = tlx::Trim(line);
+        if (line.empty() || line.front() == '#') continue;
+        const std::string file = (folder / line).lexically_normal().string();
+        tlx::RegisterComponent(file);
+        reg.WRITE(tlx::HKEY_LOCAL_MACHINE,
+                  std::string(kRegRootDevices) + "\\" + tlx::cls_CoreFileSystem::BASENAME(file),
+                  tlx::Variant(file));
+    }
+    reg.WRITE(tlx::HKEY_LOCAL_MACHINE, done, tlx::Variant(true));
+}
+
+}  // namespace
+
 cls_DeviceTool::cls_DeviceTool() {
+    Trap([] { InstallBuiltInDrivers(); });
     REBUILDINDEX();
 }
 

@@ -15,7 +15,8 @@ if grep -rl --exclude='*.so*' --exclude-dir=include "$build" "$work/prefix/lib/c
     exit 1
 fi
 export VODEX_HOME="$work/home"
-"$work/prefix/bin/vodex" install --quiet "$work/prefix/lib/Vodex_Randomizer.so"
+# A new user measures at once: the built-in driver installs itself on first use.
+"$work/prefix/bin/vodex" measure VODEX_RANDOMIZER --cycles 1 --json | grep -q '"cycle":1'
 
 cmake -S "$source/examples/client" -B "$work/client" -DCMAKE_PREFIX_PATH="$work/prefix" \
     >"$work/client.log"

@@ -5,6 +5,7 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -261,6 +262,30 @@ TEST_F(Installer, AnInstallerKilledAtAnyMomentLeavesTheOldOrTheNewDriver) {
     EXPECT_EQ(RunProgram({VODEX_CLI, "measure", "Vodex_Balance", "--port", "3", "--cycles", "1"})
                   .exitCode,
               0);
+}
+
+}  // namespace
+
+namespace {
+
+// A package of the toolkit itself goes to the system's package tool (here a script that keeps
+// its arguments), which decides the outcome.
+TEST_F(Installer, AToolkitPackageGoesToTheSystemsPackageTool) {
+    const std::string toolkit = home.File("vodex-update.msi");
+    std::ofstream(toolkit, std::ios::binary) << "!<arch>\ndebian-binary   0 0 0 100644 4 `\n2.0\n";
+    for (const int answer : {0, 3}) {
+        const std::string tool = home.File("apt-get");
+        std::ofstream(tool) << "#!/bin/sh\necho \"$@\" > '" << home.File("said") << "'\n"
+                            << "test -L \"$3\" || exit 9\nexit " << answer << "\n";
+        ::chmod(tool.c_str(), 0755);
+        const vodex::test::ScopedEnv packageTool("VODEX_PACKAGE_TOOL", tool.c_str());
+        const auto run = RunProgram({VODEX_MSIEXEC, "/quiet", "/i", toolkit});
+        EXPECT_EQ(run.exitCode, answer == 0 ? 0 : 1603 & 0xff) << run.errors;
+        std::ifstream said(home.File("said"));
+        std::string line;
+        std::getline(said, line);
+        EXPECT_TRUE(line.starts_with("install -y ") && line.ends_with(".deb")) << line;
+    }
 }
 
 }  // namespace

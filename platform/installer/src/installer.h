@@ -33,6 +33,11 @@ bool StopRequested();
 // in the driver folder, its ".msi" value the product code; a driver it replaces is removed.
 // On any failure nothing of the package stays and a replaced driver keeps working.
 Outcome Install(const std::string& package);
+// Whether `package` is a package of the toolkit itself (a Debian package), which the system's
+// package tool installs: `apt-get install`, through `pkexec` for a user who is not the
+// administrator.
+bool IsToolkitPackage(const std::string& package);
+Outcome InstallToolkit(const std::string& package);
 // Removes the product `productOrPackage` (a product code, or a package whose product code is
 // read): its driver values, its registration and its files.
 Outcome Uninstall(const std::string& productOrPackage);

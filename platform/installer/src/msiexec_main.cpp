@@ -4,7 +4,9 @@
 //   vodex_msiexec [/norestart] [/passive | /quiet] /uninstall PACKAGE-OR-PRODUCT-CODE
 //   vodex_msiexec [/passive | /quiet] /x PRODUCT-CODE-OR-PACKAGE
 //
-// Installing is all-or-nothing; /uninstall and /x both take a product code or a package.
+// Installing is all-or-nothing; /uninstall and /x both take a product code or a package. A
+// package of the toolkit itself (a Debian package, as the toolkit update downloads it) goes to
+// the system's package tool.
 // Options are not case-sensitive and may start with "-". Ctrl-C (SIGINT, SIGTERM, SIGHUP)
 // stops an installation that has not switched its driver over yet, leaving nothing of it. The
 // results are the installer's well-known codes: 0 success, 1602 stopped, 1603 a fatal error, 1605
@@ -52,9 +54,10 @@ int main(int argc, char** argv) {
     }
     if (action == Action::None || target.empty()) return Usage();
     tlx::installer::StopOnSignals();
-    const tlx::installer::Outcome outcome = action == Action::Install
-                                                ? tlx::installer::Install(target)
-                                                : tlx::installer::Uninstall(target);
+    const tlx::installer::Outcome outcome =
+        action == Action::Uninstall                ? tlx::installer::Uninstall(target)
+        : tlx::installer::IsToolkitPackage(target) ? tlx::installer::InstallToolkit(target)
+                                                   : tlx::installer::Install(target);
     if (outcome.code != tlx::installer::kSuccess) {
         std::fprintf(stderr, "vodex_msiexec: %s (%d)\n", tlx::OneLine(outcome.message).c_str(),
                      outcome.code);

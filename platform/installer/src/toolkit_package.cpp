@@ -1,0 +1,62 @@
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "installer.h"
+#include "tlx/process.h"
+
+namespace tlx::installer {
+namespace {
+
+// The first bytes of a Debian package: an "ar" archive whose first member is "debian-binary".
+constexpr char kDebianMagic[] = "!<arch>\ndebian-binary";
+
+}  // namespace
+
+bool IsToolkitPackage(const std::string& package) {
+    std::ifstream in(package, std::ios::binary);
+    char head[sizeof kDebianMagic - 1] = {};
+    return in.read(head, sizeof head) &&
+           std::string(head, sizeof head) == std::string(kDebianMagic, sizeof head);
+}
+
+Outcome InstallToolkit(const std::string& package) {
+    namespace fs = std::filesystem;
+    // The system's package tool installs it all-or-nothing into the toolkit's own folders; it
+    // reads only files named ".deb", so a link with that name leads it to the package.
+    std::error_code ec;
+    const fs::path source = fs::absolute(package, ec);
+    if (ec || !fs::is_regular_file(source, ec)) {
+        return {kNotOpenable, "the package '" + package + "' cannot be opened"};
+    }
+    const fs::path link =
+        fs::temp_directory_path(ec) / ("vodex-toolkit-" + std::to_string(::getpid()) + ".deb");
+    fs::remove(link, ec);
+    fs::create_symlink(source, link, ec);
+    if (ec) return {kFatal, "the toolkit package cannot be handed on: " + ec.message()};
+    // The package tool, and the program that asks for the administrator's consent when this
+    // user is not the administrator; VODEX_PACKAGE_TOOL names another package tool (the tests).
+    const char* configured = std::getenv("VODEX_PACKAGE_TOOL");
+    std::vector<std::string> words;
+    if (configured && *configured) {
+        words = {configured};
+    } else {
+        if (::geteuid() != 0) words.push_back("pkexec");
+        words.push_back("apt-get");
+    }
+    words.insert(words.end(), {"install", "-y", link.string()});
+    std::string errors;
+    const int code = RunAndWait(words, &errors);
+    fs::remove(link, ec);
+    if (code != 0) {
+        return {kFatal, "the toolkit package could not be installed (" + words.front() +
+                            " exited with " + std::to_string(code) + ")"};
+    }
+    return {kSuccess, "the toolkit is installed"};
+}
+
+}  // namespace tlx::installer

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Makes the Debian package of the toolkit from the build tree, checks what it declares, and
+# measures with its programs as a new user would (unpacked into a temporary root: the
+# installed toolkit finds everything relative to itself).
+set -euo pipefail
+build="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 || {
+    tail -n 20 "$work/cpack.log" >&2
+    exit 1
+}
+deb="$(echo "$work"/out/vodex_*_*.deb)"
+[[ -f "$deb" ]] || { echo "deb_test: no vodex_<version>_<arch>.deb" >&2; exit 1; }
+dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || {
+    echo "deb_test: the package does not declare the libraries it needs" >&2
+    exit 1
+}
+dpkg-deb -x "$deb" "$work/root"
+export VODEX_HOME="$work/home"
+drivers="$("$work/root/usr/bin/vodex" drivers --json)"
+for class in Vodex_Randomizer Vodex_Balance; do
+    grep -q "\"class\":\"$class\"" <<<"$drivers" || {
+        echo "deb_test: $class is not installed on first use: $drivers" >&2
+        exit 1
+    }
+done
+"$work/root/usr/bin/vodex" measure VODEX_RANDOMIZER --cycles 1 --json | grep -q '"cycle":1'
