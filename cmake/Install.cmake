@@ -33,8 +33,10 @@ install(FILES ${PROJECT_BINARY_DIR}/lib/Vodex_Randomizer.devinfo
               ${PROJECT_BINARY_DIR}/lib/Vodex_Balance.devinfo
   DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The programs: the command line, the registration program, the installer and the simulator.
-install(TARGETS vodex vodex_regsvr vodex_msiexec vodex-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The programs: the command line, the registration program, the installer, the simulator and
+# the tool that writes a driver's description at build time (for driver authors).
+install(TARGETS vodex vodex_regsvr vodex_msiexec vodex-sim vodex_devinfo
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(EXPORT VodexTargets NAMESPACE Vodex:: DESTINATION ${VODEX_CMAKE_DIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/VodexConfig.cmake.in

@@ -20,7 +20,8 @@ packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev l
           libcurl4-openssl-dev libpng-dev libarchive-tools
           qt6-base-dev
           fonts-dejavu-core libgtest-dev libgmock-dev
-          libbenchmark-dev python3-serial desktop-file-utils dpkg-dev)
+          libbenchmark-dev python3-serial desktop-file-utils dpkg-dev
+          python3-dev pybind11-dev python3-pytest)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -320,6 +320,14 @@ TEST_F(Vodex, ThePortMap) {
         Run({"ports", "--json"}).output.find("/dev/ttyUSB4\",\"present\":false,\"default\":false}"),
         std::string::npos);
     EXPECT_EQ(std::count(list.output.begin(), list.output.end(), '{'), 32);
+    // A path that is no UTF-8 (a byte of the ANSI code page) leaves the JSON valid UTF-8; a
+    // well-formed and an overlong sequence side by side.
+    ASSERT_EQ(Run({"ports", "set", "10",
+                   "/tmp/k\xe4"
+                   "fig-\xc3\xa4-\xc0\xaf"})
+                  .exitCode,
+              0);
+    EXPECT_NE(Run({"ports", "--json"}).output.find("\"/tmp/käfig-ä-À¯\""), std::string::npos);
     ASSERT_EQ(Run({"ports", "reset", "7"}).exitCode, 0);
     EXPECT_NE(Run({"ports", "--json"}).output.find("{\"port\":7,\"path\":\"/dev/ttyUSB2\""),
               std::string::npos);

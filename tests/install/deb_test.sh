@@ -26,3 +26,6 @@ for class in Vodex_Randomizer Vodex_Balance; do
     }
 done
 "$work/root/usr/bin/vodex" measure VODEX_RANDOMIZER --cycles 1 --json | grep -q '"cycle":1'
+# The Python module comes with it.
+PYTHONPATH="$work/root/usr/lib/python3/dist-packages" /usr/bin/python3 -c \
+    "import vodex; assert 'Vodex_Randomizer' in vodex.registry().CONTENTALL()"

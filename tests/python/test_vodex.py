@@ -1,0 +1,81 @@
+"""The module's client path: listing, describing, measuring the random generator and the
+virtual balance, the data field, errors, and a driver's wait without the interpreter lock."""
+import os
+import subprocess
+import threading
+import time
+
+import pytest
+
+import vodex
+
+
+def test_registry_lists_and_describes_the_drivers():
+    registry = vodex.registry()
+    assert set(registry.CONTENTALL()) == {"Vodex_Randomizer", "Vodex_Balance"}
+    info = registry.INFO("VODEX_BALANCE")
+    assert (info.NAME, info.MANUFACTURER) == ("Laborwaage", "Vodex")
+    assert registry.BUILD == 400 + int(registry.VERSION.split(".")[2])
+
+
+def test_the_random_generator_measures_every_channel():
+    device = vodex.registry().CREATE("VODEX_RANDOMIZER")
+    assert device.CONNECT(1) and device.STATUS == 2
+    for channel in device.CHANNELS:
+        channel.MEASURE = True
+    device.EXECUTE()
+    readings = {c.NAME: c.VALUE for c in device.CHANNELS if c.MEASURED}
+    assert len(readings) == len(device.CHANNELS) == 7
+    assert 0 <= readings["pH a 0 - 14"] <= 14
+    x, y = device.DATA
+    assert len(x) == len(y)
+    device.DISCONNECT()
+    assert device.STATUS == 0
+
+
+def test_errors_carry_the_librarys_message():
+    registry = vodex.registry()
+    with pytest.raises(vodex.Error, match="'VODEX_NOTHING' is not installed"):
+        registry.CREATE("VODEX_NOTHING")
+    device = registry.CREATE("VODEX_RANDOMIZER")
+    with pytest.raises(IndexError):
+        device.CHANNEL(99)
+
+
+def test_the_balance_on_the_virtual_instrument(balance_port):
+    manager = vodex.manager()
+    balance = manager.CREATE("VODEX_BALANCE", balance_port)
+    assert balance.STATUS == 2, balance.STATUSTEXT
+    balance.CHANNEL(1).MEASURE = True
+    balance.EXECUTE()
+    mass = balance.CHANNEL(1)
+    assert mass.MEASURED and mass.VALUE == pytest.approx(42.5)
+    assert manager.DEINIT("VODEX_BALANCE", balance_port)
+
+
+def test_a_driver_waiting_for_its_port_lets_other_threads_run():
+    # Nothing answers behind port 8 (a pseudo-terminal nobody reads): the balance waits for its
+    # time-out, and a Python thread keeps counting meanwhile.
+    controller, terminal = os.openpty()
+    subprocess.run([os.path.join(os.environ["VODEX_BUILD"], "bin", "vodex"), "ports", "set", "8",
+                    os.ttyname(terminal)], check=True)
+    ticks = []
+    done = threading.Event()
+
+    def count():
+        while not done.is_set():
+            ticks.append(time.monotonic())
+            time.sleep(0.01)
+
+    counter = threading.Thread(target=count)
+    counter.start()
+    started = time.monotonic()
+    device = vodex.registry().CREATE("VODEX_BALANCE")
+    device.CONNECT(8)
+    waited = time.monotonic() - started
+    done.set()
+    counter.join()
+    os.close(controller)
+    os.close(terminal)
+    assert waited > 0.2
+    assert len([t for t in ticks if t > started]) >= waited / 0.01 / 4
