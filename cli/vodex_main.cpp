@@ -13,7 +13,8 @@
 //   vodex ports [--json] | ports set N PATH | ports reset N
 //
 // Exit code 0 on success, 2 for a usage error, 1 for a failure, with a one-line message on
-// standard error.
+// standard error. "vodex --help", "vodex help COMMAND" and "vodex COMMAND --help" describe the
+// commands (help.cpp holds every help text; the man page is made from them).
 #include <cstdio>
 #include <map>
 #include <string>
@@ -21,25 +22,9 @@
 
 #include "arguments.h"
 #include "commands.h"
+#include "help.h"
 #include "tlx/tools.h"
 #include "tlx/ui.h"
-
-namespace {
-
-const char* const kUsage =
-    "usage: vodex drivers [--all] [--json]\n"
-    "       vodex info CLASS [--json]\n"
-    "       vodex measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval S]\n"
-    "                           [--format table|csv|json | --json]\n"
-    "       vodex enable CLASS | disable CLASS | check\n"
-    "       vodex install [--quiet] PACKAGE.msi | COMPONENT\n"
-    "       vodex uninstall [--quiet] CLASS\n"
-    "       vodex package [--out FOLDER] [--quiet] COMPONENT\n"
-    "       vodex packages [--folder FOLDER] [--json]\n"
-    "       vodex detect [--logger] [--json]\n"
-    "       vodex ports [--json] | ports set N PATH | ports reset N\n";
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using Command = int (*)(const vodex::cli::Args&);
@@ -53,12 +38,39 @@ int main(int argc, char** argv) {
     };
     tlx::SetUiProvider(nullptr);  // a command line never opens windows, even on a desktop
     if (argc < 2) {
-        std::fputs(kUsage, stderr);
+        std::fputs(vodex::cli::OverallHelp().c_str(), stderr);
         return 2;
     }
     const std::string name = argv[1];
-    if (name == "--help" || name == "help" || name == "-h") {
-        std::fputs(kUsage, stdout);
+    if (name == "--help" || name == "-h" || (name == "help" && argc == 2)) {
+        std::fputs(vodex::cli::OverallHelp().c_str(), stdout);
+        return 0;
+    }
+    if (name == "--version" || name == "-V") {
+        std::fputs(vodex::cli::VersionText().c_str(), stdout);
+        return 0;
+    }
+    // The build writes the completion script and the man page's commands section with these.
+    if (name == "--bash-completion" || name == "--man-sections") {
+        const std::string text =
+            name == "--bash-completion" ? vodex::cli::BashCompletion() : vodex::cli::ManSections();
+        std::fputs(text.c_str(), stdout);
+        return 0;
+    }
+    // "vodex help COMMAND" and "vodex COMMAND --help".
+    const std::string helped = name == "help" ? argv[2] : name;
+    bool wantsHelp = name == "help";
+    for (int i = 2; i < argc && !wantsHelp; ++i) {
+        const std::string arg = argv[i];
+        wantsHelp = arg == "--help" || arg == "-h";
+    }
+    if (wantsHelp) {
+        const vodex::cli::CommandHelp* help = vodex::cli::FindCommand(helped);
+        if (!help) {
+            vodex::cli::Tell("unknown command '" + helped + "'; 'vodex help' lists the commands");
+            return 2;
+        }
+        std::fputs(vodex::cli::CommandHelpText(*help).c_str(), stdout);
         return 0;
     }
     // Every message stays on one line, whatever the arguments or paths in it hold.

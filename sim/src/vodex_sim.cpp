@@ -14,15 +14,37 @@
 
 namespace {
 
+constexpr const char* kHelp =
+    "Usage: vodex-sim balance --link PATH [--weight GRAMS] [--serial TEXT]\n"
+    "A virtual balance on a pseudo-terminal, answering like a real one until interrupted.\n"
+    "Map a port number to PATH (vodex ports set N PATH) and measure it like a real instrument.\n"
+    "\n"
+    "Options:\n"
+    "  --link PATH      where the balance's side appears (a link to its terminal)\n"
+    "  --weight GRAMS   the weight on the balance (0 when not given)\n"
+    "  --serial TEXT    the serial number it gives when asked\n"
+    "  -h, --help       show this help\n"
+    "  -V, --version    show the version\n";
+
 int Usage() {
-    std::fprintf(stderr, "usage: vodex-sim balance --link PATH [--weight GRAMS] [--serial TEXT]\n");
+    std::fputs(kHelp, stderr);
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || std::string(argv[1]) != "balance") return Usage();
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (first == "--help" || first == "-h") {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (first == "--version" || first == "-V") {
+        std::printf("vodex-sim %d.%d.%d\n", VODEX_VERSION_MAJOR, VODEX_VERSION_MINOR,
+                    VODEX_VERSION_REVISION);
+        return 0;
+    }
+    if (first != "balance") return Usage();
     vodex::sim::VirtualBalance::Options options;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];

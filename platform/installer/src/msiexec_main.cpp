@@ -23,17 +23,45 @@
 
 namespace {
 
+constexpr const char* kHelp =
+    "Usage: vodex_msiexec [/norestart] [/passive | /quiet] /i PACKAGE\n"
+    "  or:  vodex_msiexec [/norestart] [/passive | /quiet] /uninstall PACKAGE\n"
+    "  or:  vodex_msiexec [/norestart] [/passive | /quiet] /x PRODUCTCODE\n"
+    "Installs and removes driver packages, all-or-nothing; a package of the toolkit itself goes\n"
+    "to the system's package tool.\n"
+    "\n"
+    "Options:\n"
+    "  /i PACKAGE            install the package (a newer one replaces the installed driver)\n"
+    "  /uninstall, /x CODE   remove the product of a product code or of a package\n"
+    "  /passive              say in one line what was done (the default)\n"
+    "  /quiet                say nothing on success\n"
+    "  /norestart            accepted; nothing here needs a restart\n"
+    "  -h, --help            show this help\n"
+    "  -V, --version         show the version\n"
+    "\n"
+    "Exit status: the installer's code less 1536 (0 success, 66 stopped, 67 a fatal error, 69\n"
+    "an unknown product, 82 another installation running, 83 a package that cannot be opened,\n"
+    "84 an invalid package, 103 a command line it does not understand); the whole code ends\n"
+    "the one line on standard error that says what failed.\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: vodex_msiexec [/norestart] [/passive | /quiet] /i PACKAGE\n"
-                 "       vodex_msiexec [/norestart] [/passive | /quiet] /uninstall PACKAGE\n"
-                 "       vodex_msiexec [/norestart] [/passive | /quiet] /x PRODUCTCODE\n");
+    std::fputs(kHelp, stderr);
     return tlx::installer::kBadCommandLine & 0xff;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (first == "--help" || first == "-h") {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (first == "--version" || first == "-V") {
+        std::printf("vodex_msiexec %d.%d.%d\n", VODEX_VERSION_MAJOR, VODEX_VERSION_MINOR,
+                    VODEX_VERSION_REVISION);
+        return 0;
+    }
     enum class Action { None, Install, Uninstall } action = Action::None;
     std::string target;
     bool quiet = false;

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The command line's help, version, man pages and bash completion.
+set -euo pipefail
+build="$1"
+vodex="$build/bin/vodex"
+fail() { echo "docs_test: $*" >&2; exit 1; }
+for args in "--help" "help" "measure --help" "help ports" "--version" "info -h"; do
+    # shellcheck disable=SC2086
+    "$vodex" $args >/dev/null || fail "'vodex $args' did not end with 0"
+done
+[[ "$("$vodex" --version)" =~ ^vodex\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "no version"
+"$vodex" measure --help | grep -q -- "--cycles N" || fail "measure --help names no options"
+if "$vodex" help nothing 2>/dev/null; then fail "'vodex help nothing' succeeded"; fi
+for program in vodex vodex-sim vodex_msiexec; do
+    "$build/bin/$program" --help >/dev/null || fail "$program --help"
+    page="$build/man/$program.1"
+    rendered="$(MANWIDTH=80 man -l "$page" 2>&1)" || fail "man -l $page"
+    grep -q "^SYNOPSIS" <<<"$rendered" || fail "$page has no synopsis"
+done
+MANWIDTH=80 man -l "$build/man/vodex.1" | grep -q -- "--interval S" ||
+    fail "the man page of vodex does not describe the commands' options"
+
+# Completion: commands, options, and the installed driver classes.
+export VODEX_HOME="$(mktemp -d)"
+trap 'rm -rf "$VODEX_HOME"' EXIT
+"$vodex" install --quiet "$build/lib/Vodex_Randomizer.so"
+# shellcheck disable=SC1091
+source "$build/completion/vodex"
+complete_words() {
+    COMP_WORDS=("$vodex" "$@")
+    COMP_CWORD=$#
+    _vodex
+    echo "${COMPREPLY[*]}"
+}
+[[ "$(complete_words mea)" == "measure" ]] || fail "no command completed"
+[[ "$(complete_words measure --cy)" == "--cycles" ]] || fail "no option completed"
+[[ "$(complete_words measure Vodex_R)" == "Vodex_Randomizer" ]] || fail "no driver class completed"
