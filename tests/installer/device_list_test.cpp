@@ -117,6 +117,7 @@ TEST_F(DeviceList, TheInformationDialogShowsTheRecordAndOpensOnlyWebAddresses) {
     ASSERT_FALSE(info.Channels().empty());
     EXPECT_EQ(info.Channels()[0].size, "g");
     EXPECT_FALSE(info.OpenInfoUrl());  // no address
+    balance->DESTROY();                // the device and its driver let each other go
     for (const char* address : {"file:///bin/sh", "/usr/bin/xterm", "javascript:x", ""})
         EXPECT_FALSE(tlx::OpenAddress(address)) << address;
 }
