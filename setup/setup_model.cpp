@@ -325,21 +325,26 @@ std::string SetupModel::Download(const std::string& address) {
     return file;
 }
 
+std::vector<DriverEntry> SetupModel::TickedEntries() const {
+    // Copies: the installer's wait lets window events run, and the list may be built anew.
+    std::vector<DriverEntry> ticked;
+    for (const Row& row : rows_) {
+        const std::size_t position = std::stoul(row.key.substr(1)) - 1;
+        if (row.checked && position < catalogue_.Entries().size())
+            ticked.push_back(catalogue_.Entries()[position]);
+    }
+    if (ticked.empty()) Message(kTickFirst);
+    return ticked;
+}
+
 void SetupModel::Install(InstallSource source) {
     if (busy_) return;  // a click while the list is read or a driver installed
     const Busy busy(busy_);
-    if (std::none_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.checked; })) {
-        Message(kTickFirst);
-        return;
-    }
-    const std::vector<Row> ticked = rows_;
+    const std::vector<DriverEntry> ticked = TickedEntries();
+    if (ticked.empty()) return;
     const std::int32_t build = Build();
     bool asked = false;
-    for (const Row& row : ticked) {
-        if (!row.checked) continue;
-        const std::size_t position = std::stoul(row.key.substr(1)) - 1;
-        if (position >= catalogue_.Entries().size()) continue;
-        const DriverEntry e = catalogue_.Entries()[position];
+    for (const DriverEntry& e : ticked) {
         std::int32_t from = e.bestSource;
         if (source == FromInternet && e.bestSource == 1) {
             from = DriverCatalogue::IsNewer(e.installed.VERSION, e.internet.VERSION) ? 2 : 0;
@@ -379,16 +384,9 @@ void SetupModel::Install(InstallSource source) {
 void SetupModel::Remove() {
     if (busy_) return;  // a click while the list is read or a driver installed
     const Busy busy(busy_);
-    if (std::none_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.checked; })) {
-        Message(kTickFirst);
-        return;
-    }
-    const std::vector<Row> ticked = rows_;
-    for (const Row& row : ticked) {
-        if (!row.checked) continue;
-        const std::size_t position = std::stoul(row.key.substr(1)) - 1;
-        if (position >= catalogue_.Entries().size()) continue;
-        const DriverEntry& e = catalogue_.Entries()[position];
+    const std::vector<DriverEntry> ticked = TickedEntries();
+    if (ticked.empty()) return;
+    for (const DriverEntry& e : ticked) {
         if (!e.Installed()) {
             Message("Der Wandler '" + e.NAME +
                     "' ist nicht installiert und kann somit auch nicht entfernt werden.");

@@ -90,6 +90,9 @@ class SetupModel : public DialogModel {
     void ShowPanel(std::string text);
     std::int32_t Build() const;
     bool RunInstaller(const std::vector<std::string>& arguments) const;
+    // The catalogue entries of the ticked rows, in row order; none (after the message that
+    // asks for a tick) when no row is ticked.
+    std::vector<DriverEntry> TickedEntries() const;
     std::string Download(const std::string& address);
     bool IsRandomizer(const std::string& cls) const;
 

@@ -175,6 +175,16 @@ TEST_F(SampleProgram, DisconnectingWhileTheInstrumentIsSilentEndsTheWaitAtOnce) 
     EXPECT_FALSE(window.Connected());
 }
 
+// Installs the balance driver with `ports` serial ports on the machine.
+void InstallBalance(int ports) {
+    ASSERT_EQ(vodex::test::RunRegistration(VODEX_BALANCE_COMPONENT), 0);
+    auto& reg = tlx::CoreTools().REGISTRY();
+    const std::string root = "Software\\VQ Morvane\\VQ ReziraDovarir\\";
+    reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "Devices\\Vodex_Balance",
+              tlx::Variant(std::string(VODEX_BALANCE_COMPONENT)));
+    reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "PortMax", tlx::Variant(ports));
+}
+
 // The detection window with the balance driver: nothing answers on port 1 and balances on
 // ports 2 to 4, so every pass of the driver waits one time-out for port 1 (about four seconds
 // in all) unless stopped.
@@ -182,12 +192,7 @@ class DetectionWindow : public vodex::test::DriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        ASSERT_EQ(vodex::test::RunRegistration(VODEX_BALANCE_COMPONENT), 0);
-        auto& reg = tlx::CoreTools().REGISTRY();
-        const std::string root = "Software\\VQ Morvane\\VQ ReziraDovarir\\";
-        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "Devices\\Vodex_Balance",
-                  tlx::Variant(std::string(VODEX_BALANCE_COMPONENT)));
-        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "PortMax", tlx::Variant(4));
+        ASSERT_NO_FATAL_FAILURE(InstallBalance(4));
         tlx::SetPortDevicePath(1, silent.Path());
         for (int n = 2; n <= 4; ++n)
             tlx::SetPortDevicePath(n, balances[n - 2].Path());
@@ -251,12 +256,7 @@ class TestWindow : public vodex::test::DriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        ASSERT_EQ(vodex::test::RunRegistration(VODEX_BALANCE_COMPONENT), 0);
-        auto& reg = tlx::CoreTools().REGISTRY();
-        const std::string root = "Software\\VQ Morvane\\VQ ReziraDovarir\\";
-        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "Devices\\Vodex_Balance",
-                  tlx::Variant(std::string(VODEX_BALANCE_COMPONENT)));
-        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, root + "PortMax", tlx::Variant(1));
+        ASSERT_NO_FATAL_FAILURE(InstallBalance(1));
         tlx::SetPortDevicePath(1, balance.Path());
         balance.SetWeight(123.4);
     }
