@@ -1,40 +1,39 @@
 #include "arguments.h"
 
+#include <CLI/CLI.hpp>
 #include <charconv>
 #include <cmath>
 
+#include "help.h"
+
 namespace vodex::cli {
 
-Arguments::Arguments(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                     const std::set<std::string>& valued) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.size() > 1 && arg[0] == '-' && arg[1] != '-') {
-            throw UsageError("unknown option " + arg);  // "-" alone is the driver "no driver"
-        }
-        if (arg.rfind("--", 0) != 0 || arg == "--") {
-            positional_.push_back(arg);
-            continue;
-        }
-        std::string name = arg.substr(2);
-        std::optional<std::string> value;
-        if (auto eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-        }
-        if (flags.count(name)) {
-            if (value) throw UsageError("the option --" + name + " takes no value");
-            values_[name] = "";
-        } else if (valued.count(name)) {
-            if (!value) {
-                if (i + 1 >= args.size())
-                    throw UsageError("the option --" + name + " needs a value");
-                value = args[++i];
-            }
-            values_[name] = *value;
-        } else {
-            throw UsageError("unknown option --" + name);
-        }
+Arguments::Arguments(const std::vector<std::string>& args, std::string_view command) {
+    const CommandHelp* help = FindCommand(command);
+    if (!help) throw UsageError("unknown command '" + std::string(command) + "'");
+    CLI::App app("", "vodex " + std::string(command));
+    app.set_help_flag();  // the program answers --help before a command reads its arguments
+    std::map<std::string, CLI::Option*> options;
+    std::map<std::string, std::string> given;
+    for (const OptionHelp& o : help->options) {
+        const std::string_view text = o.option;
+        if (text.rfind("--", 0) != 0) continue;  // a sub-command, as "ports set N PATH"
+        const std::size_t space = text.find(' ');
+        const std::string name(text.substr(2, space == std::string_view::npos ? space : space - 2));
+        options[name] = space == std::string_view::npos
+                            ? app.add_flag("--" + name)->disable_flag_override()
+                            : app.add_option("--" + name, given[name])
+                                  ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    }
+    app.add_option("arguments", positional_);
+    std::vector<std::string> reversed(args.rbegin(), args.rend());  // the order CLI11 reads
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        throw UsageError(e.what());
+    }
+    for (const auto& [name, option] : options) {
+        if (option->count() > 0) values_[name] = given[name];
     }
 }
 

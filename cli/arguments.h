@@ -3,9 +3,9 @@
 
 #include <map>
 #include <optional>
-#include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vodex::cli {
@@ -18,11 +18,11 @@ class UsageError : public std::runtime_error {
 
 class Arguments {
   public:
-    // Reads `args` (without the program name) for a command that takes the options `flags`
-    // (without a value) and `valued` (with one, as "--port 3" or "--port=3"). Throws
-    // UsageError for anything else.
-    Arguments(const std::vector<std::string>& args, const std::set<std::string>& flags,
-              const std::set<std::string>& valued);
+    // Reads `args` (without the program name and the command word) for `command`. Its options
+    // are those its help names ("--json" without a value, "--port N" with one, given as
+    // "--port 3" or "--port=3"), so what the help promises and what is accepted cannot differ.
+    // Throws UsageError for anything else.
+    Arguments(const std::vector<std::string>& args, std::string_view command);
 
     const std::vector<std::string>& Positional() const { return positional_; }
     bool Has(const std::string& option) const { return values_.count(option) > 0; }

@@ -16,7 +16,7 @@
 namespace vodex::cli {
 
 int Detect(const Args& args) {
-    const Arguments a(args, {"logger", "json"}, {});
+    const Arguments a(args, "detect");
     if (!a.Positional().empty()) throw UsageError("'detect' takes no further arguments");
     AutoSenseModel model(DeviceTool());
     model.LOGGER(a.Has("logger"));
@@ -43,19 +43,19 @@ int Detect(const Args& args) {
     const auto& rows = model.Rows();
     const auto result = model.RESULT();
     if (a.Has("json")) {
-        std::string json = "[";
+        Json json = Json::array();
         for (std::int32_t i = 1; i <= result->COUNT(); ++i) {
             const auto& record = result->Item(tlx::Variant(i)).ToArray();
             const auto& row = rows[static_cast<std::size_t>(i - 1)];
-            json += (i > 1 ? "," : "") + std::string("{\"class\":") + JsonString(result->KEY(i)) +
-                    ",\"name\":" + JsonString(record[1].ToText()) +
-                    ",\"manufacturer\":" + JsonString(record[2].ToText()) +
-                    ",\"port\":" + std::to_string(record[3].ToInt32()) +
-                    ",\"portName\":" + JsonString(row.port) +
-                    ",\"channel\":" + std::to_string(record[4].ToInt32()) +
-                    ",\"channelName\":" + JsonString(row.channel) + "}";
+            json.push_back({{"class", result->KEY(i)},
+                            {"name", record[1].ToText()},
+                            {"manufacturer", record[2].ToText()},
+                            {"port", record[3].ToInt32()},
+                            {"portName", row.port},
+                            {"channel", record[4].ToInt32()},
+                            {"channelName", row.channel}});
         }
-        std::printf("%s]\n", json.c_str());
+        std::printf("%s\n", JsonText(std::move(json)).c_str());
         return 0;
     }
     if (rows.empty()) {

@@ -53,39 +53,38 @@ struct Described {
 
 // A value of a description's list, as what it is: a driver's own file may hold texts or
 // flags where numbers are usual.
-std::string JsonValue(const tlx::Variant& v) {
+Json JsonValue(const tlx::Variant& v) {
     switch (v.Type()) {
         case tlx::VarType::Empty:
         case tlx::VarType::Missing:
-            return "null";
+            return nullptr;
         case tlx::VarType::Boolean:
-            return JsonBool(v.ToBool());
+            return v.ToBool();
         case tlx::VarType::Integer:
         case tlx::VarType::Long:
-            return std::to_string(v.ToInt32());
+            return v.ToInt32();
         case tlx::VarType::Double:
-            return JsonNumber(v.ToDouble());
+            return v.ToDouble();
         default:
             try {
-                return JsonString(v.ToText());
+                return v.ToText();
             } catch (const std::exception&) {
-                return "null";  // an object or a list has no text of its own
+                return nullptr;  // an object or a list has no text of its own
             }
     }
 }
 
 template <class List>
-std::string JsonList(const List& items) {
-    std::string out = "[";
+Json JsonList(const List& items) {
+    Json out = Json::array();
     for (const auto& v : items) {
-        if (out.size() > 1) out += ",";
         if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>) {
-            out += JsonString(v);
+            out.push_back(v);
         } else {
-            out += JsonValue(tlx::Variant(v));
+            out.push_back(JsonValue(tlx::Variant(v)));
         }
     }
-    return out + "]";
+    return out;
 }
 
 }  // namespace
@@ -110,12 +109,12 @@ std::string Broken(const std::string& cls, const std::string& why) {
 }
 
 int Drivers(const Args& args) {
-    const Arguments a(args, {"all", "json"}, {});
+    const Arguments a(args, "drivers");
     if (!a.Positional().empty()) throw UsageError("'drivers' takes no further arguments");
     const auto tool = DeviceTool();
     const auto all = tool->CONTENTALL();
     ThrowTrapped(*tool);
-    std::string json = "[";
+    Json json = Json::array();
     std::vector<std::string> broken;
     for (const std::string& cls : all->ITEMS()) {
         const bool active = tool->EXISTS(cls);
@@ -132,10 +131,11 @@ int Drivers(const Args& args) {
         tlx::cls_CoreUpdateTag tag;
         const std::string version = tag.READCOMPONENT(tool->FILENAME(cls)) ? tag.VERSION : "";
         if (a.Has("json")) {
-            if (json.size() > 1) json += ",";
-            json += "{\"class\":" + JsonString(cls) + ",\"name\":" + JsonString(name) +
-                    ",\"manufacturer\":" + JsonString(maker) +
-                    ",\"version\":" + JsonString(version) + ",\"active\":" + JsonBool(active) + "}";
+            json.push_back({{"class", cls},
+                            {"name", name},
+                            {"manufacturer", maker},
+                            {"version", version},
+                            {"active", active}});
         } else {
             std::printf(
                 "%-24s %-28s %-20s %-10s %s\n", cls.c_str(), name.c_str(), maker.c_str(),
@@ -143,7 +143,7 @@ int Drivers(const Args& args) {
                 active ? Say("aktiv", "active").c_str() : Say("inaktiv", "inactive").c_str());
         }
     }
-    if (a.Has("json")) std::printf("%s]\n", json.c_str());
+    if (a.Has("json")) std::printf("%s\n", JsonText(json).c_str());
     // The list is whole; the drivers that cannot be used are named after it, with the reason.
     for (const std::string& message : broken)
         Tell(message);
@@ -151,7 +151,7 @@ int Drivers(const Args& args) {
 }
 
 int Info(const Args& args) {
-    const Arguments a(args, {"json"}, {});
+    const Arguments a(args, "info");
     const std::string cls = Installed(OneClass(a, "info"));
     const auto tool = DeviceTool();
     Described d;
@@ -164,56 +164,59 @@ int Info(const Args& args) {
     const auto channels = d.device->CHANNELS();
     const auto ports = d.device->PORTS();
     if (a.Has("json")) {
-        std::string out =
-            "{\"class\":" + JsonString(cls) + ",\"name\":" + JsonString(info->NAME()) +
-            ",\"manufacturer\":" + JsonString(info->MANUFACTURER()) +
-            ",\"description\":" + JsonString(info->DESCRIPTION()) +
-            ",\"identifier\":" + JsonString(info->IDENTIFIER()) +
-            ",\"category\":" + std::to_string(info->CATEGORY()) +
-            ",\"categoryText\":" + JsonString(info->CATEGORYTEXT()) +
-            ",\"infoUrl\":" + JsonString(info->INFOURL()) +
-            ",\"setupScreen\":" + JsonBool(info->SETUPSCREEN()) +
-            ",\"logger\":" + JsonBool(info->LOGGER()) +
-            ",\"manualWave\":" + JsonBool(info->MANUALWAVE()) +
-            ",\"manualScan\":" + JsonBool(info->MANUALSCAN()) +
-            ",\"autoSense\":" + JsonBool(info->AUTOSENSE()) +
-            ",\"autoSenseSure\":" + JsonBool(info->AUTOSENSESURE()) +
-            ",\"autoPort\":" + JsonBool(info->AUTOPORT()) +
-            ",\"autoChannel\":" + JsonBool(info->AUTOCHANNEL()) +
-            ",\"customSettings\":" + JsonBool(info->CUSTOMSETTINGS()) +
-            ",\"comSettings\":" + JsonBool(info->COMSETTINGS()) +
-            ",\"comSettingsDefault\":" + JsonBool(info->COMSETTINGSDEFAULT()) +
-            ",\"setZero\":" + JsonBool(info->SETZERO()) +
-            ",\"waveStart\":" + std::to_string(info->WAVESTART()) +
-            ",\"waveEnd\":" + std::to_string(info->WAVEEND()) +
-            ",\"waveInterval\":" + JsonNumber(info->WAVEINTERVAL()) +
-            ",\"waveTimeBaseScan\":" + JsonNumber(info->WAVETIMEBASESCAN()) +
-            ",\"waveTimeFirst\":" + JsonNumber(info->WAVETIMEFIRST()) +
-            ",\"waveTimeSingleValue\":" + JsonNumber(info->WAVETIMESINGLEVALUE()) +
-            ",\"waveTimeAutoScan\":" + JsonNumber(info->WAVETIMEAUTOSCAN()) +
-            ",\"comBaud\":" + JsonList(info->COMBAUD()->ITEMS()) +
-            ",\"comParities\":" + JsonList(info->COMPARITIES()->ITEMS()) +
-            ",\"comStopBits\":" + JsonList(info->COMSTOPBITS()->ITEMS()) +
-            ",\"comDataBits\":" + JsonList(info->COMDATABITS()->ITEMS()) +
-            ",\"comHandshake\":" + JsonList(info->COMHANDSHAKE()->ITEMS()) +
-            ",\"supportedActivators\":" + JsonList(info->SUPPORTEDACTIVATORS()->ITEMS()) +
-            ",\"image\":" + JsonBool(info->IMAGE() != nullptr) +
-            ",\"icon\":" + JsonBool(info->ICON() != nullptr) + ",\"channels\":[";
+        Json out = {{"class", cls},
+                    {"name", info->NAME()},
+                    {"manufacturer", info->MANUFACTURER()},
+                    {"description", info->DESCRIPTION()},
+                    {"identifier", info->IDENTIFIER()},
+                    {"category", info->CATEGORY()},
+                    {"categoryText", info->CATEGORYTEXT()},
+                    {"infoUrl", info->INFOURL()},
+                    {"setupScreen", info->SETUPSCREEN()},
+                    {"logger", info->LOGGER()},
+                    {"manualWave", info->MANUALWAVE()},
+                    {"manualScan", info->MANUALSCAN()},
+                    {"autoSense", info->AUTOSENSE()},
+                    {"autoSenseSure", info->AUTOSENSESURE()},
+                    {"autoPort", info->AUTOPORT()},
+                    {"autoChannel", info->AUTOCHANNEL()},
+                    {"customSettings", info->CUSTOMSETTINGS()},
+                    {"comSettings", info->COMSETTINGS()},
+                    {"comSettingsDefault", info->COMSETTINGSDEFAULT()},
+                    {"setZero", info->SETZERO()},
+                    {"waveStart", info->WAVESTART()},
+                    {"waveEnd", info->WAVEEND()},
+                    {"waveInterval", info->WAVEINTERVAL()},
+                    {"waveTimeBaseScan", info->WAVETIMEBASESCAN()},
+                    {"waveTimeFirst", info->WAVETIMEFIRST()},
+                    {"waveTimeSingleValue", info->WAVETIMESINGLEVALUE()},
+                    {"waveTimeAutoScan", info->WAVETIMEAUTOSCAN()},
+                    {"comBaud", JsonList(info->COMBAUD()->ITEMS())},
+                    {"comParities", JsonList(info->COMPARITIES()->ITEMS())},
+                    {"comStopBits", JsonList(info->COMSTOPBITS()->ITEMS())},
+                    {"comDataBits", JsonList(info->COMDATABITS()->ITEMS())},
+                    {"comHandshake", JsonList(info->COMHANDSHAKE()->ITEMS())},
+                    {"supportedActivators", JsonList(info->SUPPORTEDACTIVATORS()->ITEMS())},
+                    {"image", info->IMAGE() != nullptr},
+                    {"icon", info->ICON() != nullptr}};
+        Json channelList = Json::array();
         for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
             const auto c = channels->Item(i);
-            if (i > 1) out += ",";
-            out += "{\"id\":" + std::to_string(c->ID()) + ",\"name\":" + JsonString(c->NAME()) +
-                   ",\"unit\":" + JsonString(c->SIZE()) + ",\"factor\":" + JsonNumber(c->FACTOR()) +
-                   ",\"offset\":" + JsonNumber(c->OFFSET()) + "}";
+            channelList.push_back({{"id", c->ID()},
+                                   {"name", c->NAME()},
+                                   {"unit", c->SIZE()},
+                                   {"factor", c->FACTOR()},
+                                   {"offset", c->OFFSET()}});
         }
-        out += "],\"ports\":[";
+        out["channels"] = std::move(channelList);
+        Json portList = Json::array();
         for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
             const auto p = ports->Item(i);
-            if (i > 1) out += ",";
-            out += "{\"id\":" + std::to_string(p->ID()) + ",\"name\":" + JsonString(p->NAME()) +
-                   ",\"available\":" + JsonBool(p->AVAILABLE()) + "}";
+            portList.push_back(
+                {{"id", p->ID()}, {"name", p->NAME()}, {"available", p->AVAILABLE()}});
         }
-        std::printf("%s]}\n", out.c_str());
+        out["ports"] = std::move(portList);
+        std::printf("%s\n", JsonText(std::move(out)).c_str());
         return 0;
     }
     std::printf("%s %s\n%s %s\n%s %s\n%s %s (%d)\n", Say("Gerät:", "Device:").c_str(),
@@ -239,19 +242,19 @@ int Info(const Args& args) {
 }
 
 int Enable(const Args& args) {
-    DeviceTool()->ENABLE(Installed(OneClass(Arguments(args, {}, {}), "enable")));
+    DeviceTool()->ENABLE(Installed(OneClass(Arguments(args, "enable"), "enable")));
     ThrowTrapped(*DeviceTool());
     return 0;
 }
 
 int Disable(const Args& args) {
-    DeviceTool()->DISABLE(Installed(OneClass(Arguments(args, {}, {}), "disable")));
+    DeviceTool()->DISABLE(Installed(OneClass(Arguments(args, "disable"), "disable")));
     ThrowTrapped(*DeviceTool());
     return 0;
 }
 
 int Check(const Args& args) {
-    const Arguments a(args, {}, {});
+    const Arguments a(args, "check");
     if (!a.Positional().empty()) throw UsageError("'check' takes no further arguments");
     const auto tool = DeviceTool();
     tool->TakeLastError();
@@ -263,7 +266,7 @@ int Check(const Args& args) {
 }
 
 int Install(const Args& args) {
-    const Arguments a(args, {"quiet"}, {});
+    const Arguments a(args, "install");
     if (a.Positional().size() != 1) {
         throw UsageError("'install' needs one driver package or component file");
     }

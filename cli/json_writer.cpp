@@ -1,9 +1,6 @@
 #include "json_writer.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 
 #include "tlx/codepage.h"
@@ -43,62 +40,62 @@ std::size_t Utf8Length(std::string_view text) {
 
 }  // namespace
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
+std::string ValidUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const char c = text[i];
         const std::size_t length = Utf8Length(text.substr(i));
         if (length == 0) {
-            // A byte that is no UTF-8 (a driver's text in the ANSI code page): the character
-            // that code page gives it, written in UTF-8, so the output stays valid UTF-8.
-            const std::uint8_t byte = static_cast<std::uint8_t>(c);
+            const auto byte = static_cast<std::uint8_t>(text[i]);
             out += tlx::AnsiToText(std::span<const std::uint8_t>(&byte, 1));
             ++i;
-            continue;
-        }
-        if (length > 1) {
+        } else {
             out.append(text.substr(i, length));
             i += length;
-            continue;
-        }
-        ++i;
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
-                    out += buf;
-                } else {
-                    out.push_back(c);
-                }
         }
     }
-    return out + "\"";
+    return out;
 }
 
-std::string JsonNumber(double value) {
-    if (!std::isfinite(value)) return "null";
-    char buf[64];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    std::string text(buf, ec == std::errc() ? end : buf);
-    // A whole number keeps a decimal point, so that readers see a number of the same kind.
-    if (text.find_first_of(".e") == std::string::npos) text += ".0";
-    return text;
+namespace {
+
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8Length(text.substr(i));
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
+// Makes every text in `value` valid UTF-8, keys included; texts that are valid already (the
+// usual case) are left as they are.
+void MendTexts(Json& value) {
+    if (value.is_string()) {
+        auto& text = value.get_ref<std::string&>();
+        if (!IsValidUtf8(text)) text = ValidUtf8(text);
+    } else if (value.is_array()) {
+        for (Json& item : value)
+            MendTexts(item);
+    } else if (value.is_object()) {
+        bool keysValid = true;
+        for (auto& [key, item] : value.items()) {
+            MendTexts(item);
+            keysValid = keysValid && IsValidUtf8(key);
+        }
+        if (keysValid) return;
+        Json mended = Json::object();
+        for (auto& [key, item] : value.items())
+            mended[ValidUtf8(key)] = std::move(item);
+        value = std::move(mended);
+    }
+}
+
+}  // namespace
+
+std::string JsonText(Json value) {
+    MendTexts(value);
+    return value.dump();
 }
 
 }  // namespace vodex::cli

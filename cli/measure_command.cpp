@@ -51,7 +51,8 @@ void Pause(double seconds) {
     }
 }
 
-// " (device path)" of a serial port number, for messages; "" when it has none.
+// `text` as one CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or
+// a line break.
 std::string Csv(const std::string& text) {
     if (text.find_first_of(",\"\n") == std::string::npos) return text;
     std::string out = "\"";
@@ -63,7 +64,7 @@ std::string Csv(const std::string& text) {
 }  // namespace
 
 int Measure(const Args& args) {
-    const Arguments a(args, {"json"}, {"port", "channels", "cycles", "interval", "format"});
+    const Arguments a(args, "measure");
     if (a.Positional().size() != 1)
         throw UsageError("'measure' needs exactly one driver class name");
     if (a.Has("json") && a.Has("format")) throw UsageError("--json and --format go not together");
@@ -204,29 +205,29 @@ int Measure(const Args& args) {
         }
         const double t =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds = std::round(t * 1000) / 1000;
         std::string line;
+        Json json;
         if (format == "json") {
-            line = "{\"cycle\":" + std::to_string(cycle) +
-                   ",\"t\":" + JsonNumber(std::round(t * 1000) / 1000) + ",\"channels\":[";
+            json = {{"cycle", cycle}, {"t", seconds}, {"channels", Json::array()}};
         } else if (format == "csv") {
-            line = std::to_string(cycle) + "," + JsonNumber(std::round(t * 1000) / 1000);
+            line = std::to_string(cycle) + "," + Json(seconds).dump();
         } else {
             char head[32];
             std::snprintf(head, sizeof head, "%6ld %8.3f", cycle, t);
             line = head;
         }
-        bool first = true;
         for (std::int32_t id : ids) {
             const auto c = channels->Item(id, false);
             if (format == "json") {
-                line += (first ? "" : ",") + std::string("{\"id\":") + std::to_string(c->ID()) +
-                        ",\"name\":" + JsonString(c->NAME()) +
-                        ",\"unit\":" + JsonString(c->SIZE()) +
-                        ",\"value\":" + JsonNumber(c->VALUE()) +
-                        ",\"status\":" + std::to_string(c->STATUS()) +
-                        ",\"measured\":" + JsonBool(c->MEASURED()) + "}";
+                json["channels"].push_back({{"id", c->ID()},
+                                            {"name", c->NAME()},
+                                            {"unit", c->SIZE()},
+                                            {"value", c->VALUE()},
+                                            {"status", c->STATUS()},
+                                            {"measured", c->MEASURED()}});
             } else if (format == "csv") {
-                line += "," + (c->MEASURED() ? JsonNumber(c->VALUE()) : Csv(c->STATUSTEXTSHORT()));
+                line += "," + (c->MEASURED() ? Json(c->VALUE()).dump() : Csv(c->STATUSTEXTSHORT()));
             } else {
                 char cell[48];
                 if (c->MEASURED()) {
@@ -236,9 +237,8 @@ int Measure(const Args& args) {
                 }
                 line += cell;
             }
-            first = false;
         }
-        if (format == "json") line += "]}";
+        if (format == "json") line = JsonText(std::move(json));
         std::printf("%s\n", line.c_str());
         // Paced readings reach the reader at once; at full speed at least every 50 ms, so that
         // a fast run does not spend a write on every reading.

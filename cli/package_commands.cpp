@@ -69,7 +69,7 @@ int RunInstaller(std::vector<std::string> words, bool quiet) {
 }  // namespace
 
 int Package(const Args& args) {
-    const Arguments a(args, {"quiet"}, {"out"});
+    const Arguments a(args, "package");
     if (a.Positional().size() != 1) throw UsageError("'package' needs one component file");
     std::error_code ec;
     const std::string component = fs::absolute(a.Positional()[0], ec).lexically_normal().string();
@@ -145,7 +145,7 @@ int Package(const Args& args) {
 }
 
 int Packages(const Args& args) {
-    const Arguments a(args, {"json"}, {"folder"});
+    const Arguments a(args, "packages");
     if (!a.Positional().empty()) throw UsageError("'packages' takes no further arguments");
     DriverCatalogue list(DeviceTool());
     if (auto folder = a.Value("folder")) {
@@ -162,21 +162,23 @@ int Packages(const Args& args) {
         return r.location.empty() ? std::string() : r.VERSION.empty() ? "?" : r.VERSION;
     };
     if (a.Has("json")) {
-        std::string json = "[";
+        Json json = Json::array();
         for (const DriverEntry& e : list.Entries()) {
-            auto field = [&](const VersionRecord& r) {
-                return r.location.empty() ? std::string("null") : JsonString(r.VERSION);
+            auto field = [](const VersionRecord& r) -> Json {
+                if (r.location.empty()) return nullptr;
+                return r.VERSION;
             };
-            if (json.size() > 1) json += ",";
-            json += "{\"id\":" + JsonString(e.ID) + ",\"class\":" + JsonString(e.className) +
-                    ",\"name\":" + JsonString(e.NAME) + ",\"manufacturer\":" + JsonString(e.TEXT) +
-                    ",\"status\":" +
-                    JsonString(DriverCatalogue::Status(e, list.CatalogueLoaded()).text) +
-                    ",\"installed\":" + field(e.installed) + ",\"folder\":" + field(e.folder) +
-                    ",\"internet\":" + field(e.internet) +
-                    ",\"best\":" + JsonString(kSources[e.bestSource]) + "}";
+            json.push_back({{"id", e.ID},
+                            {"class", e.className},
+                            {"name", e.NAME},
+                            {"manufacturer", e.TEXT},
+                            {"status", DriverCatalogue::Status(e, list.CatalogueLoaded()).text},
+                            {"installed", field(e.installed)},
+                            {"folder", field(e.folder)},
+                            {"internet", field(e.internet)},
+                            {"best", kSources[e.bestSource]}});
         }
-        std::printf("%s]\n", json.c_str());
+        std::printf("%s\n", JsonText(std::move(json)).c_str());
         return 0;
     }
     std::printf("%-22s %-24s %-24s %-10s %-10s %-10s %s\n", "Treiber/driver", "Name", "Status",
@@ -198,7 +200,7 @@ int InstallPackage(const std::string& package, bool quiet) {
 }
 
 int Uninstall(const Args& args) {
-    const Arguments a(args, {"quiet"}, {});
+    const Arguments a(args, "uninstall");
     if (a.Positional().size() != 1) throw UsageError("'uninstall' needs one driver class name");
     const std::string cls = a.Positional()[0];
     const auto tool = DeviceTool();

@@ -23,7 +23,7 @@ std::int32_t PortNumber(const std::string& text) {
 }  // namespace
 
 int Ports(const Args& args) {
-    const Arguments a(args, {"json"}, {});
+    const Arguments a(args, "ports");
     const auto& words = a.Positional();
     if (!words.empty() && words[0] == "set") {
         if (words.size() != 3 || a.Has("json")) throw UsageError("'ports set' needs N PATH");
@@ -37,15 +37,13 @@ int Ports(const Args& args) {
     }
     if (!words.empty()) throw UsageError("'ports' takes set N PATH, reset N or nothing");
     const tlx::cls_CorePortProbe probe;
-    std::string json = "[";
+    Json json = Json::array();
     for (std::int32_t n = 1; n <= tlx::kPortCount; ++n) {
         const std::string path = tlx::PortDevicePath(n);
         const bool own = tlx::PortHasOwnPath(n);
         const bool present = probe.PRESENT(n);
         if (a.Has("json")) {
-            json += (n > 1 ? "," : "") + std::string("{\"port\":") + std::to_string(n) +
-                    ",\"path\":" + JsonString(path) + ",\"present\":" + JsonBool(present) +
-                    ",\"default\":" + JsonBool(!own) + "}";
+            json.push_back({{"port", n}, {"path", path}, {"present", present}, {"default", !own}});
         } else {
             std::printf(
                 "COM %-3d %-40s %s%s\n", n, path.c_str(),
@@ -53,7 +51,7 @@ int Ports(const Args& args) {
                 own ? Say(" (eigener Eintrag)", " (set)").c_str() : "");
         }
     }
-    if (a.Has("json")) std::printf("%s]\n", json.c_str());
+    if (a.Has("json")) std::printf("%s\n", JsonText(std::move(json)).c_str());
     return 0;
 }
 

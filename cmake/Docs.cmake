@@ -2,6 +2,7 @@
 # --help and --version (help2man), so a page cannot say other than the program; and the bash
 # completion of vodex, written by vodex from the same table as its help.
 find_program(HELP2MAN help2man REQUIRED)
+find_program(GZIP gzip REQUIRED)
 set(VODEX_MAN_DIR ${PROJECT_BINARY_DIR}/man)
 set(man_pages)
 foreach(entry
@@ -19,15 +20,18 @@ foreach(entry
     set(write_sections $<TARGET_FILE:vodex> --man-sections > ${VODEX_MAN_DIR}/vodex.sections)
     set(include_sections --include=${VODEX_MAN_DIR}/vodex.sections)
   endif()
-  add_custom_command(OUTPUT ${page}
+  add_custom_command(OUTPUT ${page} ${page}.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${VODEX_MAN_DIR}
     COMMAND ${write_sections}
     COMMAND ${HELP2MAN} --no-info --section=1 --name=${summary} ${include_sections}
             --output=${page} $<TARGET_FILE:${program}>
+    # Installed compressed, as the system's own pages are; without a time stamp, so that the
+    # same program gives the same file.
+    COMMAND ${GZIP} -9 -n -k -f ${page}
     DEPENDS ${program}
     COMMENT "Writing the man page of ${program}"
     VERBATIM)
-  list(APPEND man_pages ${page})
+  list(APPEND man_pages ${page}.gz)
 endforeach()
 set(VODEX_COMPLETION ${PROJECT_BINARY_DIR}/completion/vodex)
 add_custom_command(OUTPUT ${VODEX_COMPLETION}

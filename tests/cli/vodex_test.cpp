@@ -98,6 +98,9 @@ TEST_F(Vodex, ClearErrorsForBadInput) {
     expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--cycles", "-1"}), 2);
     expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--channels", "1,x"}), 2);
     expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--format", "xml"}), 2);
+    expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--port"}), 2);
+    expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--port", "1", "--port=2"}), 2);
+    expectFailure(Run({"drivers", "--json=1"}), 2);
     expectFailure(Run({"measure"}), 2);
     expectFailure(Run({"frobnicate"}), 2);
     const ProgramRun unknown = Run({"frob\nnicate"});
@@ -154,7 +157,7 @@ TEST_F(Vodex, ListingDisablingAndEnablingDrivers) {
 
 TEST_F(Vodex, ADisabledDriverStillMeasuresItself) {
     ASSERT_EQ(Run({"disable", "VODEX_RANDOMIZER"}).exitCode, 0);
-    const ProgramRun run = Run({"measure", "VODEX_RANDOMIZER", "--cycles", "1", "--json"});
+    const ProgramRun run = Run({"measure", "VODEX_RANDOMIZER", "--cycles=1", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(run.errors, "");  // no stand-in, so no message
     EXPECT_EQ(Values(run.output).size(), 7u);

@@ -29,3 +29,10 @@ done
 # The Python module comes with it.
 PYTHONPATH="$work/root/usr/lib/python3/dist-packages" /usr/bin/python3 -c \
     "import vodex; assert 'Vodex_Randomizer' in vodex.registry().CONTENTALL()"
+# Its man pages are compressed, as the system's own, and still render.
+for program in vodex vodex-sim vodex_msiexec; do
+    MANWIDTH=80 man -l "$work/root/usr/share/man/man1/$program.1.gz" | grep -q "^SYNOPSIS" || {
+        echo "deb_test: the man page of $program does not render from the package" >&2
+        exit 1
+    }
+done
