@@ -13,7 +13,8 @@ build="$root/build"
 cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 if [[ "${1:-}" == "--sanitize" ]]; then
     build="$root/build-sanitize"
-    cmake_args+=(-DVODEX_SANITIZE=ON)
+    # The benchmarks time the release build; the sanitizer build only runs the tests.
+    cmake_args+=(-DVODEX_SANITIZE=ON -DVODEX_BUILD_BENCH=OFF)
 fi
 
 packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev
