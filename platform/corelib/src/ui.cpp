@@ -48,8 +48,11 @@ bool WindowsShown() {
 }
 
 std::shared_ptr<UiProvider> SetUiProvider(std::shared_ptr<UiProvider> provider) {
-    Current();
-    std::shared_ptr<UiProvider> old = std::move(tUi);
+    // A program that chooses its provider has chosen instead of the windows: they are not
+    // attached here, so a command line on a desktop starts no window system and opens no
+    // message box.
+    std::shared_ptr<UiProvider> old =
+        tUi ? std::move(tUi) : std::make_shared<NonInteractiveUiProvider>();
     tUi = provider ? std::move(provider) : std::make_shared<NonInteractiveUiProvider>();
     return old;
 }

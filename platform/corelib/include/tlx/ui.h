@@ -51,8 +51,8 @@ class NonInteractiveUiProvider : public UiProvider {
 bool ShowModalDialog(DialogRequest& request);
 // Whether the calling thread's provider shows windows.
 bool WindowsShown();
-// Installs `provider` for the calling thread (nothing: the non-interactive one, for good);
-// returns the one that was installed.
+// Installs `provider` for the calling thread (nothing: the non-interactive one, for good),
+// without attaching the windows; returns the one that was installed.
 std::shared_ptr<UiProvider> SetUiProvider(std::shared_ptr<UiProvider> provider);
 
 }  // namespace tlx
