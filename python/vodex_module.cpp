@@ -3,13 +3,17 @@
 // manager, CONNECT/EXECUTE/DISCONNECT, the channels with their values and states, the ports,
 // the data field as sequences, and the device's status. Errors of the library become
 // vodex.Error with the library's message; a driver's wait for its port runs without the
-// interpreter lock, so other Python threads go on.
+// interpreter lock, so other Python threads go on. The library's objects belong to the thread
+// that made them: another thread using one gets vodex.Error, never a race with the owner's
+// calls. A device the registry made is released (disconnected, its driver let go) when Python
+// drops the last reference to it.
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tlx/error.h"
@@ -41,9 +45,73 @@ std::vector<std::string> Items(const std::shared_ptr<tlx::cls_CoreList>& list) {
                 : std::vector<std::string>{};
 }
 
+// A library object as Python holds it, with the thread it belongs to.
+template <class T>
+class Owned {
+  public:
+    explicit Owned(std::shared_ptr<T> object) : object_(std::move(object)) {}
+    // The object, for its own thread; vodex.Error for any other (the interpreter lock is
+    // held here, and is let go only after this check).
+    T& operator*() const {
+        if (!OnOwnThread()) {
+            Fail(
+                "this object belongs to the thread that made it; make one in this thread "
+                "(vodex.registry() and vodex.manager() are the thread's own)");
+        }
+        return *object_;
+    }
+    T* operator->() const { return &**this; }
+    const std::shared_ptr<T>& Shared() const {
+        **this;  // checks the thread
+        return object_;
+    }
+
+  protected:
+    bool OnOwnThread() const { return owner_ == std::this_thread::get_id(); }
+
+    std::shared_ptr<T> object_;
+    std::thread::id owner_ = std::this_thread::get_id();
+};
+
+using Channel = Owned<cls_DeviceChannel>;
+using Registry = Owned<cls_DeviceTool>;
+using Manager = Owned<cls_DeviceManager>;
+
+// A device in Python. One that a driver was made for (by the registry, or by the manager and
+// since let go by it) is released when Python drops it: its port is closed and its driver
+// freed, as a C++ client does with DESTROY.
+class Device : public Owned<int_Device> {
+  public:
+    Device(std::shared_ptr<int_Device> device, std::shared_ptr<cls_DeviceManager> manager)
+        : Owned(std::move(device)), manager_(std::move(manager)) {}
+    Device(Device&&) = default;
+    Device& operator=(Device&&) = delete;
+    ~Device() {
+        // Another thread's device is left alone: releasing it there would race its owner.
+        if (!object_ || !OnOwnThread() || !object_->PARENT() || HeldByManager()) return;
+        try {
+            object_->DESTROY();
+        } catch (...) {
+        }
+    }
+
+  private:
+    bool HeldByManager() const {
+        if (!manager_) return false;
+        for (std::int32_t i = 1; i <= manager_->COUNT(); ++i) {
+            if (manager_->Item(tlx::Variant(i), true) == object_) return true;
+        }
+        return false;
+    }
+
+    std::shared_ptr<cls_DeviceManager> manager_;
+};
+
 // A device from the registry, or vodex.Error with the registry's reason.
-std::shared_ptr<int_Device> Create(cls_DeviceTool& registry, const std::string& cls) {
+Device Create(const Registry& owned, const std::string& cls) {
+    cls_DeviceTool& registry = *owned;
     if (!registry.EXISTSALL(cls)) Fail("the driver '" + cls + "' is not installed");
+    registry.TakeLastError();  // an earlier call's reason is not this one's
     std::shared_ptr<int_Device> device;
     {
         py::gil_scoped_release free;  // loading a driver may take a while
@@ -53,29 +121,30 @@ std::shared_ptr<int_Device> Create(cls_DeviceTool& registry, const std::string& 
         const std::string reason = registry.TakeLastError();
         Fail("the driver '" + cls + "' cannot be created" + (reason.empty() ? "" : ": " + reason));
     }
-    return device;
+    return Device(std::move(device), nullptr);
 }
 
-std::shared_ptr<cls_DeviceChannel> Channel(int_Device& device, std::int32_t position) {
-    const auto channels = device.CHANNELS();
+Channel ChannelAt(const Device& owned, std::int32_t position) {
+    const auto channels = owned->CHANNELS();
     if (position < 1 || position > channels->COUNT()) {
         throw py::index_error("no channel at position " + std::to_string(position) + " (1 to " +
                               std::to_string(channels->COUNT()) + ")");
     }
-    return channels->Item(position);
+    return Channel(channels->Item(position));
 }
 
-std::vector<std::shared_ptr<cls_DeviceChannel>> Channels(int_Device& device) {
-    std::vector<std::shared_ptr<cls_DeviceChannel>> all;
-    const auto channels = device.CHANNELS();
+std::vector<Channel> Channels(const Device& owned) {
+    std::vector<Channel> all;
+    const auto channels = owned->CHANNELS();
     for (std::int32_t i = 1; i <= channels->COUNT(); ++i)
-        all.push_back(channels->Item(i));
+        all.emplace_back(channels->Item(i));
     return all;
 }
 
 // The baseline of the module's benchmark: `cycles` measuring cycles read as the Python loop
 // reads them, in C++.
-double MeasureInCxx(int_Device& device, int cycles) {
+double MeasureInCxx(const Device& owned, int cycles) {
+    int_Device& device = *owned;
     py::gil_scoped_release free;
     const auto start = std::chrono::steady_clock::now();
     double sum = 0;
@@ -106,44 +175,44 @@ PYBIND11_MODULE(vodex, m) {
         }
     });
 
-    py::class_<cls_DeviceChannel, std::shared_ptr<cls_DeviceChannel>>(m, "Channel")
-        .def_property_readonly("ID", [](const cls_DeviceChannel& c) { return c.ID(); })
-        .def_property_readonly("NAME", [](const cls_DeviceChannel& c) { return c.NAME(); })
-        .def_property_readonly("SIZE", [](const cls_DeviceChannel& c) { return c.SIZE(); })
+    py::class_<Channel>(m, "Channel")
+        .def_property_readonly("ID", [](const Channel& c) { return c->ID(); })
+        .def_property_readonly("NAME", [](const Channel& c) { return c->NAME(); })
+        .def_property_readonly("SIZE", [](const Channel& c) { return c->SIZE(); })
         .def_property(
-            "VALUE", [](const cls_DeviceChannel& c) { return c.VALUE(); },
-            [](cls_DeviceChannel& c, double v) { c.VALUE(v); })
+            "VALUE", [](const Channel& c) { return c->VALUE(); },
+            [](const Channel& c, double v) { c->VALUE(v); })
         .def_property(
-            "STATUS", [](const cls_DeviceChannel& c) { return c.STATUS(); },
-            [](cls_DeviceChannel& c, std::int32_t v) { c.STATUS(v); })
+            "STATUS", [](const Channel& c) { return c->STATUS(); },
+            [](const Channel& c, std::int32_t v) { c->STATUS(v); })
         .def_property(
-            "MEASURE", [](const cls_DeviceChannel& c) { return c.MEASURE(); },
-            [](cls_DeviceChannel& c, bool v) { c.MEASURE(v); })
-        .def_property_readonly("MEASURED", [](const cls_DeviceChannel& c) { return c.MEASURED(); })
-        .def_property_readonly("STATUSTEXT",
-                               [](const cls_DeviceChannel& c) { return c.STATUSTEXT(); })
+            "MEASURE", [](const Channel& c) { return c->MEASURE(); },
+            [](const Channel& c, bool v) { c->MEASURE(v); })
+        .def_property_readonly("MEASURED", [](const Channel& c) { return c->MEASURED(); })
+        .def_property_readonly("STATUSTEXT", [](const Channel& c) { return c->STATUSTEXT(); })
         .def_property_readonly("STATUSTEXTSHORT",
-                               [](const cls_DeviceChannel& c) { return c.STATUSTEXTSHORT(); })
-        .def("__repr__", [](const cls_DeviceChannel& c) {
-            return "<vodex.Channel " + std::to_string(c.ID()) + " '" + c.NAME() + "'>";
+                               [](const Channel& c) { return c->STATUSTEXTSHORT(); })
+        .def("__repr__", [](const Channel& c) {
+            return "<vodex.Channel " + std::to_string(c->ID()) + " '" + c->NAME() + "'>";
         });
 
-    py::class_<int_Device, std::shared_ptr<int_Device>>(m, "Device")
-        .def_property_readonly("NAME", [](int_Device& d) { return d.INFO()->NAME(); })
+    py::class_<Device>(m, "Device")
+        .def_property_readonly("NAME", [](const Device& d) { return d->INFO()->NAME(); })
         .def_property_readonly("MANUFACTURER",
-                               [](int_Device& d) { return d.INFO()->MANUFACTURER(); })
-        .def_property_readonly("DESCRIPTION", [](int_Device& d) { return d.INFO()->DESCRIPTION(); })
-        .def_property_readonly("STATUS", [](const int_Device& d) { return d.STATUS(); })
-        .def_property_readonly("STATUSTEXT", [](const int_Device& d) { return d.STATUSTEXT(); })
+                               [](const Device& d) { return d->INFO()->MANUFACTURER(); })
+        .def_property_readonly("DESCRIPTION",
+                               [](const Device& d) { return d->INFO()->DESCRIPTION(); })
+        .def_property_readonly("STATUS", [](const Device& d) { return d->STATUS(); })
+        .def_property_readonly("STATUSTEXT", [](const Device& d) { return d->STATUSTEXT(); })
         .def_property_readonly("STATUSTEXTSHORT",
-                               [](const int_Device& d) { return d.STATUSTEXTSHORT(); })
-        .def_property_readonly("PORT", [](const int_Device& d) { return d.PORT(); })
-        .def_property_readonly("DEBUGINFO", [](const int_Device& d) { return d.DEBUGINFO(); })
+                               [](const Device& d) { return d->STATUSTEXTSHORT(); })
+        .def_property_readonly("PORT", [](const Device& d) { return d->PORT(); })
+        .def_property_readonly("DEBUGINFO", [](const Device& d) { return d->DEBUGINFO(); })
         .def_property_readonly(
             "PORTS",
-            [](int_Device& d) {
+            [](const Device& d) {
                 std::vector<std::pair<std::int32_t, std::string>> ports;
-                const auto list = d.PORTS();
+                const auto list = d->PORTS();
                 for (std::int32_t i = 1; i <= list->COUNT(); ++i) {
                     if (const auto p = list->Item(tlx::Variant(i)))
                         ports.emplace_back(p->ID(), p->NAME());
@@ -152,19 +221,31 @@ PYBIND11_MODULE(vodex, m) {
             },
             "The ports as (number, name) pairs.")
         .def_property_readonly("CHANNELS", &Channels, "The channels, in the list's order.")
-        .def("CHANNEL", &Channel, py::arg("position"), "The channel at position 1 to the count.")
+        .def("CHANNEL", &ChannelAt, py::arg("position"), "The channel at position 1 to the count.")
         .def(
-            "CONNECT", [](int_Device& d, std::int32_t port) { return d.CONNECT(port); },
-            py::arg("port"), py::call_guard<py::gil_scoped_release>())
-        .def(
-            "DISCONNECT", [](int_Device& d) { return d.DISCONNECT(); },
-            py::call_guard<py::gil_scoped_release>())
-        .def(
-            "EXECUTE", [](int_Device& d) { d.EXECUTE(); }, py::call_guard<py::gil_scoped_release>())
+            "CONNECT",
+            [](const Device& d, std::int32_t port) {
+                int_Device& device = *d;
+                py::gil_scoped_release free;
+                return device.CONNECT(port);
+            },
+            py::arg("port"))
+        .def("DISCONNECT",
+             [](const Device& d) {
+                 int_Device& device = *d;
+                 py::gil_scoped_release free;
+                 return device.DISCONNECT();
+             })
+        .def("EXECUTE",
+             [](const Device& d) {
+                 int_Device& device = *d;
+                 py::gil_scoped_release free;
+                 device.EXECUTE();
+             })
         .def_property_readonly(
             "DATA",
-            [](int_Device& d) {
-                const auto field = d.DATAFIELD();
+            [](const Device& d) {
+                const auto field = d->DATAFIELD();
                 std::vector<double> x = field->XFIELD(), y = field->YFIELD();
                 // Position 0 of the field's arrays is not a point.
                 if (!x.empty()) x.erase(x.begin());
@@ -172,60 +253,74 @@ PYBIND11_MODULE(vodex, m) {
                 return std::make_pair(x, y);
             },
             "The data field as a pair of sequences (x values, y values).")
-        .def(
-            "DESTROY", [](int_Device& d) { d.DESTROY(); }, py::call_guard<py::gil_scoped_release>())
+        .def("DESTROY",
+             [](const Device& d) {
+                 int_Device& device = *d;
+                 py::gil_scoped_release free;
+                 device.DESTROY();
+             })
         .def("_measure_in_cxx", &MeasureInCxx, py::arg("cycles"))
-        .def("__repr__", [](int_Device& d) { return "<vodex.Device '" + d.INFO()->NAME() + "'>"; });
+        .def("__repr__",
+             [](const Device& d) { return "<vodex.Device '" + d->INFO()->NAME() + "'>"; });
 
-    py::class_<cls_DeviceTool, std::shared_ptr<cls_DeviceTool>>(m, "Registry")
+    py::class_<Registry>(m, "Registry")
         .def(
-            "CONTENT", [](const cls_DeviceTool& r) { return Items(r.CONTENT()); },
+            "CONTENT", [](const Registry& r) { return Items(r->CONTENT()); },
             "The active drivers' class names.")
         .def(
-            "CONTENTALL", [](const cls_DeviceTool& r) { return Items(r.CONTENTALL()); },
+            "CONTENTALL", [](const Registry& r) { return Items(r->CONTENTALL()); },
             "Every installed driver's class name.")
         .def(
-            "EXISTS", [](const cls_DeviceTool& r, const std::string& cls) { return r.EXISTS(cls); },
+            "EXISTS", [](const Registry& r, const std::string& cls) { return r->EXISTS(cls); },
             py::arg("cls"))
         .def(
             "INFO",
-            [](cls_DeviceTool& r, const std::string& cls) {
-                const auto device = r.INFO(cls);
-                if (!device) Fail("the driver '" + cls + "' cannot describe itself");
-                return device;
+            [](const Registry& r, const std::string& cls) {
+                r->TakeLastError();
+                auto device = r->INFO(cls);
+                if (!device) {
+                    const std::string reason = r->TakeLastError();
+                    Fail("the driver '" + cls + "' cannot describe itself" +
+                         (reason.empty() ? "" : ": " + reason));
+                }
+                return Device(std::move(device), nullptr);
             },
             py::arg("cls"), "A device that describes the driver (not connected).")
         .def("CREATE", &Create, py::arg("cls"), "A new device of the driver.")
-        .def("CHECK", [](cls_DeviceTool& r) { r.CHECK(); })
-        .def_property_readonly("VERSION", [](const cls_DeviceTool& r) { return r.VERSION(); })
-        .def_property_readonly("BUILD", [](const cls_DeviceTool& r) { return r.BUILD(); });
+        .def("CHECK", [](const Registry& r) { r->CHECK(); })
+        .def_property_readonly("VERSION", [](const Registry& r) { return r->VERSION(); })
+        .def_property_readonly("BUILD", [](const Registry& r) { return r->BUILD(); });
 
-    py::class_<cls_DeviceManager, std::shared_ptr<cls_DeviceManager>>(m, "Manager")
+    py::class_<Manager>(m, "Manager")
         .def(
             "CREATE",
-            [](cls_DeviceManager& man, const std::string& cls, std::int32_t port) {
+            [](const Manager& owned, const std::string& cls, std::int32_t port) {
+                cls_DeviceManager& man = *owned;
                 std::shared_ptr<int_Device> device;
                 {
                     py::gil_scoped_release free;  // creating connects
                     device = man.CREATE(cls, port);
                 }
                 if (!device) Fail("no device of '" + cls + "' is free");
-                return device;
+                return Device(std::move(device), owned.Shared());
             },
             py::arg("cls"), py::arg("port"),
             "The shared, connected device of the driver on the port.")
         .def(
             "DEINIT",
-            [](cls_DeviceManager& man, const std::string& name, std::int32_t port) {
+            [](const Manager& owned, const std::string& name, std::int32_t port) {
+                cls_DeviceManager& man = *owned;
+                py::gil_scoped_release free;
                 return man.DEINIT(name, port);
             },
-            py::arg("name"), py::arg("port"), py::call_guard<py::gil_scoped_release>())
-        .def_property_readonly("COUNT", [](const cls_DeviceManager& man) { return man.COUNT(); });
+            py::arg("name"), py::arg("port"),
+            "Gives the device back; the last user's DEINIT disconnects it.")
+        .def_property_readonly("COUNT", [](const Manager& man) { return man->COUNT(); });
 
     m.def(
-        "registry", [] { return vodex::SysDevice()->DEVICETOOL(); },
+        "registry", [] { return Registry(vodex::SysDevice()->DEVICETOOL()); },
         "The thread's shared driver registry (DEVICE of the entry object).");
     m.def(
-        "manager", [] { return vodex::SysDevice()->DEVICEMAN(); },
-        "The entry object's device manager.");
+        "manager", [] { return Manager(vodex::SysDevice()->DEVICEMAN()); },
+        "The thread's device manager.");
 }

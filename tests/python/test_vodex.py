@@ -79,3 +79,27 @@ def test_a_driver_waiting_for_its_port_lets_other_threads_run():
     os.close(terminal)
     assert waited > 0.2
     assert len([t for t in ticks if t > started]) >= waited / 0.01 / 4
+
+
+def test_objects_stay_with_their_thread_and_devices_are_released_when_dropped(balance_port):
+    registry = vodex.registry()
+    device = registry.CREATE("VODEX_BALANCE")
+    assert device.CONNECT(balance_port), device.STATUSTEXT
+    errors = []
+
+    def use_elsewhere():
+        for use in (lambda: device.EXECUTE(), lambda: registry.CONTENT(),
+                    lambda: device.CHANNEL(1).VALUE):
+            try:
+                use()
+            except vodex.Error as e:
+                errors.append(str(e))
+
+    other = threading.Thread(target=use_elsewhere)
+    other.start()
+    other.join()
+    assert len(errors) == 3 and "thread that made it" in errors[0]
+    # Dropping the device closes its port, so the next one connects to the instrument.
+    del device
+    again = registry.CREATE("VODEX_BALANCE")
+    assert again.CONNECT(balance_port), again.STATUSTEXT
