@@ -277,9 +277,14 @@ int Install(const Args& args) {
     const std::string file =
         std::filesystem::absolute(a.Positional()[0], ec).lexically_normal().string();
     if (ec) throw tlx::Error("'" + a.Positional()[0] + "' cannot be found: " + ec.message());
-    tlx::RegisterComponent(file);
-    // The driver class name is the component's file name without folder and extension.
+    // The driver class name is the component's file name without folder and extension, and
+    // must be the component's own name, after which it registers its classes: registering a
+    // copy under another name would take them from the driver installed under its own.
     const std::string cls = tlx::cls_CoreFileSystem::BASENAME(file);
+    if (const std::string own = tlx::LoadComponent(file).name; own != cls) {
+        throw tlx::Error("the component file must be named after its component: " + own + ".so");
+    }
+    tlx::RegisterComponent(file);
     tlx::CoreTools().REGISTRY().WRITE(
         tlx::HKEY_LOCAL_MACHINE, DeviceTool()->REGROOTDEVICES() + "\\" + cls, tlx::Variant(file));
     if (!a.Has("quiet")) {

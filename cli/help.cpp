@@ -19,7 +19,7 @@ const std::vector<CommandHelp>& Commands() {
          "measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval S] "
          "[--format table|csv|json | --json]",
          "Connect a driver's device and measure its channels.",
-         {{"--port N", "the port to connect on (1 to 32; the driver's port when not given)"},
+         {{"--port N", "the port number to connect on (the driver's first port when not given)"},
           {"--channels 1,3,...", "the channels to measure (all when not given)"},
           {"--cycles N", "how many measuring cycles (10 when not given; 0: until Ctrl-C)"},
           {"--interval S", "seconds of pause between the cycles (0.5 when not given)"},

@@ -85,6 +85,10 @@ int Package(const Args& args) {
     if (tlx::cls_CoreFileSystem::BASENAME(component) != cls) {
         throw tlx::Error("the component file must be named after its component: " + cls + ".so");
     }
+    if (!entry.version) {
+        throw tlx::Error("the component " + cls +
+                         " carries no version record, which a driver package needs");
+    }
     // The description beside the component, as the build writes it; else the driver's own.
     const std::string base = tlx::LCase(cls);
     const std::string devinfo = out + "/" + base + ".devinfo";

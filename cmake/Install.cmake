@@ -32,6 +32,12 @@ install(TARGETS TLX_Controls Vodex_InterfaceUi Vodex_Randomizer Vodex_Balance
 install(FILES ${PROJECT_BINARY_DIR}/lib/Vodex_Randomizer.devinfo
               ${PROJECT_BINARY_DIR}/lib/Vodex_Balance.devinfo
   DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# Stripping (cmake --install --strip, and so the package) rewrites the drivers after they were
+# copied, which would leave their descriptions older than they are; the registry would then
+# load each driver to describe it. The descriptions are dated after the drivers.
+install(CODE "foreach(driver Vodex_Randomizer Vodex_Balance)
+  file(TOUCH_NOCREATE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/\${driver}.devinfo\")
+endforeach()")
 
 # The programs: the command line, the registration program, the installer, the simulator and
 # the tool that writes a driver's description at build time (for driver authors).

@@ -111,6 +111,10 @@ TEST_F(Vodex, ClearErrorsForBadInput) {
     EXPECT_EQ(unknown.errors,
               "vodex: unknown command 'frob\\nnicate'; 'vodex help' lists the commands\n");
     expectFailure(Run({"drivers", "extra"}), 2);
+    // A component under another file name than its own would be registered under a class
+    // that nothing can create.
+    std::filesystem::copy_file(VODEX_TEST_DRIVER_COMPONENT, home.File("meter-1.0.so"));
+    expectFailure(Run({"install", home.File("meter-1.0.so")}), 1);
     expectFailure(Run({"info", "-x"}), 2);
     EXPECT_EQ(Run({}).exitCode, 2);
     EXPECT_EQ(Run({"--help"}).exitCode, 0);

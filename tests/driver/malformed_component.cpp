@@ -6,6 +6,10 @@
 
 namespace {
 
+#define VODEX_TEXT(x) #x
+#define VODEX_NAME(fault) "Vodex_Bad" VODEX_TEXT(fault)
+// Each named as the tests name its file, so that the toolkit gets as far as the fault.
+[[maybe_unused]] constexpr const char* kName = VODEX_NAME(VODEX_MALFORMED);
 constexpr const char* kClasses[] = {"cls_Malformed", nullptr};
 constexpr tlx_component_version kVersion = {1, 0, 0, "1.1.2026", "malformed", 400};
 
@@ -36,7 +40,7 @@ struct ShortTable {
     const char* const* classes;
 };
 __attribute__((visibility("default"))) extern const ShortTable tlx_component_entry;
-const ShortTable tlx_component_entry = {TLX_COMPONENT_ABI, "Vodex_Malformed", kClasses};
+const ShortTable tlx_component_entry = {TLX_COMPONENT_ABI, kName, kClasses};
 #else
 __attribute__((visibility("default"))) extern const tlx_component_table tlx_component_entry;
 const tlx_component_table tlx_component_entry = {
@@ -44,7 +48,7 @@ const tlx_component_table tlx_component_entry = {
 #if VODEX_MALFORMED == 5
     reinterpret_cast<const char*>(16),  // a pointer into nowhere
 #else
-    "Vodex_Malformed",
+    kName,
 #endif
     kClasses,
 #if VODEX_MALFORMED == 1

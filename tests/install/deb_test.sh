@@ -36,3 +36,10 @@ for program in vodex vodex-sim vodex_msiexec; do
         exit 1
     }
 done
+# The drivers' descriptions are current, so describing a driver does not load it.
+for driver in Vodex_Randomizer Vodex_Balance; do
+    [[ ! "$work/root/usr/lib/$driver.devinfo" -ot "$work/root/usr/lib/$driver.so" ]] || {
+        echo "deb_test: the package's $driver.devinfo is older than its driver" >&2
+        exit 1
+    }
+done
