@@ -198,13 +198,17 @@ TEST_F(Installer, HostilePackagesAreRefusedAndChangeNothing) {
         {Variant("crashing.msi", "2.0.0",
                  {{"Vodex_Balance.so", ReadFile(VODEX_CRASHING_COMPONENT)}}),
          1603},
+        {Variant("hanging.msi", "2.0.0", {{"Vodex_Balance.so", ReadFile(VODEX_HANGING_COMPONENT)}}),
+         1603},
         {home.File("missing.msi"), 1619},
     };
     const auto before = Snapshot();
+    ::setenv("VODEX_LOAD_SECONDS", "2", 1);  // the hanging component is given up on soon
     for (const auto& c : cases) {
         EXPECT_EQ(Msiexec({"/i", c.package}), c.code) << c.package;
         EXPECT_EQ(Differences(before, Snapshot()), "") << c.package;
     }
+    ::unsetenv("VODEX_LOAD_SECONDS");
 }
 
 TEST_F(Installer, AnInstallerKilledAtAnyMomentLeavesTheOldOrTheNewDriver) {

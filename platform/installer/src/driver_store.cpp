@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -29,7 +31,17 @@ namespace fs = std::filesystem;
 
 constexpr const char* kStagingPrefix = ".staging-";
 constexpr auto kLockWait = std::chrono::seconds(10);
-constexpr int kLoadSeconds = 30;  // a component that takes longer to load counts as broken
+// A component that takes longer to load counts as broken; VODEX_LOAD_SECONDS (1 to 3600)
+// gives a slow machine more time.
+int LoadSeconds() {
+    int seconds = 30;
+    if (const char* text = std::getenv("VODEX_LOAD_SECONDS")) {
+        int value = 0;
+        const auto [end, ec] = std::from_chars(text, text + std::strlen(text), value);
+        if (ec == std::errc() && *end == '\0' && value >= 1 && value <= 3600) seconds = value;
+    }
+    return seconds;
+}
 
 std::string Random6() {
     static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -189,7 +201,8 @@ std::string CheckComponent(const std::string& component, const std::string& name
     }
     ::close(pipe[1]);
     std::string said;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(kLoadSeconds);
+    const int loadSeconds = LoadSeconds();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(loadSeconds);
     bool late = false;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -199,7 +212,11 @@ std::string CheckComponent(const std::string& component, const std::string& name
             break;
         }
         pollfd p{pipe[0], POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
+        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) break;
+        // Nothing to read yet (the time is up, or a signal came): a read now would wait for a
+        // component that hangs while loading, past the limit.
+        if (ready <= 0) continue;
         char buffer[512];
         const ssize_t n = ::read(pipe[0], buffer, sizeof buffer);
         if (n > 0 && said.size() < 4096) said.append(buffer, static_cast<std::size_t>(n));
@@ -212,7 +229,7 @@ std::string CheckComponent(const std::string& component, const std::string& name
     }
     *crashed = late || WIFSIGNALED(status);
     if (late)
-        return "the component did not finish loading within " + std::to_string(kLoadSeconds) + " s";
+        return "the component did not finish loading within " + std::to_string(loadSeconds) + " s";
     if (WIFSIGNALED(status)) {
         return "the component crashed while loading (" + std::string(strsignal(WTERMSIG(status))) +
                ")";
