@@ -158,6 +158,27 @@ TEST_F(Installer, TheBalancePackageInstallsMeasuresAndLeavesNothingBehind) {
     EXPECT_EQ(RunProgram({VODEX_CLI, "uninstall", "Vodex_Randomizer"}).exitCode, 1);
 }
 
+// A component a user registered straight from the driver folder, with the package's product
+// value still there: uninstalling removes the installer's own folders only, never the driver
+// folder with everything in it.
+TEST_F(Installer, UninstallingRemovesOnlyTheInstallersOwnFolders) {
+    ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
+    const std::string loose = tlx::DriverFolder() + "/Vodex_Balance.so";
+    fs::copy_file(Component(), loose);
+    ASSERT_EQ(RunProgram({VODEX_CLI, "install", "--quiet", loose}).exitCode, 0);
+    ASSERT_EQ(RunProgram({VODEX_CLI, "uninstall", "--quiet", "Vodex_Balance"}).exitCode, 0);
+    EXPECT_TRUE(fs::exists(loose));
+    // A driver folder that cannot be used fails both ways with the reason, never an abort.
+    ASSERT_EQ(RunProgram({VODEX_CLI, "uninstall", "--quiet", "Vodex_Balance"}).exitCode, 1);
+    fs::remove_all(tlx::DriverFolder());
+    std::ofstream(tlx::DriverFolder()) << "a file where the folder belongs";
+    for (const char* action : {"/i", "/x"}) {
+        const auto run = RunProgram({VODEX_MSIEXEC, "/passive", action, VODEX_BALANCE_PACKAGE});
+        EXPECT_EQ(run.exitCode, 1603 & 0xff) << action << ": " << run.errors;
+        EXPECT_NE(run.errors.find("driver folder"), std::string::npos) << run.errors;
+    }
+}
+
 TEST_F(Installer, HostilePackagesAreRefusedAndChangeNothing) {
     ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
     const std::string manifest = package.manifest.Text();

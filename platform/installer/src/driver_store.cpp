@@ -58,12 +58,16 @@ std::string Value(const std::string& name) {
 }  // namespace
 
 InstallerLock::InstallerLock() {
-    fs::create_directories(DriverFolder());
+    std::error_code ec;
+    fs::create_directories(DriverFolder(), ec);
+    if (ec)
+        throw Error("the driver folder cannot be made: " + DriverFolder() + ": " + ec.message());
     // Not closed on exec: the programs the installer runs hold the lock with it, so one that
     // outlives a stopped installer still keeps the next installer waiting until it ends.
-    fd_ =
-        ::open((DriverFolder() + "/.installer.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0644);
-    if (fd_ < 0) return;
+    const std::string file = DriverFolder() + "/.installer.lock";
+    fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0644);
+    if (fd_ < 0)
+        throw Error("the driver folder cannot be used: " + file + ": " + std::strerror(errno));
     const auto until = std::chrono::steady_clock::now() + kLockWait;
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         if (std::chrono::steady_clock::now() > until) {
@@ -94,11 +98,31 @@ std::string NewPackageFolder(const std::string& driverClass, const std::string& 
     }
 }
 
-bool InDriverFolder(const std::string& path) {
-    const fs::path root = fs::path(DriverFolder()).lexically_normal();
-    const fs::path p = fs::path(path).lexically_normal();
-    const auto [r, _] = std::mismatch(root.begin(), root.end(), p.begin(), p.end());
-    return r == root.end() && p != root;
+namespace {
+
+// A package folder's name, "<class>-<version>-<random>"; other folders are not the installer's.
+bool IsPackageFolderName(const std::string& name) {
+    const std::size_t dash = name.rfind('-');
+    return dash != std::string::npos && dash + 7 == name.size() && name.find('-') < dash &&
+           name.front() != '.' &&
+           std::all_of(name.begin() + static_cast<long>(dash) + 1, name.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
+}
+
+// `path` as the file system names it, so that two spellings of one folder compare equal.
+fs::path Canonical(const fs::path& path) {
+    std::error_code ec;
+    fs::path canonical = fs::weakly_canonical(path, ec);
+    return ec ? path.lexically_normal() : canonical;
+}
+
+}  // namespace
+
+std::string PackageFolderOf(const std::string& component) {
+    const fs::path folder = Canonical(fs::path(component).parent_path());
+    if (folder.parent_path() != Canonical(DriverFolder())) return {};
+    if (!IsPackageFolderName(folder.filename().string())) return {};
+    return folder.string();
 }
 
 void RemoveLeftovers() {
@@ -109,7 +133,7 @@ void RemoveLeftovers() {
         for (const std::string& name : registry.VALUENAMES(HKEY_LOCAL_MACHINE, key)) {
             const std::string file =
                 registry.READTEXT(HKEY_LOCAL_MACHINE, std::string(key) + "\\" + name);
-            if (!file.empty()) used.insert(fs::path(file).parent_path().lexically_normal());
+            if (!file.empty()) used.insert(Canonical(fs::path(file).parent_path()));
         }
     }
     std::error_code ec;
@@ -117,14 +141,7 @@ void RemoveLeftovers() {
         const std::string name = entry.path().filename().string();
         if (!entry.is_directory(ec) || entry.is_symlink(ec)) continue;
         const bool staging = name.starts_with(kStagingPrefix);
-        // A package folder is "<class>-<version>-<random>"; others are not the installer's.
-        const std::size_t dash = name.rfind('-');
-        const bool package =
-            dash != std::string::npos && dash + 7 == name.size() && name.find('-') < dash &&
-            name.front() != '.' &&
-            std::all_of(name.begin() + static_cast<long>(dash) + 1, name.end(),
-                        [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
-        if (staging || (package && !used.count(entry.path().lexically_normal()))) {
+        if (staging || (IsPackageFolderName(name) && !used.count(Canonical(entry.path())))) {
             fs::remove_all(entry.path(), ec);
         }
     }

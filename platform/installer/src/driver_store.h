@@ -33,8 +33,10 @@ std::string NewPackageFolder(const std::string& driverClass, const std::string& 
 // registration names any more (left by an installer that was stopped), as the one holding the
 // lock.
 void RemoveLeftovers();
-// Whether `path` lies inside the driver folder (so the installer may remove it).
-bool InDriverFolder(const std::string& path);
+// The installer's own folder that holds `component` (a package folder directly in the driver
+// folder), or "" when the component lies anywhere else: only such a folder is the installer's
+// to remove, never the driver folder itself or a folder a user put a component in.
+std::string PackageFolderOf(const std::string& component);
 
 // The "Devices" values.
 std::string ComponentOf(const std::string& driverClass);

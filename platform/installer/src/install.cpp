@@ -144,9 +144,9 @@ Outcome Install(const std::string& packageFile) {
         for (const std::string& c : m.classes)
             WriteDriver(c, component, m.productCode);
         // The driver it replaced: its files go once nothing names them.
-        if (!old.empty() && InDriverFolder(old) &&
-            fs::path(old).parent_path().lexically_normal() != fs::path(folder).lexically_normal()) {
-            Discard(fs::path(old).parent_path().string());
+        if (const std::string oldFolder = old.empty() ? "" : PackageFolderOf(old);
+            !oldFolder.empty() && oldFolder != PackageFolderOf(component)) {
+            Discard(oldFolder);
         }
         // What stopped installers left and only the replaced registration still named; the
         // driver is installed whether or not this succeeds.

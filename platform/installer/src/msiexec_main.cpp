@@ -82,10 +82,20 @@ int main(int argc, char** argv) {
     }
     if (action == Action::None || target.empty()) return Usage();
     tlx::installer::StopOnSignals();
-    const tlx::installer::Outcome outcome =
-        action == Action::Uninstall                ? tlx::installer::Uninstall(target)
-        : tlx::installer::IsToolkitPackage(target) ? tlx::installer::InstallToolkit(target)
-                                                   : tlx::installer::Install(target);
+    tlx::installer::Outcome outcome;
+    // Whatever fails outside the installer's own steps (a driver folder that cannot be made,
+    // a hive that cannot be read) ends as a failed installation with its reason, never as an
+    // aborted program.
+    try {
+        outcome = action == Action::Uninstall ? tlx::installer::Uninstall(target)
+                  : tlx::installer::IsToolkitPackage(target)
+                      ? tlx::installer::InstallToolkit(target)
+                      : tlx::installer::Install(target);
+    } catch (const std::exception& e) {
+        outcome = {tlx::installer::kFatal, e.what()};
+    } catch (...) {
+        outcome = {tlx::installer::kFatal, "the installer failed for an unknown reason"};
+    }
     if (outcome.code != tlx::installer::kSuccess) {
         std::fprintf(stderr, "vodex_msiexec: %s (%d)\n", tlx::OneLine(outcome.message).c_str(),
                      outcome.code);

@@ -34,10 +34,9 @@ Outcome Uninstall(const std::string& productOrPackage) {
             RemoveDriverValues(driverClass);  // from here on, the driver is not installed
             if (!component.empty()) {
                 Register(component, true);  // a component that is gone has nothing to remove
-                if (InDriverFolder(component)) {
+                if (const std::string folder = PackageFolderOf(component); !folder.empty()) {
                     std::error_code ignored;
-                    std::filesystem::remove_all(std::filesystem::path(component).parent_path(),
-                                                ignored);
+                    std::filesystem::remove_all(folder, ignored);
                 }
             }
             removed += (removed.empty() ? "" : ", ") + driverClass;
