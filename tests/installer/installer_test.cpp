@@ -211,6 +211,21 @@ TEST_F(Installer, HostilePackagesAreRefusedAndChangeNothing) {
              return home.File("oversize.msi");
          }(),
          1620},
+        {[&] {  // a component named so that its class would clash with the installer's values
+             tlx::package::Manifest m = package.manifest;
+             const std::string plain = m.component;
+             m.component = "Vodex_Balance.msi.so";
+             m.classes = {"Vodex_Balance.msi"};
+             std::vector<RawEntry> entries{{"MANIFEST", ""}};
+             for (auto& f : m.files)
+                 f.name = f.name == plain ? m.component : f.name;
+             entries[0].content = m.Text();
+             for (const auto& [file, content] : package.files)
+                 entries.push_back({file == plain ? m.component : file, content});
+             WriteRaw(home.File("dotted.msi"), entries);
+             return home.File("dotted.msi");
+         }(),
+         1620},
         {bytes("truncated.msi", whole.substr(0, whole.size() / 2)), 1620},
         {bytes("garbage.msi", std::string(4096, 'x')), 1620},
         {Variant("no_entry_table.msi", "2.0.0",

@@ -137,6 +137,14 @@ Manifest Manifest::Parse(std::string_view text) {
         } else if (key == "COMPONENT") {
             if (!IsPlainFileName(value) || !value.ends_with(".so"))
                 Refuse("names no component file (*.so)" + at);
+            // The component's name becomes the driver's class and registry value names, next to
+            // the installer's own "<class>.msi" and "<class>.Disabled".
+            if (const std::string_view base = value.substr(0, value.size() - 3);
+                base.empty() || !std::all_of(base.begin(), base.end(), [](char c) {
+                    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
+                })) {
+                Refuse("names a component whose name is not only letters, digits, _ and -" + at);
+            }
             m.component = value;
         } else if (key == "CLASS") {
             m.classes.emplace_back(value);
