@@ -1,5 +1,6 @@
 #include "vodex/tools/driver_catalogue.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -19,8 +20,12 @@ namespace fs = std::filesystem;
 constexpr const char* kCataloguePath = "/files/devices/list.php5";
 constexpr const char* kNoConnection = "Keine Internetverbindung!";
 
+// A catalogue's number as a whole number, halves to even; what no whole number can hold (a
+// hostile catalogue's 1e300 or nan) is held at the ends, and nan counts as 0.
 std::int32_t Rounded(std::string_view value) {
-    return static_cast<std::int32_t>(std::nearbyint(tlx::Val(value)));  // halves to even
+    const double v = std::nearbyint(tlx::Val(value));
+    if (std::isnan(v)) return 0;
+    return static_cast<std::int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
 }
 
 // The files of `folder` by lower-cased name, so that a disc written elsewhere in capitals

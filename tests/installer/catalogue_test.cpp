@@ -55,6 +55,11 @@ TEST(Catalogue, RecordsAreReadAsTheFormatSays) {
     EXPECT_EQ(e.NAME, "pH-Meter 2 = neu");
     EXPECT_EQ(e.internet.VERSION, "1.10.0");  // 0.5 rounds to even, VERSION never counts
     EXPECT_EQ(e.internet.location, "http://x/files/Vodex_PH.MSI");
+    // Numbers no version can hold are held at the ends instead of overflowing.
+    DriverCatalogue hostile(nullptr);
+    hostile.MergeCatalogue("[BEGIN]\nID=gross\nMAJOR=1e300\nMINOR=-1e300\nREVISION=nan\n[END]\n");
+    ASSERT_EQ(hostile.Entries().size(), 1u);
+    EXPECT_EQ(hostile.Entries()[0].internet.VERSION, "2147483647.-2147483648.0");
 }
 
 TEST(Catalogue, VersionsCompareByNumbersAndClassifyAsTheTableSays) {
