@@ -310,6 +310,7 @@ std::string SetupModel::Download(const std::string& address) {
     ::close(fd);
     ShowPanel("Der Wandlertreiber wird heruntergeladen...");
     tlx::cls_CoreDownloader downloader;
+    downloader.WEBONLY = true;  // the catalogue's address
     bool done = downloader.DOWNLOADFILE(address, file);
     if (!done) {
         tlx::CoreTools().CLOCK().WAIT(0.25);

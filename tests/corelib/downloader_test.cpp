@@ -29,6 +29,10 @@ TEST_F(Downloader, AnswersComeWholeOrNotAtAll) {
     EXPECT_EQ(d.LASTERROR(), "");
     ASSERT_TRUE(d.DOWNLOADFILE(Url("list.txt"), home.File("copy.txt")));
     EXPECT_EQ(Read(home.File("copy.txt")), "[BEGIN]\nID=X\n[END]\n");
+    // An address from a catalogue may not name a local file.
+    tlx::cls_CoreDownloader web;
+    web.WEBONLY = true;
+    EXPECT_EQ(web.DOWNLOADTEXT(Url("list.txt")), "");
 
     std::ofstream(home.File("target.msi")) << "as it was";
     d.MAXSIZE = 10;

@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "tlx/pump.h"
+#include "tlx/text.h"
 
 namespace tlx {
 namespace {
@@ -58,8 +59,9 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
     char error[CURL_ERROR_SIZE] = "";
     CURL* e = easy.get();
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https,file");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, d.WEBONLY ? "http,https" : "http,https,file");
+    const bool secure = UCase(url.substr(0, 8)) == "HTTPS://";
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(d.MAXREDIRECTS));
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(d.CONNECTTIMEOUT * 1000));

@@ -240,6 +240,7 @@ bool cls_CoreUpdateTag::UPDATE(bool pMessages, bool pQuiet, const std::string& p
         ::close(pfd);
         leftovers.push_back(package);
         const std::string from = offered.DOWNLOADURL.empty() ? DOWNLOADURL : offered.DOWNLOADURL;
+        downloader.WEBONLY = true;  // the description's address
         if (from.empty() || !downloader.DOWNLOADFILE(from, package)) {
             tell("Das Update konnte nicht heruntergeladen werden." +
                  (downloader.LASTERROR().empty() ? std::string()

@@ -18,6 +18,10 @@ class cls_CoreDownloader : public Object {
     double TIMEOUT = 120.0;             // seconds for the whole download
     std::int64_t MAXSIZE = 64ll << 20;  // bytes; a larger answer fails
     std::int32_t MAXREDIRECTS = 5;
+    // Only http and https, for an address that a catalogue or an update description gave: a
+    // local file behind such an address is nobody's to copy. An https address is never
+    // redirected to plain http.
+    bool WEBONLY = false;
 
     // The answer of `pUrl` as text; "" when the download failed (LASTERROR says why).
     std::string DOWNLOADTEXT(const std::string& pUrl);
