@@ -323,7 +323,10 @@ TEST_F(Installer, AToolkitPackageGoesToTheSystemsPackageTool) {
     for (const int answer : {0, 3}) {
         const std::string tool = home.File("apt-get");
         std::ofstream(tool) << "#!/bin/sh\necho \"$@\" > '" << home.File("said") << "'\n"
-                            << "test -L \"$3\" || exit 9\nexit " << answer << "\n";
+                            << "test -L \"$3\" || exit 9\n"
+                            // the link's folder is this user's alone, not the shared /tmp
+                            << "test \"$(stat -c %a \"$(dirname \"$3\")\")\" = 700 || exit 9\n"
+                            << "exit " << answer << "\n";
         ::chmod(tool.c_str(), 0755);
         const vodex::test::ScopedEnv packageTool("VODEX_PACKAGE_TOOL", tool.c_str());
         const auto run = RunProgram({VODEX_MSIEXEC, "/quiet", "/i", toolkit});
@@ -332,6 +335,7 @@ TEST_F(Installer, AToolkitPackageGoesToTheSystemsPackageTool) {
         std::string line;
         std::getline(said, line);
         EXPECT_TRUE(line.starts_with("install -y ") && line.ends_with(".deb")) << line;
+        EXPECT_FALSE(fs::exists(fs::path(line.substr(11)).parent_path())) << line;
     }
 }
 

@@ -1,3 +1,4 @@
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -33,11 +34,18 @@ Outcome InstallToolkit(const std::string& package) {
     if (ec || !fs::is_regular_file(source, ec)) {
         return {kNotOpenable, "the package '" + package + "' cannot be opened"};
     }
-    const fs::path link =
-        fs::temp_directory_path(ec) / ("vodex-toolkit-" + std::to_string(::getpid()) + ".deb");
-    fs::remove(link, ec);
+    // The link lies in a folder of this user's own: the administrator's package tool does not
+    // follow a link that another user left in a shared temporary folder.
+    std::string folder = (fs::temp_directory_path(ec) / "vodex-toolkit-XXXXXX").string();
+    if (ec || !::mkdtemp(folder.data())) {
+        return {kFatal, "the toolkit package cannot be handed on: no temporary folder"};
+    }
+    const fs::path link = fs::path(folder) / "vodex-toolkit.deb";
     fs::create_symlink(source, link, ec);
-    if (ec) return {kFatal, "the toolkit package cannot be handed on: " + ec.message()};
+    if (ec) {
+        fs::remove_all(folder, ec);
+        return {kFatal, "the toolkit package cannot be handed on: " + ec.message()};
+    }
     // The package tool, and the program that asks for the administrator's consent when this
     // user is not the administrator; VODEX_PACKAGE_TOOL names another package tool (the tests).
     const char* configured = std::getenv("VODEX_PACKAGE_TOOL");
@@ -51,7 +59,7 @@ Outcome InstallToolkit(const std::string& package) {
     words.insert(words.end(), {"install", "-y", link.string()});
     std::string errors;
     const int code = RunAndWait(words, &errors);
-    fs::remove(link, ec);
+    fs::remove_all(folder, ec);
     if (code != 0) {
         return {kFatal, "the toolkit package could not be installed (" + words.front() +
                             " exited with " + std::to_string(code) + ")"};
