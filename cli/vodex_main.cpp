@@ -25,6 +25,7 @@
 #include "help.h"
 #include "tlx/tools.h"
 #include "tlx/ui.h"
+#include "vodex/core/device_tool.h"
 
 int main(int argc, char** argv) {
     using Command = int (*)(const vodex::cli::Args&);
@@ -88,6 +89,11 @@ int main(int argc, char** argv) {
         // takes its silence for an empty registry.
         tlx::CoreTools().REGISTRY().CHECK(tlx::HKEY_LOCAL_MACHINE);
         tlx::CoreTools().REGISTRY().CHECK(tlx::HKEY_CURRENT_USER);
+        // What the registry could not do as it started (a shipped driver it could not install
+        // on first use) is said once, and the command goes on with what there is.
+        if (const std::string why = vodex::DeviceTool()->TakeLastError(); !why.empty()) {
+            vodex::cli::Tell(why);
+        }
         return command->second(args);
     } catch (const vodex::cli::UsageError& e) {
         return fail(e.what(), 2);

@@ -70,17 +70,25 @@ void InstallBuiltInDrivers() {
     const fs::path folder = fs::path(LibraryFile()).parent_path();
     std::ifstream list(folder / "vodex" / "builtin-drivers");
     if (!list || reg.READBOOL(tlx::HKEY_LOCAL_MACHINE, done, false)) return;
+    // Each driver on its own: one that is refused keeps neither the others from being
+    // installed nor the list from counting as done (it would be tried again at every start).
+    std::string refused;
     std::string line;
     while (std::getline(list, line)) {
         line = tlx::Trim(line);
         if (line.empty() || line.front() == '#') continue;
         const std::string file = (folder / line).lexically_normal().string();
-        tlx::RegisterComponent(file);
-        reg.WRITE(tlx::HKEY_LOCAL_MACHINE,
-                  std::string(kRegRootDevices) + "\\" + tlx::cls_CoreFileSystem::BASENAME(file),
-                  tlx::Variant(file));
+        try {
+            tlx::RegisterComponent(file);
+            reg.WRITE(tlx::HKEY_LOCAL_MACHINE,
+                      std::string(kRegRootDevices) + "\\" + tlx::cls_CoreFileSystem::BASENAME(file),
+                      tlx::Variant(file));
+        } catch (const std::exception& e) {
+            refused += (refused.empty() ? "" : "; ") + std::string(e.what());
+        }
     }
     reg.WRITE(tlx::HKEY_LOCAL_MACHINE, done, tlx::Variant(true));
+    if (!refused.empty()) throw tlx::Error("a built-in driver could not be installed: " + refused);
 }
 
 }  // namespace

@@ -44,9 +44,14 @@ std::optional<std::int32_t> FirstAnsweringPort(const PortSearch& search) {
         Candidate c;
         c.port = port;
         c.vq = std::make_unique<cls_VQPort>();
-        if (c.vq->CONNECT(port, search.settings)) {
-            c.vq->CLEAR();
-            if (c.vq->OUT(search.request, false)) c.state = Candidate::State::Waiting;
+        // A port whose device goes while it is being set up is simply no candidate.
+        try {
+            if (c.vq->CONNECT(port, search.settings)) {
+                c.vq->CLEAR();
+                if (c.vq->OUT(search.request, false)) c.state = Candidate::State::Waiting;
+            }
+        } catch (const std::exception&) {
+            c.state = Candidate::State::Refused;
         }
         candidates.push_back(std::move(c));
     }

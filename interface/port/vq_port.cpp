@@ -275,7 +275,13 @@ template <class Terminated>
 std::string cls_VQPort::InputUntil(Terminated&& terminated, double pTimeOut, bool pClear) {
     pTimeOut = Sane(pTimeOut);
     lastError_.clear();
-    if (pClear) CLEAR();
+    // A port that is closed or gone fails here as every other read does: by its result.
+    try {
+        if (pClear) CLEAR();
+    } catch (const std::exception& e) {
+        lastError_ = e.what();
+        return {};
+    }
     // Measured on the monotonic clock, so neither midnight nor a change of the system's time
     // can stretch or cut the wait.
     const tlx::cls_CoreTimer timer;

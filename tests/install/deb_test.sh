@@ -43,3 +43,10 @@ for driver in Vodex_Randomizer Vodex_Balance; do
         exit 1
     }
 done
+# One shipped driver that cannot be installed keeps the others from nothing.
+rm "$work/root/usr/lib/Vodex_Randomizer.so"
+export VODEX_HOME="$work/home-without-randomizer"
+"$work/root/usr/bin/vodex" drivers --all --json 2>/dev/null | grep -q '"class":"Vodex_Balance"' || {
+    echo "deb_test: a missing random generator kept the balance driver from being installed" >&2
+    exit 1
+}

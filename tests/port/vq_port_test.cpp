@@ -117,6 +117,12 @@ TEST_F(Port, ReadingUpToATerminator) {
     // read starts, and clearing would drop it).
     ASSERT_TRUE(port.OUT("I4\r\n"));
     EXPECT_EQ(port.INPUTTILL("\r\n", 2.0), "I4 A \"B021045183\"\r\n");
+    // A closed port fails by its result, clearing first or not.
+    port.DISCONNECT();
+    for (const bool clear : {false, true}) {
+        EXPECT_EQ(port.INPUTLINE(0.1, clear), "");
+        EXPECT_NE(port.LastError(), "") << clear;
+    }
 }
 
 TEST_F(Port, WindowEventsRunWhileAReadWaits) {

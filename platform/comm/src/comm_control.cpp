@@ -243,7 +243,11 @@ void CommControl::WaitAnyInput(std::span<CommControl* const> controls, double se
         // A hang-up without data: the port's own look notes that its device has gone.
         if ((watched[i].revents & (POLLHUP | POLLERR | POLLNVAL)) &&
             !(watched[i].revents & POLLIN)) {
-            owners[i]->transport_->Wait(true, false, 0);
+            try {
+                owners[i]->transport_->Wait(true, false, 0);
+            } catch (const Error&) {
+                // noted: the port's next read says its device has gone
+            }
         }
     }
 }
