@@ -11,6 +11,7 @@
 #include "driver_store.h"
 #include "installer.h"
 #include "tlx/package.h"
+#include "tlx/paths.h"
 #include "tlx/text.h"
 
 namespace tlx::installer {
@@ -35,7 +36,23 @@ void WriteNewFile(const std::string& path, const std::string& content, mode_t mo
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0) throw Error("'" + path + "' cannot be written: " + std::strerror(errno));
+    // On the disk before the registry names it: after a power cut the registry never names a
+    // component that is empty or half there.
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const std::string why = std::strerror(errno);
+        ::close(fd);
+        throw Error("'" + path + "' cannot be written: " + why);
+    }
+}
+
+// Makes the entries of `folder` (files written, renamed or removed in it) durable.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) throw Error("'" + folder + "' cannot be opened: " + std::strerror(errno));
+    const bool synced = ::fsync(fd) == 0;
+    const std::string why = std::strerror(errno);
+    ::close(fd);
+    if (!synced) throw Error("'" + folder + "' cannot be written: " + why);
 }
 
 // The installation was asked to stop.
@@ -131,9 +148,11 @@ Outcome Install(const std::string& packageFile) {
                     "the package '" + packageFile + "' holds a component that is refused: " + why};
         }
         CheckStop();
+        SyncFolder(staging);
         folder = NewPackageFolder(driverClass, m.version);
         fs::rename(staging, folder);
         staging.clear();
+        SyncFolder(DriverFolder());
         component = folder + "/" + m.component;
         registering = true;
         if (const std::string refused = Register(component); !refused.empty()) {
