@@ -238,6 +238,13 @@ std::optional<std::int32_t> cls_Balance::Search() {
 void cls_Balance::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
     if (!device_) return;
     rDone = true;
+    // Connected, the driver holds its port for itself, where a search cannot open it again:
+    // the balance there is asked first.
+    if (connected_ && ParseIdentity(Ask(port_, "I4"))) {
+        rSuccess = true;
+        rPort = device_->PORT();
+        return;
+    }
     if (const auto found = Search()) {
         rSuccess = true;
         rPort = *found;

@@ -221,6 +221,11 @@ TEST_F(Balance, DetectionAsksEveryAvailablePort) {
     EXPECT_TRUE(device->AUTOSENSE());
     EXPECT_EQ(device->PORT(), 3);
     EXPECT_TRUE(device->AUTOPORT());
+    // Connected, it finds the balance on its own port, which it holds.
+    ASSERT_TRUE(Connect(3));
+    EXPECT_TRUE(device->AUTOPORT());
+    EXPECT_EQ(device->PORT(), 3);
+    device->DISCONNECT();
     // Without a balance on any port it finds nothing.
     balance.SetSilent(true);
     device->PORT(0);
