@@ -370,13 +370,13 @@ void SetupModel::Install(InstallSource source) {
         std::error_code ec;
         const bool local = from == 1;
         if (local && !fs::is_regular_file(chosen->location, ec)) continue;
+        // A download that failed twice, or an installer that refused the package, is said as
+        // for every source: nothing is installed without the user learning of it.
         const std::string package = local ? chosen->location : Download(chosen->location);
-        if (package.empty()) continue;  // the download failed twice
-        const bool installed = RunInstaller({"/norestart", "/passive", "/i", package});
-        if (!local) {
-            if (!installed) Message("Der Wandler " + e.NAME + " konnte nicht installiert werden");
-            fs::remove(package, ec);
-        }
+        const bool installed =
+            !package.empty() && RunInstaller({"/norestart", "/passive", "/i", package});
+        if (!installed) Message("Der Wandler " + e.NAME + " konnte nicht installiert werden");
+        if (!local && !package.empty()) fs::remove(package, ec);
     }
     registry_->CHECK();
     Rebuild();

@@ -172,11 +172,17 @@ TEST_F(Setup, TheSourceAndTheToolkitBuildDecideWhatIsInstalled) {
 TEST_F(Setup, AUserUpdatesTheBalanceFromTheInternetAndRemovesIt) {
     fs::remove_all(disc);  // no disc: the internet only
     fs::create_directories(web);
-    fs::copy_file(VODEX_BALANCE_NEXT_PACKAGE, web / "vodex_balance.msi");
     Serve(
         "[BEGIN]\nID=VODEX_BALANCE\nMAJOR=1\nMINOR=0\nREVISION=1\nDOWNLOADURL=$WEB/"
         "vodex_balance.msi\n[END]\n");
     auto model = Open();
+    // Before the server has the package, the download fails and the user is told.
+    model->Link(0);
+    ASSERT_EQ(dialogs->Count(), 1u);
+    EXPECT_EQ(dialogs->ShownAll()[0].text,
+              "Der Wandler Laborwaage konnte nicht installiert werden");
+    EXPECT_EQ(InstalledVersion(*model, "Vodex_Balance"), "1.0.0");
+    fs::copy_file(VODEX_BALANCE_NEXT_PACKAGE, web / "vodex_balance.msi");
     model->Link(0);  // "Alle verfügbaren Updates installieren": the balance from the server
     model->SetFilter(SetupModel::ShowAll);
     EXPECT_EQ(InstalledVersion(*model, "Vodex_Balance"), "1.0.1");
