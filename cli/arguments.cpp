@@ -14,16 +14,15 @@ Arguments::Arguments(const std::vector<std::string>& args, std::string_view comm
     CLI::App app("", "vodex " + std::string(command));
     app.set_help_flag();  // the program answers --help before a command reads its arguments
     std::map<std::string, CLI::Option*> options;
-    std::map<std::string, std::string> given;
     for (const OptionHelp& o : help->options) {
         const std::string_view text = o.option;
         if (text.rfind("--", 0) != 0) continue;  // a sub-command, as "ports set N PATH"
         const std::size_t space = text.find(' ');
         const std::string name(text.substr(2, space == std::string_view::npos ? space : space - 2));
-        options[name] = space == std::string_view::npos
-                            ? app.add_flag("--" + name)->disable_flag_override()
-                            : app.add_option("--" + name, given[name])
-                                  ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+        options[name] =
+            space == std::string_view::npos
+                ? app.add_flag("--" + name)->disable_flag_override()
+                : app.add_option("--" + name)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     }
     app.add_option("arguments", positional_);
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // the order CLI11 reads
@@ -33,7 +32,9 @@ Arguments::Arguments(const std::vector<std::string>& args, std::string_view comm
         throw UsageError(e.what());
     }
     for (const auto& [name, option] : options) {
-        if (option->count() > 0) values_[name] = given[name];
+        if (option->count() == 0) continue;
+        const auto& results = option->results();  // a flag has none
+        values_[name] = results.empty() ? std::string() : results.front();
     }
 }
 

@@ -143,7 +143,7 @@ int Drivers(const Args& args) {
                 active ? Say("aktiv", "active").c_str() : Say("inaktiv", "inactive").c_str());
         }
     }
-    if (a.Has("json")) std::printf("%s\n", JsonText(json).c_str());
+    if (a.Has("json")) std::printf("%s\n", JsonText(std::move(json)).c_str());
     // The list is whole; the drivers that cannot be used are named after it, with the reason.
     for (const std::string& message : broken)
         Tell(message);

@@ -38,8 +38,8 @@ std::size_t Utf8Length(std::string_view text) {
     return length;
 }
 
-}  // namespace
-
+// `text` with each byte that starts no well-formed UTF-8 sequence replaced by the character
+// the ANSI code page gives it.
 std::string ValidUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -57,8 +57,6 @@ std::string ValidUtf8(std::string_view text) {
     return out;
 }
 
-namespace {
-
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = Utf8Length(text.substr(i));
@@ -68,26 +66,15 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
-// Makes every text in `value` valid UTF-8, keys included; texts that are valid already (the
-// usual case) are left as they are.
+// Makes every text in `value` valid UTF-8; texts that are valid already (the usual case) are
+// left as they are. The keys are the program's own names.
 void MendTexts(Json& value) {
     if (value.is_string()) {
         auto& text = value.get_ref<std::string&>();
         if (!IsValidUtf8(text)) text = ValidUtf8(text);
-    } else if (value.is_array()) {
+    } else if (value.is_structured()) {
         for (Json& item : value)
             MendTexts(item);
-    } else if (value.is_object()) {
-        bool keysValid = true;
-        for (auto& [key, item] : value.items()) {
-            MendTexts(item);
-            keysValid = keysValid && IsValidUtf8(key);
-        }
-        if (keysValid) return;
-        Json mended = Json::object();
-        for (auto& [key, item] : value.items())
-            mended[ValidUtf8(key)] = std::move(item);
-        value = std::move(mended);
     }
 }
 
