@@ -51,7 +51,7 @@ DeviceTestModel::DeviceTestModel(std::shared_ptr<cls_DeviceTool> registry,
     f.Add("fra_Channels", "Frame").Define("Caption", "Kanäle|Channels");
     f.Add("lab_Port", "Label").Define("Caption", "Anschluß:|Port:");
     ControlModel& list = f.Add("lst_Channels", "ListView");
-    for (const char* column : {"ID", "Name", "Größe", "Status", "Wert", "mps"})
+    for (const char* column : {"ID", "Name", "Größe|Size", "Status", "Wert|Value", "mps"})
         list.AddMember(ControlCollection::ColumnHeaders, {{"Text", column}});
     f.Add("opt_AutoChannel", "CheckBox").Define("Caption", "Auto-Kanal|Auto channel");
     f.Add("opt_Retry", "CheckBox").Define("Caption", "Neu verbinden|Reconnect");
