@@ -22,6 +22,7 @@ int Ports(const Args& args);
 int Package(const Args& args);
 int Packages(const Args& args);
 int Uninstall(const Args& args);
+int Language(const Args& args);
 // Installs the driver package `package` through the installer program.
 int InstallPackage(const std::string& package, bool quiet);
 

@@ -65,6 +65,11 @@ const std::vector<CommandHelp>& Commands() {
          {{"--json", "write a JSON array"},
           {"set N PATH", "let port N open PATH"},
           {"reset N", "give port N its default device file again"}}},
+        {"language",
+         "language [DE|EN|auto]",
+         "Show or choose the interface language of the programs and windows for this user; "
+         "auto lets the system's language decide. The choice takes effect at the next start.",
+         {}},
     };
     return commands;
 }

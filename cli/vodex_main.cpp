@@ -11,6 +11,7 @@
 //   vodex packages [--folder FOLDER] [--json]
 //   vodex detect [--logger] [--json]
 //   vodex ports [--json] | ports set N PATH | ports reset N
+//   vodex language [DE|EN|auto]
 //
 // Exit code 0 on success, 2 for a usage error, 1 for a failure, with a one-line message on
 // standard error. "vodex --help", "vodex help COMMAND" and "vodex COMMAND --help" describe the
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         {"install", vodex::cli::Install},     {"detect", vodex::cli::Detect},
         {"ports", vodex::cli::Ports},         {"package", vodex::cli::Package},
         {"uninstall", vodex::cli::Uninstall}, {"packages", vodex::cli::Packages},
+        {"language", vodex::cli::Language},
     };
     tlx::SetUiProvider(nullptr);  // a command line never opens windows, even on a desktop
     if (argc < 2) {

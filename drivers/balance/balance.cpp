@@ -80,6 +80,7 @@ void cls_Balance::Describe() {
     info->AUTOPORT(true);
     info->AUTOCHANNEL(false);
     info->SETZERO(true);
+    info->SETUPSCREEN(true);
     info->COMSETTINGS(true);
     info->COMSETTINGSDEFAULT(true);
     for (std::int32_t baud : {1200, 2400, 4800, 9600, 19200})
@@ -253,6 +254,14 @@ void cls_Balance::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPo
 
 void cls_Balance::DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
     DeviceAutosense(rDone, rSuccess, rPort);
+}
+
+void cls_Balance::ZarivuZarudScreen(bool& rDone) {
+    if (!device_) return;
+    rDone = device_->SHOWSETTINGSCOM();
+    if (!rDone || !connected_) return;
+    port_.DISCONNECT();
+    if (!Reach(device_->PORT())) device_->STATUS(ID_DeviceStatus_Error);
 }
 
 void cls_Balance::DeviceDestroy() {

@@ -7,8 +7,9 @@
 // sense the unknown error, with the device's status at error (and DEBUGINFO saying why) until
 // an answer makes sense again. A port that fails or whose device goes is opened anew each
 // cycle, so a balance that comes back is measured again by itself. Zeroing is
-// SWITCH(ID_DeviceSwitch_Zero). Detection asks all available ports of the device's port list
-// for the serial number at once; the first in the list that answers wins.
+// SWITCH(ID_DeviceSwitch_Zero). Its setup screen is its serial settings; a connected balance
+// is reached again with what the user confirmed. Detection asks all available ports of the device's
+// port list for the serial number at once; the first in the list that answers wins.
 #pragma once
 
 #include <memory>
@@ -42,6 +43,7 @@ class cls_Balance : public tlx::Object,
     void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
     void DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
     void DeviceDestroy() override;
+    void ZarivuZarudScreen(bool& rDone) override;
 
     // Late-bound: DEVICE; TIMEOUT, the seconds an answer may take (default 1).
     tlx::Variant GetProperty(std::string_view name) override;

@@ -142,8 +142,15 @@ std::string int_Device::STATUSTEXTSHORT() const {
     return hLanguageText(t.shortGerman, t.shortEnglish);
 }
 
+void int_Device::hPortsNow() {
+    const auto ports = PORTS();
+    ports->RESETCACHE();
+    ports->hPortsRefresh();
+}
+
 bool int_Device::AUTOSENSE() {
     const auto alive = KeepAlive();
+    hPortsNow();  // a search sees the ports as they are now
     bool rDone = false;
     bool rSuccess = false;
     std::int32_t rPort = 0;
@@ -155,6 +162,7 @@ bool int_Device::AUTOSENSE() {
 
 bool int_Device::AUTOPORT() {
     const auto alive = KeepAlive();
+    hPortsNow();
     bool rDone = false;
     bool rSuccess = false;
     std::int32_t rPort = 0;

@@ -244,6 +244,7 @@ void cls_DeviceTool::REBUILDINDEX() {
 
 void cls_DeviceTool::CHECK() {
     const tlx::WaitCursor waiting;  // while the index is built anew
+    Resource().hCacheClear();       // what the drivers see of the ports is asked anew too
     REBUILDINDEX();
 }
 

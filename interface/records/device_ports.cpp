@@ -51,6 +51,19 @@ void cls_DevicePorts::COMPORTS() {
     }
 }
 
+void cls_DevicePorts::hPortsRefresh() {
+    for (std::int32_t i = 1; i <= COUNT(); ++i) {
+        const auto port = Item(i, true);
+        if (!port) continue;
+        const std::int32_t n = port->ID();
+        const std::string number = std::to_string(n);
+        if (port->NAME() != "COM " + number && port->NAME() != "--- " + number) continue;
+        const bool present = Resource().hPortCheck(n);
+        port->NAME((present ? "COM " : "--- ") + number);
+        port->AVAILABLE(present);
+    }
+}
+
 void cls_DevicePorts::RESETCACHE() {
     Resource().hCacheClear();
 }

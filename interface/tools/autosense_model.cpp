@@ -86,6 +86,7 @@ void AutoSenseModel::Load() {
     images_.clear();
     progress_ = progressMax_ = 0;
     ports_ = std::make_shared<cls_DevicePorts>();
+    ports_->RESETCACHE();  // the search sees the ports as they are now
     ports_->COMPORTS();
 }
 

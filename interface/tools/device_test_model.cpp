@@ -69,6 +69,19 @@ DeviceTestModel::DeviceTestModel(std::shared_ptr<cls_DeviceTool> registry,
     bar.AddMember(ControlCollection::Buttons, {{"Text", "Hilfe|Help"}, {"Tag", "DIALOG.HELP();"}});
 }
 
+// The device is in use by a command of the user's: the driver may let window events run while
+// it waits, and no measuring cycle may talk to the instrument in between. A close asked for
+// meanwhile ends the driver's waits; they are allowed again afterwards.
+DeviceTestModel::Acting::Acting(DeviceTestModel& model) : model_(model) {
+    model_.acting_ = true;
+}
+
+DeviceTestModel::Acting::~Acting() {
+    model_.acting_ = false;
+    if (model_.waitsCancelled_) tlx::CancelWaits(false);
+    model_.waitsCancelled_ = false;
+}
+
 DeviceTestModel::~DeviceTestModel() {
     ReleaseDevice();
 }
@@ -159,8 +172,9 @@ void DeviceTestModel::ConnectSelected() {
 }
 
 void DeviceTestModel::SelectPort(std::int32_t entry) {
-    if (running_) return;  // the driver is inside a cycle; the click comes too early
+    if (Defer([this, entry] { SelectPort(entry); })) return;
     if (entry < 0 || entry >= static_cast<std::int32_t>(ports_.size())) return;
+    const Acting acting(*this);
     selectedPort_ = entry;
     ConnectSelected();
     FillChannels();
@@ -207,11 +221,30 @@ void DeviceTestModel::CheckChannel(std::int32_t row, bool checked) {
 }
 
 void DeviceTestModel::Tick() {
+    Cycle();
+    // A command clicked while the cycle waited for the instrument runs now.
+    if (deferred_ && !InUse() && !Closed()) {
+        const std::function<void()> command = std::move(deferred_);
+        deferred_ = nullptr;
+        command();
+    }
+}
+
+bool DeviceTestModel::Defer(std::function<void()> command) {
+    if (acting_) return true;  // another command runs: the click is one too many
+    if (!running_) return false;
+    deferred_ = std::move(command);
+    return true;
+}
+
+void DeviceTestModel::Cycle() {
     if (closeConfirmed_) {
         Finish();
         return;
     }
-    if (running_) return;  // a tick that arrives while the driver waits inside a cycle
+    // A tick that arrives while the driver waits inside a cycle or a command: the next one
+    // measures.
+    if (InUse()) return;
     timer_ = false;
     if (!device_) {
         statusText_ = kChooseDevice;
@@ -323,8 +356,9 @@ void DeviceTestModel::SwitchValue(std::int32_t number) {
 }
 
 void DeviceTestModel::AutoChannelButton() {
-    if (running_) return;  // the driver is inside a cycle; the click comes too early
+    if (Defer([this] { AutoChannelButton(); })) return;
     if (!device_) return;
+    const Acting acting(*this);
     if (!device_->INFO()->AUTOCHANNEL()) {
         Message("Das Gerät unterstützt kein AutoChannel! Setzen Sie ggf. INFO.AUTOCHANNEL = True!");
         return;
@@ -356,8 +390,9 @@ void DeviceTestModel::AutoButton(bool declared, const std::function<bool()>& run
 }
 
 void DeviceTestModel::AutoPortButton() {
-    if (running_) return;  // the driver is inside a cycle; the click comes too early
+    if (Defer([this] { AutoPortButton(); })) return;
     if (!device_) return;
+    const Acting acting(*this);
     AutoButton(
         device_->INFO()->AUTOPORT(), [this] { return device_->AUTOPORT(); },
         "Das Gerät unterstützt kein AutoPort. Setzen Sie ggf. INFO.AUTOPORT = True",
@@ -365,8 +400,9 @@ void DeviceTestModel::AutoPortButton() {
 }
 
 void DeviceTestModel::AutoSenseButton() {
-    if (running_) return;  // the driver is inside a cycle; the click comes too early
+    if (Defer([this] { AutoSenseButton(); })) return;
     if (!device_) return;
+    const Acting acting(*this);
     AutoButton(
         device_->INFO()->AUTOSENSE(), [this] { return device_->AUTOSENSE(); },
         "Das Gerät unterstützt kein AutoSense. Setzen Sie ggf. INFO.AUTOSENSE = True",
@@ -374,8 +410,9 @@ void DeviceTestModel::AutoSenseButton() {
 }
 
 void DeviceTestModel::SetupButton() {
-    if (running_) return;  // the driver is inside a cycle; the click comes too early
+    if (Defer([this] { SetupButton(); })) return;
     if (!device_) return;
+    const Acting acting(*this);
     if (!device_->INFO()->SETUPSCREEN()) {
         Message(
             "Dieser Wandler hat keinen Setupscreen. Setzen Sie ihn ggf. mit INFO.SETUPSCREEN = "
@@ -393,12 +430,12 @@ std::string DeviceTestModel::DebugForClipboard() const {
 bool DeviceTestModel::QueryClose() {
     if (Closed()) return true;
     if (closeConfirmed_) {
-        if (running_) return false;  // the device is in use; the tick after the cycle closes
+        if (InUse()) return false;  // the device is in use; the tick after it closes
         Finish();
         return true;
     }
     closing_ = closeConfirmed_ = true;
-    if (running_) {
+    if (InUse()) {
         // A driver waiting for a silent port gives up at once; the cycle's end turns the
         // timer on again, and its next tick closes.
         waitsCancelled_ = true;

@@ -1,5 +1,6 @@
 #include "vodex/tools/language.h"
 
+#include "tlx/error.h"
 #include "tlx/locale.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
@@ -50,6 +51,19 @@ void hLanguageInit() {
 bool hLanguageIsGerman() {
     hLanguageInit();
     return tState.inForce == kGerman;
+}
+
+std::string hLanguageStored() {
+    const tlx::Variant value =
+        tlx::CoreTools().REGISTRY().READ(tlx::HKEY_CURRENT_USER, kLanguagePath);
+    return value.IsText() && (value.Text() == "DE" || value.Text() == "EN") ? value.Text() : "";
+}
+
+void hLanguageStore(const std::string& pChoice) {
+    if (pChoice != "DE" && pChoice != "EN" && !pChoice.empty()) {
+        throw tlx::Error("the interface language is DE, EN or the system's");
+    }
+    tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_CURRENT_USER, kLanguagePath, tlx::Variant(pChoice));
 }
 
 std::string hLanguageText(const std::string& pGerman, const std::string& pEnglish,

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QThread>
+#include <QTranslator>
 #include <cstdlib>
 #include <filesystem>
 
@@ -15,6 +18,7 @@
 #include "tlx/pump.h"
 #include "vodex/core/device.h"
 #include "vodex/core/device_tool.h"
+#include "vodex/tools/language.h"
 #include "vodex/ui/views.h"
 
 namespace vodex::ui {
@@ -105,6 +109,21 @@ bool DisplayExists() {
     return false;
 }
 
+// Qt's own texts (the standard buttons "Ja", "Nein", "Abbrechen", the file dialog) in the
+// interface language; English is Qt's own.
+void TranslateQt() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || app->property("vodexQtTranslated").toBool() || !hLanguageIsGerman()) return;
+    auto* translator = new QTranslator(app);
+    if (translator->load(QLocale(QLocale::German), "qtbase", "_",
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        app->setProperty("vodexQtTranslated", true);
+    } else {
+        delete translator;
+    }
+}
+
 }  // namespace
 
 bool QtUiProvider::ShowModal(tlx::DialogRequest& request) {
@@ -186,6 +205,7 @@ bool QtUiProvider::ShowModal(tlx::DialogRequest& request) {
 }
 
 void InstallQtUi() {
+    TranslateQt();
     tlx::SetUiProvider(std::make_shared<QtUiProvider>());
     tlx::cls_CoreDialogs::SetProvider(std::make_shared<QtDialogProvider>());
     tlx::SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });

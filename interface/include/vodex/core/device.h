@@ -116,6 +116,8 @@ class int_Device : public tlx::DataRecord, public std::enable_shared_from_this<i
     void DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) override;
 
   private:
+    // Probes the ports anew and names the device's serial ports by what is there now.
+    void hPortsNow();
     // The attached handler, or nothing once it is gone.
     std::shared_ptr<int_DeviceEvents> Handler() const { return handler_.lock(); }
     // This device held for the length of a call that raises events: a handler may release

@@ -38,6 +38,11 @@ class cls_DevicePorts : public detail::RecordList<cls_DevicePort> {
     void COMPORTS();
     // Makes the next port check probe the ports again.
     void RESETCACHE();
+    // Names the serial ports of the list as the port check finds them now, the rule of every
+    // window: an entry named "COM n" or "--- n" after its own number n reads "COM n" and is
+    // available when port n is present, else "--- n" and not available. Entries under other
+    // names stay as their driver made them.
+    void hPortsRefresh();
     bool LOAD(const std::string& pFile, const std::string& pPW = {});
     bool SAVE(const std::string& pFile, const std::string& pPW = {});
 

@@ -74,7 +74,8 @@ class DeviceTestModel : public DialogModel {
     bool StatusIsError() const { return statusError_; }
     const std::string& DebugText() const { return debugText_; }
 
-    // The timer and one of its ticks (the measurement cycle).
+    // The timer and one of its ticks (the measurement cycle). A command clicked while the
+    // cycle waited for the instrument runs after it.
     bool TimerEnabled() const { return timer_; }
     void Tick();
 
@@ -101,6 +102,22 @@ class DeviceTestModel : public DialogModel {
     bool QueryClose();
 
   private:
+    class Acting {
+      public:
+        explicit Acting(DeviceTestModel& model);
+        ~Acting();
+        Acting(const Acting&) = delete;
+        Acting& operator=(const Acting&) = delete;
+
+      private:
+        DeviceTestModel& model_;
+    };
+    // Whether the device is in use by a cycle or a command.
+    bool InUse() const { return running_ || acting_; }
+    // A command clicked while the device is in use: during a cycle it runs when the cycle has
+    // ended (True); during another command it is dropped (True); else False, run it now.
+    bool Defer(std::function<void()> command);
+    void Cycle();
     void Prepare();
     void FillPorts();
     void FillChannels();
@@ -131,7 +148,9 @@ class DeviceTestModel : public DialogModel {
     bool retry_ = false;
     bool closing_ = false;
     bool closeConfirmed_ = false;
-    bool running_ = false;
+    bool running_ = false;            // a measuring cycle runs
+    bool acting_ = false;             // a command of the user's runs
+    std::function<void()> deferred_;  // clicked during a cycle, run after it
     bool waitsCancelled_ = false;
     bool timer_ = false;
     std::int32_t pendingSwitch_ = -1;

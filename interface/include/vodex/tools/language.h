@@ -28,4 +28,11 @@ std::string hLanguageText(const std::string& pGerman, const std::string& pEnglis
 // Whether German is in force on the calling thread (chosen first when needed).
 bool hLanguageIsGerman();
 
+// The user's stored choice as stored: "DE", "EN", or "" when the system's language decides.
+std::string hLanguageStored();
+// Stores the user's choice: "DE", "EN", or "" to let the system's language decide again. It
+// takes effect in the next thread or program; the calling thread keeps its language. Throws
+// tlx::Error for any other text, and where the hive cannot be written.
+void hLanguageStore(const std::string& pChoice);
+
 }  // namespace vodex
