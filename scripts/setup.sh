@@ -19,7 +19,7 @@ fi
 
 packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev
           libcurl4-openssl-dev libpng-dev libarchive-tools
-          qt6-base-dev qt6-charts-dev qt6-translations-l10n xvfb xdotool openbox x11-utils
+          qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n xvfb xdotool openbox x11-utils
           fonts-dejavu-core libgtest-dev libgmock-dev
           libbenchmark-dev python3-serial desktop-file-utils dpkg-dev
           python3-dev pybind11-dev python3-pytest help2man man-db

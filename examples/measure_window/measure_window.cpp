@@ -1,14 +1,18 @@
 #include "measure_window.h"
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <cmath>
 
-#include "curve_widget.h"
+#include "tlx/controls/readings_chart.h"
 #include "tlx/pump.h"
 #include "vodex/tools/language.h"
 
@@ -19,48 +23,80 @@ QString Say(const char* german, const char* english) {
     return QString::fromStdString(vodex::hLanguageText(german, english));
 }
 
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QPushButton* NewButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    return button;
+}
+
 }  // namespace
 
 MeasureWindow::MeasureWindow() {
+    setObjectName("frm_Measure");
     setWindowTitle(Say("Vodex Messprogramm", "Vodex measuring program"));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     auto* buttons = new QHBoxLayout;
-    choose_ = new QPushButton(Say("Gerät wählen ...", "Choose device ..."), this);
-    connect_ = new QPushButton(Say("Verbinden", "Connect"), this);
-    connect_->setObjectName("cmd_Connect");
-    settings_ = new QPushButton(Say("Schnittstelle ...", "Communication ..."), this);
+    choose_ = NewButton(Say("Gerät wählen ...", "Choose device ..."), "cmd_Choose", this);
+    connect_ = NewButton(Say("Verbinden", "Connect"), "cmd_Connect", this);
+    settings_ = NewButton(Say("Schnittstelle ...", "Communication ..."), "cmd_Settings", this);
+    saveCsv_ = NewButton(Say("Als CSV speichern ...", "Save as CSV ..."), "cmd_SaveCsv", this);
+    savePicture_ =
+        NewButton(Say("Bild speichern ...", "Save picture ..."), "cmd_SavePicture", this);
     for (QPushButton* b : {choose_, connect_, settings_})
         buttons->addWidget(b);
     buttons->addStretch(1);
+    buttons->addWidget(saveCsv_);
+    buttons->addWidget(savePicture_);
     layout->addLayout(buttons);
     device_ = new QLabel(Say("Kein Gerät gewählt", "No device chosen"), this);
+    device_->setObjectName("lab_Device");
     layout->addWidget(device_);
     auto* body = new QHBoxLayout;
     table_ = new QTableWidget(0, 2, this);
+    table_->setObjectName("lst_Channels");
     table_->setHorizontalHeaderLabels({Say("Kanal", "Channel"), Say("Wert", "Value")});
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setColumnWidth(0, 150);
     table_->setMinimumWidth(300);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
     body->addWidget(table_);
-    curve_ = new CurveWidget(this);
-    body->addWidget(curve_, 1);
+    chart_ = new tlx::controls::ReadingsChart(this);
+    chart_->setObjectName("pic_Chart");
+    body->addWidget(chart_, 1);
     layout->addLayout(body, 1);
     setCentralWidget(central);
-    statusBar()->showMessage(Say("Bereit", "Ready"));
+    status_ = new QLabel(this);
+    status_->setObjectName("lab_Status");
+    statusBar()->addWidget(status_, 1);
     // The library runs window events while it waits, so these clicks may come during a
     // cycle: only stopping is taken then, the rest waits for the cycle to end.
     connect(choose_, &QPushButton::clicked, this, [this] {
         if (!busy_ && session_.Choose()) Connect();
+        Show();
     });
     connect(connect_, &QPushButton::clicked, this, [this] { ConnectOrStop(); });
     connect(settings_, &QPushButton::clicked, this, [this] {
-        if (!busy_) session_.CommunicationSettings();
+        if (busy_) return;
+        // A connected device takes confirmed settings when it is reached again.
+        if (session_.CommunicationSettings() && session_.Connected()) Connect();
+    });
+    connect(saveCsv_, &QPushButton::clicked, this, [this] { AskAndSave(true); });
+    connect(savePicture_, &QPushButton::clicked, this, [this] { AskAndSave(false); });
+    connect(table_, &QTableWidget::cellClicked, this, [this](int row, int) {
+        session_.Show(static_cast<std::size_t>(row));
+        DrawChart();
     });
     connect(&timer_, &QTimer::timeout, this, [this] { Measure(); });
     Show();
+    DrawChart();
 }
 
 bool MeasureWindow::Start(const std::string& driverClass, std::int32_t port, std::int32_t channel) {
@@ -74,6 +110,7 @@ void MeasureWindow::Measure() {
     session_.Cycle(clock_.SECONDSELAPSED());
     Finish();
     Show();
+    DrawChart();
 }
 
 void MeasureWindow::Finish() {
@@ -87,11 +124,21 @@ void MeasureWindow::Finish() {
 
 bool MeasureWindow::Connect() {
     busy_ = true;
+    timer_.stop();
+    // While the driver reaches its instrument, the window says so and shows the wait.
+    status_->setPalette(palette());
+    status_->setText(Say("Verbinde mit {0} an Anschluss {1} ...", "Connecting {0} on port {1} ...")
+                         .replace("{0}", Q(session_.ChosenName()))
+                         .replace("{1}", QString::number(session_.Port())));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QCoreApplication::processEvents();
     session_.Connect();
+    QApplication::restoreOverrideCursor();
     Finish();
     clock_.START();
     if (session_.Connected()) timer_.start(250);
     Show();
+    DrawChart();
     return session_.Connected();
 }
 
@@ -100,7 +147,7 @@ void MeasureWindow::ConnectOrStop() {
         // Ends the library's wait for the instrument; the cycle then returns.
         stopAsked_ = true;
         tlx::CancelWaits(true);
-        statusBar()->showMessage(Say("Wird getrennt ...", "Disconnecting ..."));
+        status_->setText(Say("Wird getrennt ...", "Disconnecting ..."));
     } else if (session_.Connected()) {
         timer_.stop();
         session_.Disconnect();
@@ -111,22 +158,84 @@ void MeasureWindow::ConnectOrStop() {
 }
 
 void MeasureWindow::Show() {
-    statusBar()->showMessage(Say("Bereit", "Ready"));
+    // The device's own status: its error with the driver's reason, and ready again when it
+    // answers.
+    QPalette colours = palette();
+    if (session_.InError()) colours.setColor(QPalette::WindowText, QColor(200, 0, 0));
+    status_->setPalette(colours);
+    status_->setText(session_.Connected() ? Q(session_.StatusText())
+                                          : Say("Nicht verbunden", "Not connected"));
     connect_->setText(session_.Connected() ? Say("Trennen", "Disconnect")
                                            : Say("Verbinden", "Connect"));
-    connect_->setEnabled(!session_.DriverClass().empty());
-    settings_->setEnabled(!session_.DriverClass().empty());
-    device_->setText(session_.Connected() ? QString::fromStdString(session_.DeviceName() + " - " +
-                                                                   session_.StatusText())
-                                          : Say("Nicht verbunden", "Not connected"));
+    const bool chosen = !session_.DriverClass().empty();
+    connect_->setEnabled(chosen);
+    settings_->setEnabled(chosen);
+    saveCsv_->setEnabled(!session_.Readings().empty());
+    savePicture_->setEnabled(session_.Connected() || !session_.Readings().empty());
+    device_->setText(
+        session_.Connected()
+            ? Q(session_.DeviceName()) + " - " +
+                  Say("Anschluss {0}", "port {0}").replace("{0}", QString::number(session_.Port()))
+        : chosen ? Q(session_.ChosenName())
+                 : Say("Kein Gerät gewählt", "No device chosen"));
     const auto rows = session_.Rows();
     table_->setRowCount(static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const int row = static_cast<int>(i);
-        table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(rows[i].channel)));
-        table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(rows[i].value)));
+        table_->setItem(row, 0, new QTableWidgetItem(Q(rows[i].channel)));
+        table_->setItem(row, 1, new QTableWidgetItem(Q(rows[i].value)));
     }
-    curve_->SetReadings(session_.Curve(), QString::fromStdString(session_.ChannelName()));
+    if (!rows.empty()) table_->selectRow(static_cast<int>(session_.Shown()));
+}
+
+void MeasureWindow::DrawChart() {
+    const auto& readings = session_.Readings();
+    tlx::controls::ReadingsChart::Line line{Q(session_.ShownName()), QColor(0, 102, 204), {}};
+    line.points.reserve(readings.size());
+    for (const auto& r : readings)
+        line.points.emplace_back(r.seconds, r.value);
+    const double first = readings.empty() ? 0 : readings.front().seconds;
+    const double last = readings.empty() ? 0 : readings.back().seconds;
+    chart_->SetTimeAxis(Say("Zeit (s)", "Time (s)"), std::floor(first),
+                        std::max(std::ceil(last), std::floor(first) + 10));
+    chart_->SetValueCaption(Q(session_.ShownUnit()));
+    chart_->SetLines({line});
+}
+
+bool MeasureWindow::SaveCsv(const QString& file) {
+    std::string why;
+    if (session_.SaveCsv(file.toStdString(), why)) return true;
+    QMessageBox::warning(this, windowTitle(),
+                         Say("Die Datei {0} kann nicht geschrieben werden ({1}).",
+                             "The file {0} cannot be written ({1}).")
+                             .replace("{0}", file)
+                             .replace("{1}", Q(why)));
+    return false;
+}
+
+bool MeasureWindow::SavePicture(const QString& file) {
+    if (chart_->grab().save(file, "PNG")) return true;
+    QMessageBox::warning(
+        this, windowTitle(),
+        Say("Das Bild {0} kann nicht geschrieben werden.", "The picture {0} cannot be written.")
+            .replace("{0}", file));
+    return false;
+}
+
+void MeasureWindow::AskAndSave(bool csv) {
+    if (busy_) return;
+    const QString file = csv ? QFileDialog::getSaveFileName(
+                                   this, Say("Messwerte speichern", "Save readings"),
+                                   "messwerte.csv", Say("CSV-Dateien", "CSV files") + " (*.csv)")
+                             : QFileDialog::getSaveFileName(
+                                   this, Say("Bild speichern", "Save picture"), "messwerte.png",
+                                   Say("PNG-Bilder", "PNG pictures") + " (*.png)");
+    if (file.isEmpty()) return;  // cancelled
+    if (csv) {
+        SaveCsv(file);
+    } else {
+        SavePicture(file);
+    }
 }
 
 }  // namespace vodex::example

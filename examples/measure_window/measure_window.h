@@ -1,7 +1,9 @@
-// The sample program's main window: buttons to choose the device, connect and set up the
-// communication, the channels' readings and the chosen channel's curve, measured on a timer.
-// While the library waits for the instrument the window stays alive; clicking "Trennen" then
-// ends the wait at once and disconnects, and the other buttons wait for the cycle to end.
+// The sample program's main window: buttons to choose the device, connect, set up the
+// communication and save what is shown, the channels' readings and a chart of the chosen
+// channel (a click on a channel's row shows its curve), measured on a timer. The status bar
+// shows the device's status. While the library waits for the instrument the window stays
+// alive; clicking "Trennen" then ends the wait at once and disconnects, and the other buttons
+// wait for the cycle to end.
 #pragma once
 
 #include <QMainWindow>
@@ -15,9 +17,11 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 
-namespace vodex::example {
+namespace tlx::controls {
+class ReadingsChart;
+}
 
-class CurveWidget;
+namespace vodex::example {
 
 class MeasureWindow : public QMainWindow {
   public:
@@ -28,6 +32,11 @@ class MeasureWindow : public QMainWindow {
     // One measuring cycle, as the timer runs it.
     void Measure();
     bool Connected() const { return session_.Connected(); }
+    const MeasureSession& Session() const { return session_; }
+    // Writes the shown readings as CSV, or the chart as a PNG picture; False with a message
+    // box saying why.
+    bool SaveCsv(const QString& file);
+    bool SavePicture(const QString& file);
 
   private:
     bool Connect();
@@ -37,6 +46,8 @@ class MeasureWindow : public QMainWindow {
     // Ends a cycle or a connection attempt: disconnects when that was asked meanwhile.
     void Finish();
     void Show();
+    void DrawChart();
+    void AskAndSave(bool csv);
 
     MeasureSession session_;
     tlx::cls_CoreTimer clock_;
@@ -46,9 +57,12 @@ class MeasureWindow : public QMainWindow {
     QPushButton* choose_;
     QPushButton* connect_;
     QPushButton* settings_;
+    QPushButton* saveCsv_;
+    QPushButton* savePicture_;
     QLabel* device_;
+    QLabel* status_;
     QTableWidget* table_;
-    CurveWidget* curve_;
+    tlx::controls::ReadingsChart* chart_;
 };
 
 }  // namespace vodex::example

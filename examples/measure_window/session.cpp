@@ -1,27 +1,32 @@
 #include "session.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <string_view>
 
+#include "tlx/convert.h"
+#include "vodex/core/detail/release_device.h"
 #include "vodex/core/device_dialog.h"
 #include "vodex/core/device_manager.h"
 #include "vodex/core/device_tool.h"
+#include "vodex/tools/language.h"
 
 namespace vodex::example {
 namespace {
 
-// The channel with the identifier `id`; the first channel when there is none such.
-std::shared_ptr<cls_DeviceChannel> ChannelOf(int_Device& device, std::int32_t id) {
-    const auto channels = device.CHANNELS();
-    for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
-        if (channels->Item(i)->ID() == id) return channels->Item(i);
+// A CSV field: quoted when it holds a separator, a quote or a line break.
+std::string Field(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
     }
-    return channels->COUNT() > 0 ? channels->Item(1) : nullptr;
-}
-
-std::string Number(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", v);
-    return text;
+    return quoted + "\"";
 }
 
 }  // namespace
@@ -42,10 +47,7 @@ bool MeasureSession::Choose() {
     std::int32_t channel = 0;
     const bool confirmed = registry->SETTINGS(described, port, channel);
     if (!confirmed) return false;
-    Disconnect();
-    class_ = chosen;
-    port_ = port;
-    channel_ = channel;
+    Use(chosen, port, channel);
     return true;
 }
 
@@ -59,6 +61,7 @@ void MeasureSession::Use(std::string driverClass, std::int32_t port, std::int32_
 bool MeasureSession::Connect() {
     if (class_.empty()) return false;
     Disconnect();
+    readings_.clear();  // a curve of an earlier connection is no reading of this one
     std::shared_ptr<int_Device> device;
     try {
         device = entry_->DEVICEMAN()->CREATE(class_, port_);
@@ -72,10 +75,14 @@ bool MeasureSession::Connect() {
         Release(device);
         return false;
     }
-    for (std::int32_t i = 1; i <= device->CHANNELS()->COUNT(); ++i)
-        device->CHANNELS()->Item(i)->MEASURE(true);
+    const auto channels = device->CHANNELS();
+    shown_ = 0;
+    for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
+        channels->Item(i)->MEASURE(true);
+        if (channels->Item(i)->ID() == channel_) shown_ = static_cast<std::size_t>(i - 1);
+    }
+    readings_.assign(static_cast<std::size_t>(std::max(0, channels->COUNT())), {});
     device_ = device;
-    curve_.clear();
     return true;
 }
 
@@ -99,32 +106,59 @@ void MeasureSession::Release(const std::shared_ptr<int_Device>& device) {
 void MeasureSession::Cycle(double seconds) {
     if (!device_) return;
     device_->EXECUTE();
-    const auto channel = ChannelOf(*device_, channel_);
-    if (channel && channel->MEASURED()) {
-        curve_.emplace_back(seconds, channel->VALUE());
-        if (curve_.size() > kKept) curve_.pop_front();
+    const bool ready = device_->STATUS() == ID_DeviceStatus_Ready;
+    const auto channels = device_->CHANNELS();
+    const auto count = static_cast<std::size_t>(std::max(0, channels->COUNT()));
+    if (readings_.size() < count) readings_.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto c = channels->Item(static_cast<std::int32_t>(i + 1));
+        const bool measured = ready && c->MEASURED();
+        auto& kept = readings_[i];
+        kept.push_back({seconds, measured ? c->VALUE() : std::numeric_limits<double>::quiet_NaN(),
+                        ready ? c->STATUSTEXT() : device_->STATUSTEXT()});
+        if (kept.size() > kKept) kept.pop_front();
     }
 }
 
 bool MeasureSession::CommunicationSettings() {
     if (device_) return device_->DIALOG()->SETTINGSCOM();
     if (class_.empty()) return false;
-    const auto described = entry_->DEVICE()->INFO(class_);
-    return described && described->DIALOG()->SETTINGSCOM();
+    // The driver's own device: a description carries no serial settings of its driver.
+    std::shared_ptr<int_Device> device;
+    try {
+        device = entry_->DEVICE()->CREATE(class_);
+    } catch (...) {
+        device = nullptr;
+    }
+    if (!device) return false;
+    const bool confirmed = device->DIALOG()->SETTINGSCOM();
+    detail::ReleaseDevice(device);
+    return confirmed;
 }
 
 std::string MeasureSession::DeviceName() const {
     return device_ ? device_->INFO()->NAME() : std::string();
 }
 
-std::string MeasureSession::ChannelName() const {
-    if (!device_) return {};
-    const auto channel = ChannelOf(*device_, channel_);
-    return channel ? channel->NAME() : std::string();
+std::string MeasureSession::ChosenName() const {
+    if (class_.empty()) return {};
+    try {
+        const auto described = entry_->DEVICE()->INFO(class_);
+        if (described && !described->INFO()->NAME().empty()) return described->INFO()->NAME();
+    } catch (...) {
+    }
+    return class_;
 }
 
 std::string MeasureSession::StatusText() const {
-    return device_ ? device_->STATUSTEXT() : std::string();
+    if (!device_) return {};
+    const std::string text = device_->STATUSTEXT();
+    const std::string why = device_->DEBUGINFO();
+    return InError() && !why.empty() ? text + " " + why : text;
+}
+
+bool MeasureSession::InError() const {
+    return device_ && device_->STATUS() == ID_DeviceStatus_Error;
 }
 
 std::vector<MeasureSession::Row> MeasureSession::Rows() const {
@@ -134,10 +168,50 @@ std::vector<MeasureSession::Row> MeasureSession::Rows() const {
     for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
         const auto c = channels->Item(i);
         const std::string unit = c->SIZE().empty() ? "" : " " + c->SIZE();
+        const bool measured = c->MEASURED() && !InError();
         rows.push_back(
-            {c->NAME(), c->MEASURED() ? Number(c->VALUE()) + unit : c->STATUSTEXTSHORT()});
+            {c->NAME(), measured ? tlx::ReadingText(c->VALUE()) + unit : c->STATUSTEXTSHORT()});
     }
     return rows;
+}
+
+void MeasureSession::Show(std::size_t row) {
+    if (row < readings_.size()) shown_ = row;
+}
+
+std::string MeasureSession::ShownName() const {
+    if (!device_ || shown_ >= readings_.size()) return {};
+    return device_->CHANNELS()->Item(static_cast<std::int32_t>(shown_ + 1))->NAME();
+}
+
+std::string MeasureSession::ShownUnit() const {
+    if (!device_ || shown_ >= readings_.size()) return {};
+    return device_->CHANNELS()->Item(static_cast<std::int32_t>(shown_ + 1))->SIZE();
+}
+
+const std::deque<MeasureSession::Reading>& MeasureSession::Readings() const {
+    static const std::deque<Reading> none;
+    return shown_ < readings_.size() ? readings_[shown_] : none;
+}
+
+bool MeasureSession::SaveCsv(const std::string& file, std::string& why) const {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (out) {
+        const std::string unit = Field(ShownUnit());
+        out << Field(hLanguageText("Zeit (s)", "Time (s)")) << ',' << hLanguageText("Wert", "Value")
+            << ',' << hLanguageText("Einheit", "Unit") << ',' << "Status\r\n";
+        for (const Reading& r : Readings()) {
+            char seconds[32];
+            const auto end = std::to_chars(seconds, seconds + sizeof seconds, r.seconds,
+                                           std::chars_format::fixed, 3);
+            out << std::string_view(seconds, static_cast<std::size_t>(end.ptr - seconds)) << ','
+                << tlx::ReadingText(r.value) << ',' << unit << ',' << Field(r.status) << "\r\n";
+        }
+        out.flush();
+    }
+    if (out) return true;
+    why = std::strerror(errno);
+    return false;
 }
 
 }  // namespace vodex::example

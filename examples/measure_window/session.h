@@ -1,14 +1,13 @@
 // What the sample measuring program does, without its window: choose a driver and its port
 // and channel through the library's dialogs, connect through the device manager (the
-// connection checklist when that fails), measure on each cycle, and keep the chosen
-// channel's readings for the curve.
+// connection checklist when that fails), measure on each cycle, keep every channel's recent
+// readings (a missing reading kept as a gap), and save the shown channel's readings as CSV.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "vodex/core/device.h"
@@ -20,34 +19,54 @@ class MeasureSession {
   public:
     struct Row {
         std::string channel;
-        std::string value;  // the reading, or the channel's short status text
+        std::string value;  // the reading with its unit, or the channel's short status text
+    };
+    struct Reading {
+        double seconds;      // since connecting
+        double value;        // not a number: no reading (the device or channel had none)
+        std::string status;  // the channel's status text
     };
 
     MeasureSession();
     ~MeasureSession();
 
-    // USERSELECT, then SETTINGS on the chosen driver: whether both were confirmed.
+    // USERSELECT, then SETTINGS on the chosen driver: whether both were confirmed. The
+    // settings offer the port chosen before.
     bool Choose();
     // The driver, port and channel given, without asking (for the pictures).
     void Use(std::string driverClass, std::int32_t port, std::int32_t channel);
     // Connects the chosen driver on the chosen port; on failure shows the connection
-    // checklist and answers False.
+    // checklist and answers False. The readings of an earlier connection are let go first.
     bool Connect();
     void Disconnect();
     bool Connected() const { return device_ != nullptr; }
     // One measuring cycle at `seconds` since connecting.
     void Cycle(double seconds);
-    // The communication settings of the chosen driver's device.
+    // The communication settings of the chosen driver's device: of the connected device, else
+    // of a device of the driver made for it (its driver's settings, not a description's).
     bool CommunicationSettings();
 
     const std::string& DriverClass() const { return class_; }
+    std::int32_t Port() const { return port_; }
     std::string DeviceName() const;
-    std::string ChannelName() const;
+    // The chosen driver's device name from its description, before it is connected.
+    std::string ChosenName() const;
+    // The device's status text; with the driver's reason while it is in error.
     std::string StatusText() const;
+    bool InError() const;
     std::vector<Row> Rows() const;
-    // The chosen channel's readings: (seconds, value), the newest last, at most kKept.
-    const std::deque<std::pair<double, double>>& Curve() const { return curve_; }
-    static constexpr std::size_t kKept = 600;
+
+    // The channel whose readings the curve shows (a row of Rows()).
+    std::size_t Shown() const { return shown_; }
+    void Show(std::size_t row);
+    std::string ShownName() const;
+    std::string ShownUnit() const;
+    // The shown channel's readings, the newest last, at most kKept.
+    const std::deque<Reading>& Readings() const;
+    static constexpr std::size_t kKept = 1200;
+    // Writes the shown channel's readings as CSV (time, value, unit, status); False with
+    // `why` when the file cannot be written.
+    bool SaveCsv(const std::string& file, std::string& why) const;
 
   private:
     // Gives the device back to the manager.
@@ -58,7 +77,8 @@ class MeasureSession {
     std::int32_t port_ = 0;
     std::int32_t channel_ = 0;
     std::shared_ptr<int_Device> device_;
-    std::deque<std::pair<double, double>> curve_;
+    std::vector<std::deque<Reading>> readings_;  // by channel position
+    std::size_t shown_ = 0;
 };
 
 }  // namespace vodex::example

@@ -49,7 +49,7 @@ void DeviceSelectModel::Load() {
             const std::shared_ptr<int_Device> device = registry_->CREATE(driver);
             if (!device) continue;
             const auto info = device->INFO();
-            rows_.push_back({info->NAME(), info->MANUFACTURER(), driver});
+            rows_.push_back({info->NAME(), info->MANUFACTURER(), driver, info->ICON()});
             detail::ReleaseDevice(device);
         } catch (...) {
             // a driver that cannot be made is not offered
@@ -112,6 +112,11 @@ void DeviceSettingsModel::Load() {
     // A showing confirms only by its own OK: an earlier OK of the shared dialog does not
     // count for the next one.
     confirmed_ = false;
+    // The port and channel chosen the last time are offered again where the list has them:
+    // port numbers mean the same for every driver, channels only for the same device.
+    const std::int32_t lastPort = PORT();
+    const std::int32_t lastChannel = CHANNEL();
+    const std::string lastDevice = deviceName_;
     deviceName_.clear();
     ports_.clear();
     channels_.clear();
@@ -123,14 +128,22 @@ void DeviceSettingsModel::Load() {
             channels_.push_back({c->NAME(), c->ID()});
         }
         const auto ports = device_->PORTS();
+        ports->RESETCACHE();  // the ports are named as they are now
+        ports->hPortsRefresh();
         for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
             const auto p = ports->Item(i, true);
             if (p) ports_.push_back({p->NAME(), p->ID()});
         }
     }
     Design().Control("lab_Device").Define("Caption", deviceName_);
-    port_ = ports_.empty() ? -1 : 0;
-    channel_ = channels_.empty() ? -1 : 0;
+    auto position = [](const std::vector<Choice>& list, std::int32_t id) {
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].id == id) return static_cast<std::int32_t>(i);
+        return list.empty() ? -1 : 0;
+    };
+    const std::int32_t devicePort = device_ ? device_->PORT() : 0;
+    port_ = position(ports_, devicePort > 0 ? devicePort : lastPort);
+    channel_ = position(channels_, deviceName_ == lastDevice ? lastChannel : 0);
 }
 
 void DeviceSettingsModel::SelectPort(std::int32_t index) {

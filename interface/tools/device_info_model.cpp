@@ -91,6 +91,8 @@ void DeviceInfoModel::Load() {
                              tlx::Variant(c->OFFSET()).ToText()});
     }
     const auto ports = device_->PORTS();
+    ports->RESETCACHE();  // a description's ports are named as they are now
+    ports->hPortsRefresh();
     for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
         const auto p = ports->Item(tlx::Variant(i));
         if (p) ports_.push_back({p->NAME(), YesNo(p->AVAILABLE())});

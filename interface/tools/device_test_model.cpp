@@ -1,6 +1,8 @@
 #include "vodex/tools/device_test_model.h"
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "tlx/clock.h"
 #include "tlx/convert.h"
@@ -10,6 +12,7 @@
 #include "vodex/core/detail/release_device.h"
 #include "vodex/core/device.h"
 #include "vodex/enums.h"
+#include "vodex/records/device_ports.h"
 
 namespace vodex {
 namespace {
@@ -44,7 +47,11 @@ DeviceTestModel::DeviceTestModel(std::shared_ptr<cls_DeviceTool> registry,
                 {ID_DeviceSwitch_Logger, "Logger"},   {ID_DeviceSwitch_Relais2, "Relais 2"},
                 {ID_DeviceSwitch_Relais1, "Relais 1"}} {
     FormModel& f = Design();
-    f.Add("bar_Title", "TitleBar").Define("Title", "Messwandler testen|Device Test");
+    f.Add("bar_Title", "TitleBar")
+        .Define("Title", "Messwandler testen|Device Test")
+        .Define("Text",
+                "Wählen Sie den Anschluss und haken Sie die Kanäle an, die gemessen werden "
+                "sollen.|Choose the port and tick the channels to measure.");
     f.Add("fra_Switches", "Frame").Define("Caption", "Schalter|Switches");
     f.Add("fra_Commands", "Frame").Define("Caption", "Befehle|Commands");
     f.Add("fra_History", "Frame").Define("Caption", "Logbuch|History");
@@ -117,6 +124,7 @@ void DeviceTestModel::Finish() {
 void DeviceTestModel::Prepare() {
     if (device_) device_->DISCONNECT();
     ReleaseDevice();
+    cls_DevicePorts().RESETCACHE();  // the device names the ports as they are now
     device_ = registry_->CREATE(class_);
     FillPorts();
     FillChannels();
@@ -149,7 +157,7 @@ void DeviceTestModel::FillChannels() {
             const std::string id = std::to_string(c->ID());
             channels_.push_back({id + "k",
                                  {id, c->NAME(), c->SIZE(), std::to_string(c->STATUS()),
-                                  tlx::Variant(c->VALUE()).ToText(), ""},
+                                  tlx::ReadingText(c->VALUE()), ""},
                                  false});
         }
     }
@@ -184,6 +192,7 @@ void DeviceTestModel::SelectPort(std::int32_t entry) {
 void DeviceTestModel::AutoPortStep() {
     if (!device_ || !autoChannelOption_ || !device_->INFO()->AUTOPORT() || !device_->AUTOPORT())
         return;
+    FillPorts();  // the search named the ports anew
     SelectDevicePort();
     ConnectSelected();
     AutoChannelStep();
@@ -256,6 +265,8 @@ void DeviceTestModel::Cycle() {
     statusText_ = device_->STATUSTEXT();
     statusError_ = device_->STATUS() == ID_DeviceStatus_Error;
     if (device_->STATUS() != ID_DeviceStatus_Ready) {
+        for (std::size_t i = 0; i < channels_.size() && i < chart_.size(); ++i)
+            if (channels_[i].checked) ChartGap(i, clock_());
         if (retry_) ConnectSelected();
         timer_ = true;
         return;
@@ -304,10 +315,12 @@ void DeviceTestModel::Cycle() {
         if (!c) continue;
         auto& cells = channels_[i].cells;
         cells[ColStatus] = c->STATUSTEXT();
-        cells[ColValue] = tlx::Variant(c->VALUE()).ToText();
+        cells[ColValue] = tlx::ReadingText(c->VALUE());
         if (c->MEASURED()) {
             ++measureCount_[i];
             chart_[i].push_back({now, c->VALUE()});
+        } else {
+            ChartGap(i, now);
         }
         const double elapsed = now - windowStart_[i];
         if (elapsed > 0) cells[ColRate] = Rate(measureCount_[i] / elapsed);
@@ -337,6 +350,12 @@ void DeviceTestModel::Cycle() {
     }
     if (autoChannel) AutoChannelStep();
     timer_ = true;
+}
+
+void DeviceTestModel::ChartGap(std::size_t row, double now) {
+    auto& points = chart_[row];
+    if (!points.empty() && !std::isnan(points.back().value))
+        points.push_back({now, std::numeric_limits<double>::quiet_NaN()});
 }
 
 void DeviceTestModel::SwitchClicked(std::int32_t number, bool checked) {
@@ -385,6 +404,7 @@ void DeviceTestModel::AutoButton(bool declared, const std::function<bool()>& run
     }
     const auto port = device_->PORTS()->Item(tlx::Variant(device_->PORT()), false);
     Message(succeeded + (port ? port->NAME() : std::string()));
+    FillPorts();  // the search named the ports anew
     SelectDevicePort();
     ConnectSelected();
 }

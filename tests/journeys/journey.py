@@ -90,12 +90,16 @@ class Program:
 
     def window(self, key, timeout=10):
         """Waits until a window with this title or object name is visible; gives its facts."""
-        def visible():
+        seen = {}
+
+        def settled():
+            # Shown, given the focus, and placed by the window manager: the same place twice.
             for w in self.windows():
-                if key in (w.get("title"), w.get("name")):
-                    return w
+                if key in (w.get("title"), w.get("name")) and w.get("active"):
+                    before, seen["rect"] = seen.get("rect"), w["rect"]
+                    return w if before == w["rect"] else None
             return None
-        return wait_for(visible, timeout, f"the window {key!r} of {self.name}")
+        return wait_for(settled, timeout, f"the window {key!r} of {self.name}")
 
     def gone(self, key, timeout=10):
         wait_for(lambda: all(key not in (w.get("title"), w.get("name")) for w in self.windows()),

@@ -33,6 +33,14 @@ def test_detects_a_late_balance(desktop):
     manager.click("frm_Main", "but_Command[1]")  # the installed drivers
     manager.window("frm_DeviceList")
     manager.click_item("frm_DeviceList", "lst_Devices", "Waage")
+    # Its description names the ports as they are: port 5 is there.
+    manager.click("frm_DeviceList", "but_DeviceInfo")
+    manager.window("frm_DeviceInfo")
+    ports = manager.control("frm_DeviceInfo", "lst_Ports")["items"]
+    assert ports[4].startswith("COM 5\t") and ports[3].startswith("--- 4\t"), ports
+    desktop.shot("description")
+    manager.click("frm_DeviceInfo", "text=OK")
+    manager.gone("frm_DeviceInfo")
     manager.click("frm_DeviceList", "but_DeviceTest")
     manager.window("frm_DeviceTest")
     ports = manager.control("frm_DeviceTest", "lst_Port")["items"]

@@ -7,8 +7,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -20,86 +18,12 @@
 #include "tlx/controls/frame.h"
 #include "tlx/controls/label.h"
 #include "tlx/controls/list_view.h"
+#include "tlx/controls/readings_chart.h"
+#include "vodex/tools/language.h"
 #include "vodex/ui/qt_form.h"
 #include "vodex/ui/views.h"
 
 namespace vodex::ui {
-
-// The values of the checked channels over the last minute, one line per channel in the
-// colour of its row's marker; the scale follows the values shown.
-class ChannelChart : public QWidget {
-  public:
-    explicit ChannelChart(const DeviceTestModel& model, QWidget* parent)
-        : QWidget(parent), model_(model) {
-        setObjectName("pic_Chart");
-        setMinimumHeight(130);
-    }
-
-    static QColor ColourOf(std::size_t row) {
-        static const QColor colours[] = {QColor(0, 102, 204), QColor(204, 51, 0),
-                                         QColor(0, 153, 51),  QColor(153, 0, 153),
-                                         QColor(204, 153, 0), QColor(0, 153, 153)};
-        return colours[row % std::size(colours)];
-    }
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.fillRect(rect(), palette().base());
-        const QFontMetrics fm(font());
-        const QRect plot =
-            rect().adjusted(fm.horizontalAdvance("-0000.00") + 10, 8, -10, -fm.height() - 6);
-        p.setPen(palette().mid().color());
-        p.drawRect(plot);
-        const double now = model_.Now();
-        double low = INFINITY, high = -INFINITY;
-        const auto& chart = model_.Chart();
-        const auto& rows = model_.Channels();
-        for (std::size_t i = 0; i < chart.size() && i < rows.size(); ++i) {
-            if (!rows[i].checked) continue;
-            for (const auto& point : chart[i]) {
-                low = std::min(low, point.value);
-                high = std::max(high, point.value);
-            }
-        }
-        p.setPen(palette().text().color());
-        p.drawText(QRect(plot.left(), plot.bottom() + 3, plot.width(), fm.height()), Qt::AlignLeft,
-                   "-60 s");
-        p.drawText(QRect(plot.left(), plot.bottom() + 3, plot.width(), fm.height()), Qt::AlignRight,
-                   "0 s");
-        if (low > high) return;  // nothing measured yet
-        if (high - low < 1e-9) {
-            low -= 1;
-            high += 1;
-        }
-        const double margin = (high - low) * 0.05;  // lines never run along the frame
-        low -= margin;
-        high += margin;
-        const QRect labels(0, plot.top() - fm.height() / 2, plot.left() - 6,
-                           plot.height() + fm.height());
-        p.drawText(labels, Qt::AlignRight | Qt::AlignTop, QString::number(high, 'g', 6));
-        p.drawText(labels, Qt::AlignRight | Qt::AlignBottom, QString::number(low, 'g', 6));
-        auto x = [&](double t) {
-            return plot.left() + (t - (now - DeviceTestModel::kChartSeconds)) /
-                                     DeviceTestModel::kChartSeconds * plot.width();
-        };
-        auto y = [&](double v) { return plot.bottom() - (v - low) / (high - low) * plot.height(); };
-        p.setClipRect(plot.adjusted(1, 1, 0, 0));
-        for (std::size_t i = 0; i < chart.size() && i < rows.size(); ++i) {
-            if (!rows[i].checked || chart[i].empty()) continue;
-            QPainterPath path;
-            path.moveTo(x(chart[i].front().time), y(chart[i].front().value));
-            for (const auto& point : chart[i])
-                path.lineTo(x(point.time), y(point.value));
-            p.setPen(QPen(ColourOf(i), 1.6));
-            p.drawPath(path);
-        }
-    }
-
-  private:
-    const DeviceTestModel& model_;
-};
 
 namespace {
 
@@ -112,6 +36,13 @@ QPushButton* NewButton(QWidget* parent, const char* name, std::optional<int> ind
     button->setObjectName(name);
     if (index) QtForm::SetIndex(*button, *index);
     return button;
+}
+
+// The colour of a channel row's line in the chart.
+QColor ColourOf(std::size_t row) {
+    static const QColor colours[] = {QColor(0, 102, 204), QColor(204, 51, 0),  QColor(0, 153, 51),
+                                     QColor(153, 0, 153), QColor(204, 153, 0), QColor(0, 153, 153)};
+    return colours[row % std::size(colours)];
 }
 
 // A coloured square for a channel row, matching its line in the chart.
@@ -128,13 +59,14 @@ DeviceTestView::DeviceTestView(DeviceTestModel& model, QWidget* parent)
       model_(model),
       port_(new QComboBox(this)),
       channels_(new tlx::controls::ListView(this)),
-      chart_(new ChannelChart(model, this)),
+      chart_(new tlx::controls::ReadingsChart(this)),
       status_(new QLabel(this)),
       debug_(new QLabel(this)),
       log_(new QPlainTextEdit(this)),
       autoChannel_(new QCheckBox(this)),
       retry_(new QCheckBox(this)),
-      timer_(new QTimer(this)) {
+      timer_(new QTimer(this)),
+      chartTimer_(new QTimer(this)) {
     auto* columns = new QHBoxLayout;
     auto* left = new QVBoxLayout;
     auto* portRow = new QHBoxLayout;
@@ -162,6 +94,8 @@ DeviceTestView::DeviceTestView(DeviceTestModel& model, QWidget* parent)
     for (int i = 0; i < DeviceTestModel::ColumnCount; ++i)
         channels_->setColumnWidth(i, width);
     channelBox->addWidget(channels_);
+    chart_->setObjectName("pic_Chart");
+    chart_->setMinimumHeight(200);
     channelBox->addWidget(chart_, 1);
     left->addWidget(channelFrame, 1);
     status_->setObjectName("lab_Status");
@@ -251,7 +185,35 @@ DeviceTestView::DeviceTestView(DeviceTestModel& model, QWidget* parent)
     // a cycle runs.
     timer_->setInterval(1);
     connect(timer_, &QTimer::timeout, this, [this] { Cycle(); });
+    // The chart follows four times a second: drawing it at every cycle would slow measuring.
+    chartTimer_->setInterval(250);
+    connect(chartTimer_, &QTimer::timeout, this, [this] { DrawChart(); });
+    chartTimer_->start();
     Mirror();
+    DrawChart();
+}
+
+void DeviceTestView::DrawChart() {
+    const double now = model_.Now();
+    const auto& rows = model_.Channels();
+    const auto& chart = model_.Chart();
+    std::vector<tlx::controls::ReadingsChart::Line> lines;
+    QStringList units;
+    for (std::size_t i = 0; i < rows.size() && i < chart.size(); ++i) {
+        if (!rows[i].checked) continue;
+        const QString unit = Q(rows[i].cells[DeviceTestModel::ColSize]);
+        if (!unit.isEmpty() && !units.contains(unit)) units << unit;
+        tlx::controls::ReadingsChart::Line line{
+            Q(rows[i].cells[DeviceTestModel::ColName]), ColourOf(i), {}};
+        line.points.reserve(chart[i].size());
+        for (const auto& point : chart[i])
+            line.points.emplace_back(point.time - now, point.value);
+        lines.push_back(std::move(line));
+    }
+    chart_->SetTimeAxis(Q(hLanguageText("Zeit (s)", "Time (s)")), -DeviceTestModel::kChartSeconds,
+                        0);
+    chart_->SetValueCaption(units.join(", "));
+    chart_->SetLines(lines);
 }
 
 void DeviceTestView::Cycle() {
@@ -280,7 +242,7 @@ void DeviceTestView::Mirror() {
                 auto* item = new QTreeWidgetItem;
                 item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
                 item->setData(0, Qt::UserRole, Q(rows[i].key));
-                item->setIcon(0, Marker(ChannelChart::ColourOf(i)));
+                item->setIcon(0, Marker(ColourOf(i)));
                 channels_->addTopLevelItem(item);
             }
         }
@@ -313,7 +275,6 @@ void DeviceTestView::Mirror() {
         log_->setPlainText(debug);
         log_->moveCursor(QTextCursor::End);  // the caret after the last character
     }
-    chart_->update();
     if (model_.TimerEnabled() && !model_.Closed()) {
         if (!timer_->isActive()) timer_->start();
     } else {

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "pixmap.h"
 #include "tlx/controls/command_bar.h"
 #include "tlx/controls/label.h"
 #include "tlx/controls/list_view.h"
@@ -51,7 +52,7 @@ ModelDialog::ModelDialog(DialogModel& model, QWidget* parent)
         bar_->AddButton(Q(button.Text("Text")), Q(button.Text("Tag")), i == 2);
     }
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 10);
+    layout->setContentsMargins(0, 0, 0, 14);
     layout->addWidget(title_);
     body_->setContentsMargins(14, 10, 14, 4);
     layout->addLayout(body_, 1);
@@ -171,8 +172,12 @@ DeviceSelectView::DeviceSelectView(DeviceSelectModel& model, QWidget* parent)
     list->setObjectName("lst_Devices");
     list->AddColumn({});
     list->AddColumn({});
-    for (const auto& row : model.Rows())
-        list->addTopLevelItem(new QTreeWidgetItem({Q(row.device), Q(row.manufacturer)}));
+    list->setIconSize(QSize(24, 24));
+    for (const auto& row : model.Rows()) {
+        auto* item = new QTreeWidgetItem({Q(row.device), Q(row.manufacturer)});
+        item->setIcon(0, QIcon(PictureOf(row.icon)));
+        list->addTopLevelItem(item);
+    }
     list->setMinimumSize(420, 200);
     const auto widths = DeviceSelectModel::ColumnWidths(list->minimumWidth());
     list->setColumnWidth(0, widths.first);

@@ -130,4 +130,16 @@ std::string SizeText(double bytes, char decimal) {
     return std::to_string(whole / 10) + decimal + std::to_string(whole % 10) + " " + units[unit];
 }
 
+std::string ReadingText(double value) {
+    if (!std::isfinite(value)) return {};
+    if (value == 0) value = 0;  // -0 reads as 0
+    char text[64];
+    const bool large = std::abs(value) >= 1e7;
+    const auto result =
+        large ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 0)
+              : std::to_chars(text, text + sizeof text, value, std::chars_format::general, 7);
+    std::string out(text, result.ptr);
+    return out == "-0" ? "0" : out;
+}
+
 }  // namespace tlx

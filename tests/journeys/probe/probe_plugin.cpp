@@ -17,7 +17,10 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSeries>
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QDir>
 #include <QGenericPlugin>
@@ -50,6 +53,12 @@ QString TextOf(const QWidget* w) {
     if (auto* c = qobject_cast<const QComboBox*>(w)) return c->currentText();
     if (auto* t = qobject_cast<const QPlainTextEdit*>(w)) return t->toPlainText();
     if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
+    if (auto* view = qobject_cast<const QChartView*>(w)) {  // the names of its lines
+        QStringList names;
+        for (const QAbstractSeries* series : view->chart()->series())
+            if (!names.contains(series->name())) names << series->name();
+        return names.join('\t');
+    }
     const QVariant caption = w->property("Caption");  // the control set's labels and bars
     if (caption.isValid()) return caption.toString();
     return {};
@@ -105,7 +114,10 @@ QJsonObject Describe(const QWidget* w) {
             headers.append(t->headerItem()->text(c));
         o["headers"] = headers;
     }
-    if (w->isWindow()) o["title"] = w->windowTitle();
+    if (w->isWindow()) {
+        o["title"] = w->windowTitle();
+        o["active"] = w->isActiveWindow();
+    }
     const QVariant index = w->property("Index");
     if (index.isValid()) o["index"] = index.toInt();
     return o;

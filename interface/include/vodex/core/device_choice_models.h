@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "tlx/picture.h"
 #include "vodex/core/dialog_model.h"
 
 namespace vodex {
@@ -22,7 +23,8 @@ class DeviceSelectModel : public DialogModel {
     struct Row {
         std::string device;
         std::string manufacturer;
-        std::string driverClass;  // the row's tag
+        std::string driverClass;                     // the row's tag
+        std::shared_ptr<tlx::cls_CorePicture> icon;  // the driver's icon, or nothing
     };
 
     DeviceSelectModel();

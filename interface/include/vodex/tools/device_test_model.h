@@ -36,8 +36,8 @@ class DeviceTestModel : public DialogModel {
         bool checked = false;
     };
     struct ChartPoint {
-        double time;  // the clock's seconds
-        double value;
+        double time;   // the clock's seconds
+        double value;  // not a number: no reading came here (a gap in the line)
     };
     // How long the chart looks back.
     static constexpr double kChartSeconds = 60;
@@ -129,6 +129,8 @@ class DeviceTestModel : public DialogModel {
     void AutoButton(bool declared, const std::function<bool()>& run, const char* undeclared,
                     const char* failed, const char* succeeded);
     void CheckOnly(std::int32_t channel);
+    // Marks a missing reading in row `row`'s chart, once for each outage.
+    void ChartGap(std::size_t row, double now);
     std::int32_t SelectedNumber() const;
     void ReleaseDevice();
     void Finish();

@@ -22,5 +22,10 @@ Date Now();
 // A size in bytes as people read it: "512 Bytes", "1.5 KB", "12.3 MB", "2.0 GB" (units of
 // 1024), with `decimal` as the decimal separator.
 std::string SizeText(double bytes, char decimal = '.');
+// A measured value as people read it: at most seven significant digits, enough for an
+// analytical balance ("7.012346", "120.5", "219.9999", "0.000123"), whole numbers from ten
+// million on without an exponent, never "-0", with a point whatever the program's locale; ""
+// for a value that is not a number.
+std::string ReadingText(double value);
 
 }  // namespace tlx

@@ -19,6 +19,7 @@
 
 namespace tlx::controls {
 class CommandBar;
+class ReadingsChart;
 class ImageBox;
 class Label;
 class ListView;
@@ -116,8 +117,6 @@ class AutoSenseView : public ModelDialog {
     QTimer* animate_;
 };
 
-class ChannelChart;
-
 // The device test: the port list, the channels with their status, value and rate and a chart
 // of the last minute, the device's status and debug text, the driver's automatic functions,
 // its setup screen and its switches. A timer runs the model's measurement cycle.
@@ -128,11 +127,12 @@ class DeviceTestView : public ModelDialog {
   private:
     void Mirror() override;
     void Cycle();
+    void DrawChart();
 
     DeviceTestModel& model_;
     QComboBox* port_;
     tlx::controls::ListView* channels_;
-    ChannelChart* chart_;
+    tlx::controls::ReadingsChart* chart_;
     QLabel* status_;
     QLabel* debug_;
     QPlainTextEdit* log_;
@@ -140,6 +140,7 @@ class DeviceTestView : public ModelDialog {
     QCheckBox* retry_;
     std::vector<QCheckBox*> switches_;
     QTimer* timer_;
+    QTimer* chartTimer_;
 };
 
 // A driver's description: its texts with a clickable information address, the date of its
