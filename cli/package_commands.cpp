@@ -156,11 +156,12 @@ int Packages(const Args& args) {
         std::error_code ec;
         list.Folder(fs::absolute(*folder, ec).lexically_normal().string());
     }
+    list.Fetch();
     {
         const KeptMessages kept;  // a broken driver is simply not listed
         list.Build();
     }
-    if (!list.Notice().empty()) Tell(list.Notice());
+    if (!list.Notice().empty()) Tell(list.Notice() + " (" + list.NoticeReason() + ")");
     static constexpr const char* kSources[] = {"none", "folder", "internet"};
     auto version = [](const VersionRecord& r) {
         return r.location.empty() ? std::string() : r.VERSION.empty() ? "?" : r.VERSION;

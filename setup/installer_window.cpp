@@ -10,8 +10,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QTreeWidgetItem>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "status_icons.h"
 #include "tlx/controls/frame.h"
@@ -66,7 +68,9 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
       filter_(new QComboBox(this)),
       search_(new QLineEdit(this)),
       list_(new tlx::controls::ListView(this)),
-      panel_(new QLabel(this)) {
+      panel_(new QLabel(this)),
+      internet_(new QLabel(this)),
+      poll_(new QTimer(this)) {
     auto* top = new QGridLayout;
     folder_->setObjectName("lst_Folder");
     folder_->setEditable(true);
@@ -114,6 +118,8 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
     panel_->setAutoFillBackground(true);
     panel_->setVisible(false);
     Body()->addWidget(panel_);
+    internet_->setObjectName("lab_Internet");
+    Body()->addWidget(internet_);
 
     auto* bottom = new QHBoxLayout;
     auto* left = new QVBoxLayout;
@@ -148,6 +154,15 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
     Body()->addLayout(bottom);
     SetCloseBox([this] { model_.Command("DIALOG.ABORT();"); });
     ShowDesign();
+    // Each column is at least as wide as its header.
+    const QFontMetrics header(list_->header()->font());
+    int total = 0;
+    for (int c = 0; c < list_->columnCount(); ++c) {
+        const int needed = header.horizontalAdvance(list_->headerItem()->text(c)) + 28;
+        if (list_->columnWidth(c) < needed) list_->setColumnWidth(c, needed);
+        total += list_->columnWidth(c);
+    }
+    list_->setMinimumWidth(std::max(list_->minimumWidth(), total + 24));
     // A wrapped label takes the height its text needs at its width.
     hint->setMinimumHeight(hint->heightForWidth(hint->minimumWidth()));
     search_->setText(Q(model_.SearchText()));
@@ -185,6 +200,12 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
     });
     connect(list_->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Run([&] { model_.Sort(column); }); });
+    // The catalogue arrives in the background.
+    poll_->setInterval(100);
+    connect(poll_, &QTimer::timeout, this, [this] {
+        if (model_.Poll()) Run([] {});
+    });
+    poll_->start();
     Mirror();
 }
 
@@ -210,6 +231,7 @@ void InstallerWindow::Mirror() {
     }
     panel_->setText(Q(model_.Panel()));
     panel_->setVisible(!model_.Panel().empty());
+    internet_->setText(Q(model_.Internet()));
     {
         const QSignalBlocker quiet(folder_);
         folder_->setEditText(Q(model_.Folder()));

@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QLabel;
+class QTimer;
 class QLineEdit;
 
 namespace tlx::controls {
@@ -20,6 +21,8 @@ class HelpWindow : public ui::ModelDialog {
     explicit HelpWindow(HelpModel& model, QWidget* parent = nullptr);
 };
 
+// The setup program's window. It shows at once: the catalogue is fetched in the background,
+// its state shown below the list, and the list fills as the sources arrive.
 class InstallerWindow : public ui::ModelDialog {
   public:
     explicit InstallerWindow(SetupModel& model, QWidget* parent = nullptr);
@@ -37,6 +40,8 @@ class InstallerWindow : public ui::ModelDialog {
     QLineEdit* search_;
     tlx::controls::ListView* list_;
     QLabel* panel_;
+    QLabel* internet_;
+    QTimer* poll_;
 };
 
 }  // namespace vodex::setup

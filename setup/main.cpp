@@ -40,10 +40,12 @@ int main(int argc, char** argv) {
                                    folder);
     model.Load();
     vodex::setup::InstallerWindow window(model);
-    if (picture) return vodex::ui::SaveWindowPicture(window, argv[2]) ? 0 : 1;
+    if (picture) {
+        model.WaitForInternet();
+        return vodex::ui::SaveWindowPicture(window, argv[2]) ? 0 : 1;
+    }
+    // The window shows at once; the catalogue, and the toolkit check after it, follow.
     window.show();
-    model.ToolkitCheck();
-    if (model.Closed()) return 0;
     window.exec();
     return 0;
 }

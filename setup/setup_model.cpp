@@ -16,6 +16,7 @@
 #include "tlx/updatetag.h"
 #include "vodex/core/detail/release_device.h"
 #include "vodex/core/device.h"
+#include "vodex/tools/language.h"
 
 namespace vodex::setup {
 namespace {
@@ -50,6 +51,14 @@ class Busy {
   private:
     int& depth_;
 };
+
+// Each text on a line of its own.
+std::string Lines(const std::vector<std::string>& texts) {
+    std::string all;
+    for (const std::string& t : texts)
+        all += (all.empty() ? "" : "\n") + t;
+    return all;
+}
 
 const VersionRecord* Chosen(const DriverEntry& e, std::int32_t source) {
     return source == 2 ? &e.internet : source == 1 ? &e.folder : nullptr;
@@ -194,6 +203,13 @@ void SetupModel::BrowseFolder() {
 }
 
 void SetupModel::Rebuild() {
+    BuildList();
+    // A catalogue that could not be fetched is asked for again, in the background; its
+    // notice was given once.
+    if (!catalogue_.CatalogueLoaded() && !fetch_) StartFetch();
+}
+
+void SetupModel::BuildList() {
     const Busy busy(busy_);
     {
         const tlx::WaitCursor waiting;
@@ -202,9 +218,43 @@ void SetupModel::Rebuild() {
         panel_.clear();
         if (onPanel_) onPanel_();
     }
-    if (!catalogue_.Notice().empty()) Message(catalogue_.Notice());
     rows_.clear();
     Redraw();
+}
+
+void SetupModel::StartFetch() {
+    const std::string address = catalogue_.Address();
+    if (address.empty()) return;
+    fetch_ = std::make_unique<CatalogueFetch>(address);
+    internet_ = hLanguageText("Suche im Internet nach Wandlertreibern ...",
+                              "Searching the internet for drivers ...");
+}
+
+bool SetupModel::Poll() {
+    if (!fetch_ || busy_ || Closed()) return false;  // a step that lets events run goes first
+    std::optional<CatalogueFetch::Result> result = fetch_->Take();
+    if (!result) return false;
+    fetch_.reset();
+    catalogue_.TakeCatalogue(std::move(result->text), result->why);
+    internet_ = catalogue_.Notice();
+    BuildList();
+    // The notice once per run, with the reason; the next attempts fail silently.
+    if (!catalogue_.Notice().empty() && !noticeGiven_) {
+        noticeGiven_ = true;
+        Message(catalogue_.Notice() + " (" + catalogue_.NoticeReason() + ")");
+    }
+    // The toolkit check at start needs the catalogue's versions: it comes after the first
+    // fetch, found or not.
+    if (!toolkitChecked_) {
+        toolkitChecked_ = true;
+        ToolkitCheck();
+    }
+    return true;
+}
+
+void SetupModel::WaitForInternet() {
+    if (fetch_) fetch_->Wait();
+    Poll();
 }
 
 void SetupModel::SetFilter(Filter filter) {
@@ -300,7 +350,7 @@ bool SetupModel::RunInstaller(const std::vector<std::string>& arguments) const {
     return tlx::RunAndWait(words) == 0;
 }
 
-std::string SetupModel::Download(const std::string& address) {
+std::string SetupModel::Download(const std::string& address, std::string& why) {
     std::error_code tempError;
     const fs::path temp = fs::temp_directory_path(tempError);
     if (tempError) return {};
@@ -319,6 +369,7 @@ std::string SetupModel::Download(const std::string& address) {
     panel_.clear();
     if (onPanel_) onPanel_();
     if (!done) {
+        why = downloader.LASTERROR();
         std::error_code ec;
         fs::remove(file, ec);
         return {};
@@ -345,6 +396,7 @@ void SetupModel::Install(InstallSource source) {
     if (ticked.empty()) return;
     const std::int32_t build = Build();
     bool asked = false;
+    std::vector<std::string> done;  // what was installed, said at the end
     for (const DriverEntry& e : ticked) {
         std::int32_t from = e.bestSource;
         if (source == FromInternet && e.bestSource == 1) {
@@ -372,14 +424,23 @@ void SetupModel::Install(InstallSource source) {
         if (local && !fs::is_regular_file(chosen->location, ec)) continue;
         // A download that failed twice, or an installer that refused the package, is said as
         // for every source: nothing is installed without the user learning of it.
-        const std::string package = local ? chosen->location : Download(chosen->location);
+        std::string why;
+        const std::string package = local ? chosen->location : Download(chosen->location, why);
         const bool installed =
             !package.empty() && RunInstaller({"/norestart", "/passive", "/i", package});
-        if (!installed) Message("Der Wandler " + e.NAME + " konnte nicht installiert werden");
+        if (!installed) {
+            Message("Der Wandler " + e.NAME + " konnte nicht installiert werden" +
+                    (why.empty() ? "" : " (" + why + ")"));
+        } else {
+            done.push_back(hLanguageText("Der Wandler {0} ist installiert (Version {1}).",
+                                         "The driver {0} is installed (version {1}).",
+                                         {e.NAME, chosen->VERSION}));
+        }
         if (!local && !package.empty()) fs::remove(package, ec);
     }
     registry_->CHECK();
     Rebuild();
+    if (!done.empty()) Message(Lines(done));
 }
 
 void SetupModel::Remove() {
@@ -387,6 +448,7 @@ void SetupModel::Remove() {
     const Busy busy(busy_);
     const std::vector<DriverEntry> ticked = TickedEntries();
     if (ticked.empty()) return;
+    std::vector<std::string> done;  // what was removed or could not be, said at the end
     for (const DriverEntry& e : ticked) {
         if (!e.Installed()) {
             Message("Der Wandler '" + e.NAME +
@@ -396,11 +458,33 @@ void SetupModel::Remove() {
                 "Der Zufallsgenerator kann nicht entfernt werden - ohne ihn funktioniert das "
                 "Rezira Dovarir nicht richtig!");
         } else {
-            RunInstaller({"/norestart", "/passive", "/uninstall", registry_->MSI(e.className)});
+            // A driver installed without a package goes the way it came.
+            const std::string product = registry_->MSI(e.className);
+            const bool removed =
+                product.empty() ? RemoveUnpackaged(e.className)
+                                : RunInstaller({"/norestart", "/passive", "/uninstall", product});
+            done.push_back(removed
+                               ? hLanguageText("Der Wandler {0} ist entfernt.",
+                                               "The driver {0} is removed.", {e.NAME})
+                               : hLanguageText("Der Wandler {0} konnte nicht entfernt werden.",
+                                               "The driver {0} could not be removed.", {e.NAME}));
         }
     }
     registry_->CHECK();
     Rebuild();
+    if (!done.empty()) Message(Lines(done));
+}
+
+bool SetupModel::RemoveUnpackaged(const std::string& cls) {
+    // Its component unregistered and its driver value removed; its files stay where they
+    // were, since nothing copied them.
+    const std::string file = registry_->FILENAME(cls);
+    if (!file.empty() && tlx::RunAndWait({tlx::cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr",
+                                          "/u", "/s", file}) != 0)
+        return false;
+    tlx::CoreTools().REGISTRY().DELETEVALUE(tlx::HKEY_LOCAL_MACHINE,
+                                            registry_->REGROOTDEVICES() + "\\" + cls);
+    return true;
 }
 
 void SetupModel::Link(std::int32_t index) {

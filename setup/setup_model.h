@@ -12,6 +12,7 @@
 
 #include "vodex/core/device_tool.h"
 #include "vodex/core/dialog_model.h"
+#include "vodex/tools/catalogue_fetch.h"
 #include "vodex/tools/driver_catalogue.h"
 
 namespace vodex::setup {
@@ -43,9 +44,21 @@ class SetupModel : public DialogModel {
 
     // Start, up to the toolkit check: the drives, the driver folder, the list.
     void Load();
-    // The toolkit check at start: asks when a listed version needs a newer toolkit build, and
-    // closes on Cancel or after starting the toolkit update.
+    // The toolkit check: asks when a listed version needs a newer toolkit build, and closes on
+    // Cancel or after starting the toolkit update. At start it runs once the first catalogue
+    // fetch has ended.
     void ToolkitCheck();
+
+    // The catalogue is fetched in the background while the window is used: Poll takes it
+    // when it has come (the list is built anew, a failure said once per run, the toolkit
+    // check run after the first fetch) and answers whether anything changed. Nothing is taken
+    // while a step that lets window events run is under way.
+    bool Poll();
+    // Waits for the fetch to end and takes it (a picture, a test).
+    void WaitForInternet();
+    // The state of the internet: "Suche im Internet ..." while fetching, "Keine
+    // Internetverbindung!" after a failed fetch, else "".
+    const std::string& Internet() const { return internet_; }
 
     const std::vector<std::string>& Drives() const { return drives_; }
     // The text of the drop-down: the driver folder.
@@ -85,7 +98,10 @@ class SetupModel : public DialogModel {
     bool TakeHelpRequest();
 
   private:
+    // Builds the list anew, and fetches the catalogue again in the background when none came.
     void Rebuild();
+    void BuildList();
+    void StartFetch();
     void Redraw();
     void ShowPanel(std::string text);
     std::int32_t Build() const;
@@ -93,7 +109,9 @@ class SetupModel : public DialogModel {
     // The catalogue entries of the ticked rows, in row order; none (after the message that
     // asks for a tick) when no row is ticked.
     std::vector<DriverEntry> TickedEntries() const;
-    std::string Download(const std::string& address);
+    // The package at `address` in a temporary file; "" with `why` when it cannot be had.
+    std::string Download(const std::string& address, std::string& why);
+    bool RemoveUnpackaged(const std::string& cls);
     bool IsRandomizer(const std::string& cls) const;
 
     std::shared_ptr<cls_DeviceTool> registry_;
@@ -109,6 +127,10 @@ class SetupModel : public DialogModel {
     bool helpRequested_ = false;
     int busy_ = 0;  // steps running that let window events run; commands wait for them
     std::function<void()> onPanel_;
+    std::unique_ptr<CatalogueFetch> fetch_;
+    std::string internet_;
+    bool noticeGiven_ = false;
+    bool toolkitChecked_ = false;
 };
 
 }  // namespace vodex::setup

@@ -9,6 +9,7 @@
 #include "tlx/downloader.h"
 #include "tlx/filesystem.h"
 #include "tlx/text.h"
+#include "tlx/tools.h"
 #include "tlx/updatetag.h"
 #include "vodex/core/detail/release_device.h"
 
@@ -65,7 +66,6 @@ void DriverCatalogue::Build() {
     entries_.clear();
     index_.clear();
     AddInstalled();
-    FetchCatalogue();
     if (catalogueLoaded_) MergeCatalogue(catalogue_);
     MergeFolder();
     ClassifyAll();
@@ -137,20 +137,55 @@ void DriverCatalogue::AddInstalled() {
     }
 }
 
-void DriverCatalogue::FetchCatalogue() {
-    notice_.clear();
-    if (catalogueLoaded_ || !registry_) return;
-    const std::string address = registry_->UPDATESERVER() + kCataloguePath;
+std::string DriverCatalogue::Address() const {
+    return registry_ ? registry_->UPDATESERVER() + kCataloguePath : std::string();
+}
+
+std::string DriverCatalogue::Download(const std::string& address,
+                                      std::shared_ptr<const std::atomic<bool>> stop,
+                                      std::string& why) {
     tlx::cls_CoreDownloader downloader;
+    downloader.STOP = std::move(stop);
+    // The limits are for the whole fetch, the second attempt included.
+    const double budget = downloader.TIMEOUT;
+    const tlx::cls_CoreTimer timer;
     std::string text = downloader.DOWNLOADTEXT(address);
-    if (text.empty()) {
+    const auto stopped = [&] { return downloader.STOP && downloader.STOP->load(); };
+    if (text.empty() && !stopped()) {
         tlx::cls_CoreClock().WAIT(0.25);
-        text = downloader.DOWNLOADTEXT(address);
+        const double left = budget - timer.SECONDSELAPSED();
+        if (left > 0 && !stopped()) {
+            downloader.TIMEOUT = left;
+            downloader.CONNECTTIMEOUT = std::min(downloader.CONNECTTIMEOUT, left);
+            text = downloader.DOWNLOADTEXT(address);
+        }
     }
+    why.clear();
+    if (text.empty()) {
+        why = !downloader.LASTERROR().empty()    ? downloader.LASTERROR()
+              : tlx::CoreTools().LANGUAGE() == 7 ? "Der Katalog ist leer."
+                                                 : "the catalogue is empty";
+    }
+    return text;
+}
+
+bool DriverCatalogue::Fetch() {
+    if (catalogueLoaded_ || !registry_) return catalogueLoaded_;
+    std::string why;
+    std::string text = Download(Address(), nullptr, why);
+    TakeCatalogue(std::move(text), why);
+    return catalogueLoaded_;
+}
+
+void DriverCatalogue::TakeCatalogue(std::string text, const std::string& why) {
+    if (catalogueLoaded_) return;
     if (text.empty()) {
         notice_ = kNoConnection;
+        why_ = why;
         return;
     }
+    notice_.clear();
+    why_.clear();
     catalogue_ = std::move(text);
     catalogueLoaded_ = true;
 }

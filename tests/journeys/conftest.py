@@ -15,8 +15,9 @@ def pytest_runtest_makereport(item, call):
 
 @pytest.fixture
 def desktop(request):
-    journey = request.module.__name__.removeprefix("test_")
-    d = Desktop(journey, request.param)
+    journey = request.node.originalname.removeprefix("test_")
+    drivers = getattr(request.module, "DRIVERS", ("Vodex_Randomizer", "Vodex_Balance"))
+    d = Desktop(journey, request.param, drivers)
     yield d
     if getattr(request.node, "failed_call", False):
         try:

@@ -198,7 +198,7 @@ class Balance:
 class Desktop:
     """An X server with a window manager, and a user whose toolkit state is new."""
 
-    def __init__(self, journey, language):
+    def __init__(self, journey, language, drivers=("Vodex_Randomizer", "Vodex_Balance")):
         self.journey = journey
         self.language = language
         self.folder = tempfile.mkdtemp(prefix="vodex-journey-")
@@ -228,8 +228,8 @@ class Desktop:
             "VODEX_JOURNEY_PROBE": self.probes,
         }
         self._start_window_manager()
-        for driver in ("Vodex_Randomizer", "Vodex_Balance"):
-            self.vodex("install", "--quiet", os.path.join(BUILD, "lib", driver + ".so"))
+        for driver in drivers:
+            self.install(driver)
         self.vodex("language", language)
 
     def _start_x(self):
@@ -260,6 +260,16 @@ class Desktop:
                                   capture_output=True, text=True)
             return "window id" in root.stdout
         wait_for(ready, 10, "the window manager")
+
+    def install(self, driver):
+        """A driver of the toolkit registered from its component, as the set-up does it."""
+        self.vodex("install", "--quiet", os.path.join(BUILD, "lib", driver + ".so"))
+
+    def update_server(self, address):
+        """The machine's update server, as an administrator sets it."""
+        subprocess.run([os.path.join(BIN, "registry_set"),
+                        "Software\\VQ Morvane\\VQ ReziraDovarir\\UpdateServer", address],
+                       env=self.env, check=True)
 
     def vodex(self, *args, check=True):
         done = subprocess.run([os.path.join(BIN, "vodex"), *args], env=self.env,

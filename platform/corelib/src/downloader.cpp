@@ -15,11 +15,17 @@
 
 #include "tlx/pump.h"
 #include "tlx/text.h"
+#include "tlx/tools.h"
 
 namespace tlx {
 namespace {
 
 constexpr int kSliceMs = 20;  // how often window events run during a download
+
+// A reason in the core library's language.
+std::string Say(const std::string& german, const std::string& english) {
+    return CoreTools().LANGUAGE() == 7 ? german : english;
+}
 
 void GlobalInit() {
     static std::once_flag once;
@@ -49,13 +55,20 @@ std::size_t Write(char* data, std::size_t size, std::size_t count, void* user) {
     return bytes;
 }
 
+std::string Unwritable(const std::string& file, const std::string& why) {
+    return Say("'" + file + "' kann nicht geschrieben werden (" + why + ")",
+               "'" + file + "' cannot be written (" + why + ")");
+}
+
 // Runs the download of `url` into `sink`; "" on success, else why it failed.
 std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink) {
     GlobalInit();
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
     std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(),
                                                                 &curl_multi_cleanup);
-    if (!easy || !multi) return "the downloader cannot start";
+    if (!easy || !multi) {
+        return Say("Der Download kann nicht beginnen.", "the downloader cannot start");
+    }
     char error[CURL_ERROR_SIZE] = "";
     CURL* e = easy.get();
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
@@ -79,7 +92,9 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
     CURLcode result = CURLE_OK;
     for (;;) {
         int running = 0;
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) return "the downloader failed";
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+            return Say("Der Download ist fehlgeschlagen.", "the downloader failed");
+        }
         if (running == 0) {
             int left = 0;
             while (CURLMsg* m = curl_multi_info_read(multi.get(), &left)) {
@@ -87,19 +102,29 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
             }
             break;
         }
-        if (WaitsCancelled()) {
+        const bool stopped = d.STOP && d.STOP->load();
+        if (WaitsCancelled() || stopped) {
             curl_multi_remove_handle(multi.get(), e);
-            return "the download was stopped";
+            return Say("Der Download wurde abgebrochen.", "the download was stopped");
         }
-        curl_multi_poll(multi.get(), nullptr, 0, MessagePumpInstalled() ? kSliceMs : 1000, nullptr);
+        // Without window events, a stop from another thread is seen within a tenth of a second.
+        const int slice = MessagePumpInstalled() ? kSliceMs : d.STOP ? 100 : 1000;
+        curl_multi_poll(multi.get(), nullptr, 0, slice, nullptr);
         PumpMessages();
     }
     curl_multi_remove_handle(multi.get(), e);
-    if (sink.tooLarge) return "the answer is larger than " + std::to_string(d.MAXSIZE) + " bytes";
-    if (sink.failed) return "the answer cannot be stored";
+    const std::string size = std::to_string(d.MAXSIZE);
+    if (sink.tooLarge) {
+        return Say("Die Antwort ist größer als " + size + " Bytes.",
+                   "the answer is larger than " + size + " bytes");
+    }
+    if (sink.failed) {
+        return Say("Die Antwort kann nicht gespeichert werden.", "the answer cannot be stored");
+    }
     if (result != CURLE_OK) {
-        return "'" + url + "' cannot be downloaded: " +
-               (*error ? std::string(error) : std::string(curl_easy_strerror(result)));
+        const std::string why = *error ? error : curl_easy_strerror(result);
+        return Say("'" + url + "' konnte nicht heruntergeladen werden (" + why + ")",
+                   "'" + url + "' cannot be downloaded (" + why + ")");
     }
     return {};
 }
@@ -126,7 +151,7 @@ bool cls_CoreDownloader::DOWNLOADFILE(const std::string& pUrl, const std::string
         (target.parent_path() / ("." + target.filename().string() + ".part-XXXXXX")).string();
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
-        lastError_ = "'" + pFile + "' cannot be written: " + std::strerror(errno);
+        lastError_ = Unwritable(pFile, std::strerror(errno));
         return false;
     }
     Sink sink;
@@ -143,12 +168,12 @@ bool cls_CoreDownloader::DOWNLOADFILE(const std::string& pUrl, const std::string
     };
     lastError_ = Run(*this, pUrl, sink);
     const bool closed = ::close(fd) == 0;
-    if (lastError_.empty() && !closed) lastError_ = "'" + pFile + "' cannot be written";
+    if (lastError_.empty() && !closed) lastError_ = Unwritable(pFile, std::strerror(EIO));
     std::error_code ec;
     if (lastError_.empty()) {
         ::chmod(temporary.c_str(), 0644);
         fs::rename(temporary, target, ec);
-        if (ec) lastError_ = "'" + pFile + "' cannot be written: " + ec.message();
+        if (ec) lastError_ = Unwritable(pFile, ec.message());
     }
     if (!lastError_.empty()) fs::remove(temporary, ec);
     return lastError_.empty();

@@ -2,14 +2,17 @@
 // installed drivers, the maker's online catalogue and a driver folder, the three versions,
 // which source offers the newest, and the status shown for it.
 //
-// The catalogue is fetched once per list object from the update server (the machine-hive value
-// "UpdateServer" of the driver registry), path "/files/devices/list.php5"; a failed fetch is
-// tried once more after a quarter of a second and again at the next build. A driver folder
+// The catalogue comes from the update server (the machine-hive value "UpdateServer" of the
+// driver registry), path "/files/devices/list.php5": fetched here (Fetch), or elsewhere and
+// handed over (TakeCatalogue, as the setup program does from a thread of its own); a fetch
+// tries once more after a quarter of a second, within one time budget. Once a catalogue is
+// loaded it is kept; a failed fetch may be tried again. A driver folder
 // holds "vodex_*.msi" packages, each beside its "<base>.devinfo", "<base>.bmp" and
 // "<base>.tlx-udt" (its update description); a folder without packages is replaced by its
 // "wandler/" or else its "cd/wandler/" subfolder when that holds some.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -66,9 +69,21 @@ class DriverCatalogue {
   public:
     explicit DriverCatalogue(std::shared_ptr<cls_DeviceTool> registry);
 
-    // Clears the list and adds the installed drivers, then the catalogue's, then the driver
-    // folder's, and classifies every entry.
+    // Clears the list and adds the installed drivers, then the catalogue's (when one is
+    // loaded), then the driver folder's, and classifies every entry. Fetches nothing.
     void Build();
+
+    // The catalogue's address on the update server ("" without a registry).
+    std::string Address() const;
+    // Downloads the catalogue at `address`, once more after a quarter of a second when that
+    // failed, both within the downloader's time limits; "" with `why` when it failed. `stop`
+    // (may be empty) ends it at once from another thread.
+    static std::string Download(const std::string& address,
+                                std::shared_ptr<const std::atomic<bool>> stop, std::string& why);
+    // Fetches the catalogue unless one is loaded; whether one is loaded now.
+    bool Fetch();
+    // A fetched catalogue's text ("" with `why` when the fetch failed): kept when it is one.
+    void TakeCatalogue(std::string text, const std::string& why);
 
     // The driver folder (ending with "/"); after a build, the subfolder used when the
     // packages were found in one.
@@ -87,8 +102,10 @@ class DriverCatalogue {
     // of the entry with its ID, or a new entry.
     void MergeCatalogue(std::string_view text);
     bool CatalogueLoaded() const { return catalogueLoaded_; }
-    // "Keine Internetverbindung!" after a build whose catalogue fetch failed twice, else "".
+    // "Keine Internetverbindung!" after a fetch that failed twice, else "".
     const std::string& Notice() const { return notice_; }
+    // Why that fetch failed, in the interface language.
+    const std::string& NoticeReason() const { return why_; }
 
     // The icons of the drivers by lower-cased class name.
     const std::map<std::string, std::shared_ptr<tlx::cls_CorePicture>>& Images() const {
@@ -106,7 +123,6 @@ class DriverCatalogue {
 
   private:
     void AddInstalled();
-    void FetchCatalogue();
     void MergeFolder();
 
     std::shared_ptr<cls_DeviceTool> registry_;
@@ -116,6 +132,7 @@ class DriverCatalogue {
     std::string catalogue_;
     bool catalogueLoaded_ = false;
     std::string notice_;
+    std::string why_;
     std::string folder_;
 };
 

@@ -2,10 +2,14 @@
 // HTTPS (certificates verified) or from a file:// address (a folder standing in for a server).
 // A download has a time-out for connecting and one for the whole, a size limit and a limit on
 // redirects (to HTTP and HTTPS only). While it waits, pending window events run, and it ends
-// at once, as failed, when the thread's waits are cancelled.
+// at once, as failed, when the thread's waits are cancelled or its STOP flag is set (another
+// thread's way to end it). Why a download failed is said in the core library's language, with
+// the transfer library's own reason in brackets.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "tlx/object.h"
@@ -22,6 +26,8 @@ class cls_CoreDownloader : public Object {
     // local file behind such an address is nobody's to copy. An https address is never
     // redirected to plain http.
     bool WEBONLY = false;
+    // When set and true, the download ends at once as failed.
+    std::shared_ptr<const std::atomic<bool>> STOP;
 
     // The answer of `pUrl` as text; "" when the download failed (LASTERROR says why).
     std::string DOWNLOADTEXT(const std::string& pUrl);
