@@ -9,12 +9,23 @@
 #include "tlx/component.h"
 #include "tlx/dispatch.h"
 #include "tlx/filesystem.h"
+#include "tlx/program.h"
 #include "tlx/text.h"
 #include "vodex/core/device.h"
 
+namespace {
+
+constexpr const char* kHelp =
+    "usage: vodex_devinfo COMPONENT CLASS\n"
+    "  writes the description file COMPONENT.devinfo of the driver class CLASS\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (const auto answered = tlx::AnswerHelpOrVersion(argc, argv, "vodex_devinfo", kHelp))
+        return *answered;
     if (argc != 3) {
-        std::fprintf(stderr, "usage: vodex_devinfo COMPONENT CLASS\n");
+        std::fputs(kHelp, stderr);
         return 2;
     }
     const std::string component = argv[1];

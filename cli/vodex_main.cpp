@@ -27,6 +27,7 @@
 #include "tlx/tools.h"
 #include "tlx/ui.h"
 #include "vodex/core/device_tool.h"
+#include "vodex/tools/language.h"
 
 int main(int argc, char** argv) {
     using Command = int (*)(const vodex::cli::Args&);
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
         // takes its silence for an empty registry.
         tlx::CoreTools().REGISTRY().CHECK(tlx::HKEY_LOCAL_MACHINE);
         tlx::CoreTools().REGISTRY().CHECK(tlx::HKEY_CURRENT_USER);
+        vodex::hLanguageInit();  // every text from here on is in the user's language
         // What the registry could not do as it started (a shipped driver it could not install
         // on first use) is said once, and the command goes on with what there is.
         if (const std::string why = vodex::DeviceTool()->TakeLastError(); !why.empty()) {

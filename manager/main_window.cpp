@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -77,6 +78,19 @@ MainWindow::MainWindow(ManagerModel& model, QWidget* parent)
         right->addWidget(commands[i]);
     right->addSpacing(10);
     right->addWidget(NewHeader(this, "hdr_Options"));
+    auto* languageRow = new QHBoxLayout;
+    auto* languageText = NewLabel("lab_Language");
+    languageText->setWordWrap(false);
+    auto* language = new QComboBox(this);
+    language->setObjectName("lst_Language");
+    for (const std::string& name : ManagerModel::Languages())
+        language->addItem(QString::fromStdString(name));
+    language->setCurrentIndex(model_.Language());
+    connect(language, &QComboBox::activated, this,
+            [this](int choice) { Run([&] { model_.ChooseLanguage(choice); }); });
+    languageRow->addWidget(languageText);
+    languageRow->addWidget(language, 1);
+    right->addLayout(languageRow);
     right->addWidget(commands[4]);  // WEB
     right->addStretch(1);
     columns->addLayout(right);

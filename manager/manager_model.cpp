@@ -97,6 +97,7 @@ ManagerModel::ManagerModel(std::shared_ptr<cls_DeviceTool> registry, std::string
     for (const char* value : {"lab_Count", "lab_Active", "lab_Inactive", "lab_Size",
                               "lab_VersionInterface", "lab_VersionManager"})
         f.Add(value, "Label").Define("Caption", "");
+    f.Add("lab_Language", "Label").Define("Caption", "Sprache:|Language:");
     const char* buttons[] = {"Wandler hinzufügen, updaten, entfernen|Add, update, remove drivers",
                              "Verfügbare Wandlertreiber anzeigen|Show available drivers",
                              "Verbindungstest|Connection test",
@@ -111,6 +112,24 @@ ManagerModel::ManagerModel(std::shared_ptr<cls_DeviceTool> registry, std::string
     ControlModel& bar = f.Add("bar_Buttons", "CommandBar");
     bar.AddMember(ControlCollection::Buttons, {{"Text", "&Info über|&About"}, {"Tag", "ABOUT"}});
     bar.AddMember(ControlCollection::Buttons, {{"Text", "&Beenden|&Quit"}, {"Tag", "QUIT"}});
+}
+
+std::vector<std::string> ManagerModel::Languages() {
+    return {hLanguageText("Sprache des Systems", "The system's language"), "Deutsch", "English"};
+}
+
+std::int32_t ManagerModel::Language() const {
+    const std::string stored = hLanguageStored();
+    return stored == "DE" ? 1 : stored == "EN" ? 2 : 0;
+}
+
+void ManagerModel::ChooseLanguage(std::int32_t choice) {
+    if (choice < 0 || choice > 2 || choice == Language()) return;
+    hLanguageStore(choice == 1 ? "DE" : choice == 2 ? "EN" : "");
+    tlx::cls_CoreDialogs().MESSAGE(
+        hLanguageText("Die Sprache gilt ab dem nächsten Start der Programme.",
+                      "The language takes effect when the programs are started next."),
+        hLanguageText(kCaption, "Vodex device manager"));
 }
 
 bool ManagerModel::AutoRequested(const std::vector<std::string>& arguments) {
@@ -167,12 +186,14 @@ void ManagerModel::Command(const std::string& tag) {
         }
     } else if (word == "AUTOSENSE") {
         const auto found = registry_->AUTOSENSE();
+        const std::int32_t count = found ? found->COUNT() : 0;
         dialogs.MESSAGE(
-            "Es wurden " + std::to_string(found ? found->COUNT() : 0) + " Geräte gefunden!",
+            hLanguageText("Es wurden {0} Geräte gefunden!", "{0} devices were found!", {count}),
             "Info");
     } else if (word == "CHECK") {
         busy([&] { registry_->CHECK(); });
-        dialogs.MESSAGE("Überprüfung abgeschlossen.", "Abgeschlossen");
+        dialogs.MESSAGE(hLanguageText("Überprüfung abgeschlossen.", "The check is complete."),
+                        hLanguageText("Abgeschlossen", "Complete"));
         Refresh();
     } else if (word == "LIST") {
         busy([&] { registry_->OVERVIEW(); });
@@ -191,7 +212,7 @@ void ManagerModel::Command(const std::string& tag) {
         dialogs.MESSAGE(hLanguageText("Die Geräteverwaltung des Rezira Dovarir, Version ",
                                       "The device manager of the Rezira Dovarir, version ") +
                             panel_.versionManager + ".",
-                        kCaption);
+                        hLanguageText(kCaption, "Vodex device manager"));
     } else if (word == "QUIT") {
         Close();
     }

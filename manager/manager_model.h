@@ -38,6 +38,13 @@ class ManagerModel : public DialogModel {
     // "Auf Updates prüfen...": the toolkit update; the program ends when one was started.
     void UpdatesX();
 
+    // The interface language chosen for this user, as offered in the options: 0 the
+    // system's, 1 German, 2 English; with the entries' texts.
+    static std::vector<std::string> Languages();
+    std::int32_t Language() const;
+    // Stores a choice of Languages(); the user is told it counts from the next start.
+    void ChooseLanguage(std::int32_t choice);
+
   private:
     std::shared_ptr<cls_DeviceTool> registry_;
     std::string setupProgram_;

@@ -176,11 +176,8 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
         const std::string typed = folder_->currentText().toStdString();
         Run([&] { model_.ChooseFolder(typed); });
     });
-    // The wait panel shows before the work behind it starts.
-    model_.OnPanel([this] {
-        panel_->setText(Q(model_.Panel()));
-        panel_->setVisible(!model_.Panel().empty());
-    });
+    // The wait panel shows before the work behind it starts; the list as soon as it changed.
+    model_.OnPanel([this] { ShowState(); });
     connect(filter_, &QComboBox::activated, this, [this](int index) {
         Run([&] { model_.SetFilter(static_cast<SetupModel::Filter>(index)); });
     });
@@ -229,6 +226,10 @@ void InstallerWindow::Mirror() {
         help.Load();
         HelpWindow(help, this).exec();
     }
+    ShowState();
+}
+
+void InstallerWindow::ShowState() {
     panel_->setText(Q(model_.Panel()));
     panel_->setVisible(!model_.Panel().empty());
     internet_->setText(Q(model_.Internet()));

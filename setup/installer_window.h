@@ -33,6 +33,8 @@ class InstallerWindow : public ui::ModelDialog {
 
   private:
     void Mirror() override;
+    // Shows the model's state: the panels, the folder, the filter and the list.
+    void ShowState();
 
     SetupModel& model_;
     QComboBox* folder_;

@@ -12,11 +12,28 @@
 #include "drives.h"
 #include "installer_window.h"
 #include "tlx/dialogs.h"
+#include "tlx/program.h"
 #include "tlx/text.h"
 #include "vodex/core/sys_device.h"
 #include "vodex/ui/qt_ui.h"
 
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: vodex-setup [/DEV] [--folder FOLDER] [Qt options]\n"
+    "The driver setup program: every driver from the installed ones, a driver folder and the\n"
+    "maker's catalogue, with installing, updating and removing.\n"
+    "\n"
+    "  /DEV              compare with the packages the build makes\n"
+    "  --folder FOLDER   compare with the packages in FOLDER\n"
+    "  -h, --help        show this help\n"
+    "  -V, --version     show the version\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (const auto answered = tlx::AnswerHelpOrVersion(argc, argv, "vodex-setup", kHelp))
+        return *answered;
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const bool picture = argc >= 3 && arguments[0] == "--picture";
     // --folder DIR: compare with the packages in DIR.
@@ -27,7 +44,7 @@ int main(int argc, char** argv) {
     bool development = false;
     for (const std::string& a : arguments)
         development |= tlx::UCase(a) == "/DEV";  // a whole argument, not a folder's name
-    QApplication app(argc, argv);
+    const auto app = vodex::ui::StartApplication(argc, argv, "vodex-setup");
     vodex::ui::InstallQtUi();
     // A picture waits for no one: messages go to the standard error.
     if (picture) tlx::cls_CoreDialogs::SetProvider(nullptr);

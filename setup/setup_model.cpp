@@ -84,7 +84,7 @@ SetupModel::SetupModel(std::shared_ptr<cls_DeviceTool> registry, std::vector<std
         .Define("Caption", "Folgende Wandlertreiber anzeigen:|Show these drivers:");
     f.Add("lab_Search", "Label")
         .Define("Caption", "Nach Name oder Hersteller suchen:|Search by name or maker:");
-    f.Add("txt_Search", "TextBox").Define("Text", "<Suchbegriff eingeben>");
+    f.Add("txt_Search", "TextBox").Define("Text", "<Suchbegriff eingeben>|<enter a search term>");
     ControlModel& list = f.Add("lst_Devices", "ListView");
     for (const char* column :
          {"Name|Name", "Status|Status", "Hersteller|Manufacturer", "Installiert|Installed",
@@ -236,8 +236,9 @@ bool SetupModel::Poll() {
     if (!result) return false;
     fetch_.reset();
     catalogue_.TakeCatalogue(std::move(result->text), result->why);
-    internet_ = catalogue_.Notice();
     BuildList();
+    internet_ = catalogue_.Notice();  // the state changes with the list that shows it
+    if (onPanel_) onPanel_();         // the window shows the new list before anything is asked
     // The notice once per run, with the reason; the next attempts fail silently.
     if (!catalogue_.Notice().empty() && !noticeGiven_) {
         noticeGiven_ = true;

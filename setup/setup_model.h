@@ -82,7 +82,8 @@ class SetupModel : public DialogModel {
     // "Die Liste wird aktualisiert. Bitte warten!" or "Der Wandlertreiber wird
     // heruntergeladen..." while they last, else "".
     const std::string& Panel() const { return panel_; }
-    // Called whenever the panel's text changes, before the work behind it starts.
+    // Called whenever the panel's text changes, before the work behind it starts, and when
+    // the catalogue has come, before anything is asked.
     void OnPanel(std::function<void()> changed) { onPanel_ = std::move(changed); }
 
     void Install(InstallSource source);

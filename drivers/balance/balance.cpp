@@ -6,6 +6,7 @@
 #include "tlx/text.h"
 #include "vodex/interface_ids.h"
 #include "vodex/port/port_search.h"
+#include "vodex/tools/language.h"
 
 namespace vodex::balance {
 namespace {
@@ -139,8 +140,12 @@ bool cls_Balance::Reach(std::int32_t port) {
     }
     // Why, for the user: the port's own reason, or a balance that does not answer.
     const std::string& why = port_.LastError().empty() ? portFailure_ : port_.LastError();
+    const std::string where = tlx::PortDescription(port);
     device_->DEBUGINFO(
-        !why.empty() ? why : "no balance answers on the serial port " + tlx::PortDescription(port));
+        !why.empty()
+            ? why
+            : hLanguageText("An der seriellen Schnittstelle " + where + " antwortet keine Waage",
+                            "no balance answers on the serial port " + where));
     port_.DISCONNECT();
     return false;
 }
@@ -204,9 +209,12 @@ void cls_Balance::DeviceExecute() {
                 port_.DISCONNECT();
                 connected_ = false;
             } else {
-                device_->DEBUGINFO("the balance on the serial port " +
-                                   tlx::PortDescription(device_->PORT()) +
-                                   " gives no answer, or one that makes no sense");
+                const std::string where = tlx::PortDescription(device_->PORT());
+                device_->DEBUGINFO(
+                    hLanguageText("Die Waage an der seriellen Schnittstelle " + where +
+                                      " antwortet nicht oder unverständlich",
+                                  "the balance on the serial port " + where +
+                                      " gives no answer, or one that makes no sense"));
             }
             return;
     }

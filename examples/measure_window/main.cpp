@@ -9,13 +9,25 @@
 #include <cstring>
 
 #include "measure_window.h"
+#include "tlx/program.h"
 #include "tlx/tools.h"
 #include "vodex/ui/qt_ui.h"
 
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: vodex_measure_window [Qt options]\n"
+    "A sample measuring program: choose a device and its port, connect, and watch the readings\n"
+    "and the chosen channel's curve; save them as CSV or as a picture.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (const auto answered = tlx::AnswerHelpOrVersion(argc, argv, "vodex_measure_window", kHelp))
+        return *answered;
     const bool picture = argc == 3 && std::strcmp(argv[1], "--picture") == 0;
     if (picture) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
+    const auto app = vodex::ui::StartApplication(argc, argv, "vodex_measure_window");
     vodex::ui::InstallQtUi();
     vodex::example::MeasureWindow window;
     window.resize(820, 420);

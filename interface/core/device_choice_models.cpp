@@ -88,7 +88,7 @@ DeviceSettingsModel::DeviceSettingsModel()
     : DialogModel("frm_DeviceSettings", "Geräteeinstellungen|Device settings") {
     FormModel& f = Design();
     f.Add("bar_Title", "TitleBar")
-        .Define("Title", "Geräteeinstellungen")
+        .Define("Title", "Geräteeinstellungen|Device settings")
         .Define("Text",
                 "Legen Sie fest, wie das Gerät betrieben wird.|Her You must fix, who the devices "
                 "has to work.");

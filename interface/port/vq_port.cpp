@@ -9,6 +9,7 @@
 #include "tlx/error.h"
 #include "tlx/port_map.h"
 #include "tlx/pump.h"
+#include "tlx/tools.h"
 #include "vodex/interface_ids.h"
 
 namespace vodex {
@@ -146,7 +147,10 @@ bool cls_VQPort::CONNECT(std::int32_t pPort, const std::string& pSettings, bool 
             step([&] { c.DTREnable(pDTR); });
             step([&] { c.PortOpen(true); });
             if (!c.PortOpen()) {
-                lastError_ = "the serial port " + c.DevicePath() + " could not be opened again";
+                lastError_ = tlx::CoreText(
+                    "Die serielle Schnittstelle " + c.DevicePath() +
+                        " konnte nicht wieder geöffnet werden",
+                    "the serial port " + c.DevicePath() + " could not be opened again");
                 return false;
             }
             return true;

@@ -64,7 +64,7 @@ const std::array<const char*, CommSettingsModel::kLists> CommSettingsModel::kLis
     "lst_Baud", "lst_Parity", "lst_Stopbits", "lst_Databits", "lst_Handshake"};
 
 CommSettingsModel::CommSettingsModel(std::shared_ptr<int_Device> device)
-    : DialogModel("frm_DialogCommunication", "Kommunikationseinstellungen"),
+    : DialogModel("frm_DialogCommunication", "Kommunikationseinstellungen|Communication settings"),
       device_(std::move(device)) {
     FormModel& f = Design();
     f.Add("bar_Title", "TitleBar")

@@ -17,14 +17,14 @@ constexpr const char* kBroken = "-DEFEKT-";
 }  // namespace
 
 DeviceListModel::DeviceListModel(std::shared_ptr<cls_DeviceTool> registry)
-    : DialogModel("frm_DeviceList", "Geräteliste"), registry_(std::move(registry)) {
+    : DialogModel("frm_DeviceList", "Geräteliste|Device list"), registry_(std::move(registry)) {
     FormModel& f = Design();
     ControlModel& list = f.Add("lst_Devices", "ListView");
     for (const char* column :
          {"Name|Name", "Status|Status", "Hersteller|Manufacturer", "Beschreibung|Description"}) {
         list.AddMember(ControlCollection::ColumnHeaders, {{"Text", column}});
     }
-    f.Add("txt_Search", "TextBox").Define("Text", "<Suchbegriff>");
+    f.Add("txt_Search", "TextBox").Define("Text", "<Suchbegriff>|<search term>");
     f.Add("but_ActivateAll", "CommandButton").Define("Caption", "Alle aktivieren|Activate all");
     f.Add("but_DeactivateAll", "CommandButton")
         .Define("Caption", "Alle deaktivieren|Deactivate all");
@@ -62,7 +62,8 @@ void DeviceListModel::Load() {
             if (collectImages && info->ICON()) images_[cls] = info->ICON();
             detail::ReleaseDevice(device);
             row.checked = !disabled->EXISTS(cls);
-            row.status = row.checked ? "Aktiv" : "Inaktiv";
+            row.status = row.checked ? hLanguageText("Aktiv", "Active")
+                                     : hLanguageText("Inaktiv", "Inactive");
             row.image = cls;
         }
         drivers_.push_back(std::move(row));

@@ -16,21 +16,27 @@
 
 #include "tlx/component.h"
 #include "tlx/error.h"
+#include "tlx/program.h"
 #include "tlx/text.h"
 
 namespace {
 
+constexpr const char* kHelp =
+    "usage: vodex_regsvr [/u] [/s] FILE | /v FILE\n"
+    "  registers the component FILE; /u unregisters it, /s is silent;\n"
+    "  /v prints its version record\n"
+    "  --help shows this help, --version the toolkit's version\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: vodex_regsvr [/u] [/s] FILE | /v FILE\n"
-                 "  registers the component FILE; /u unregisters it, /s is silent;\n"
-                 "  /v prints its version record\n");
+    std::fputs(kHelp, stderr);
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answered = tlx::AnswerHelpOrVersion(argc, argv, "vodex_regsvr", kHelp))
+        return *answered;
     bool unregister = false;
     bool silent = false;
     bool version = false;

@@ -17,6 +17,22 @@ for program in vodex vodex-sim vodex_msiexec; do
     rendered="$(MANWIDTH=80 man -l "$page" 2>&1)" || fail "man -l $page"
     grep -q "^SYNOPSIS" <<<"$rendered" || fail "$page has no synopsis"
 done
+# Every program answers --help and --version without a window; a program with windows that
+# cannot show them ends with one line that says why and exit code 2, not with an abort.
+for program in vodex vodex-sim vodex_msiexec vodex_regsvr vodex_devinfo vodex-manager \
+               vodex-setup vodex_measure_window; do
+    env -u DISPLAY -u WAYLAND_DISPLAY "$build/bin/$program" --help >/dev/null ||
+        fail "$program --help"
+    [[ "$(env -u DISPLAY "$build/bin/$program" --version)" =~ ^$program\ [0-9]+\.[0-9]+ ]] ||
+        fail "$program --version"
+done
+for program in vodex-manager vodex-setup vodex_measure_window; do
+    status=0
+    said="$(QT_QPA_PLATFORM=offscreen "$build/bin/$program" -platform nonexistent 2>&1)" ||
+        status=$?
+    [[ $status -eq 2 && "$said" == "$program: no window can be shown: "* &&
+       $(wc -l <<<"$said") -eq 1 ]] || fail "$program -platform nonexistent: $status '$said'"
+done
 MANWIDTH=80 man -l "$build/man/vodex.1" | grep -q -- "--interval S" ||
     fail "the man page of vodex does not describe the commands' options"
 

@@ -93,9 +93,13 @@ class Program:
         seen = {}
 
         def settled():
-            # Shown, given the focus, and placed by the window manager: the same place twice.
-            for w in self.windows():
-                if key in (w.get("title"), w.get("name")) and w.get("active"):
+            # Shown, the program given the focus (the window, or a message of it in front),
+            # and placed by the window manager: the same place twice.
+            windows = self.windows()
+            if not any(w.get("active") for w in windows):
+                return None
+            for w in windows:
+                if key in (w.get("title"), w.get("name")):
                     before, seen["rect"] = seen.get("rect"), w["rect"]
                     return w if before == w["rect"] else None
             return None
@@ -115,10 +119,16 @@ class Program:
         return self.control(window, control)["text"]
 
     def message(self, timeout=10):
-        """Waits for a message box; gives its text."""
-        box = wait_for(lambda: next((w for w in self.windows() if w["class"] == "QMessageBox"),
-                                    None), timeout, f"a message box of {self.name}")
-        return box["text"]
+        """Waits for a message box to be shown, given the focus and placed; gives its text."""
+        seen = {}
+
+        def settled():
+            box = next((w for w in self.windows() if w["class"] == "QMessageBox"), None)
+            if not box or not box.get("active"):
+                return None
+            before, seen["rect"] = seen.get("rect"), box["rect"]
+            return box if before == box["rect"] else None
+        return wait_for(settled, timeout, f"a message box of {self.name}")["text"]
 
     # ---- acting (through the X server) ----
     def click(self, window, control, button=1, double=False):

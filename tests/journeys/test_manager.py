@@ -18,7 +18,8 @@ def test_detects_a_late_balance(desktop):
     desktop.shot("started")
 
     manager.click("frm_Main", "but_Command[2]")  # the connection test, nothing plugged in
-    assert manager.answer_message(timeout=30) == "Es wurden 0 Geräte gefunden!"
+    assert manager.answer_message(timeout=30) == german(desktop, "Es wurden 0 Geräte gefunden!",
+                                                        "0 devices were found!")
 
     desktop.balance(5)  # plugged in while the manager runs
     manager.click("frm_Main", "but_Command[2]")
@@ -28,7 +29,8 @@ def test_detects_a_late_balance(desktop):
     desktop.shot("searching")
     manager.message(timeout=30)
     desktop.shot("found")
-    assert manager.answer_message() == "Es wurden 1 Geräte gefunden!"
+    assert manager.answer_message() == german(desktop, "Es wurden 1 Geräte gefunden!",
+                                              "1 devices were found!")
 
     manager.click("frm_Main", "but_Command[1]")  # the installed drivers
     manager.window("frm_DeviceList")

@@ -14,6 +14,7 @@
 #include "running_program.h"
 #include "tlx/convert.h"
 #include "tlx/tools.h"
+#include "vodex/tools/language.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ TEST_F(Manager, AButtonRunsTheCommandOfItsTag) {
         if (button->property("Index").toInt() == 3) button->click();  // "CHECK"
     }
     ASSERT_EQ(dialogs->Count(), 1u);
-    EXPECT_EQ(dialogs->ShownAll()[0].text, "Überprüfung abgeschlossen.");
+    EXPECT_EQ(dialogs->ShownAll()[0].text,
+              vodex::hLanguageText("Überprüfung abgeschlossen.", "The check is complete."));
 }
 
 TEST(SizeTexts, AreRoundedBeforeTheUnitIsChosen) {

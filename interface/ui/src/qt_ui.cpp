@@ -11,11 +11,13 @@
 #include <QPixmap>
 #include <QThread>
 #include <QTranslator>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "tlx/dialogs.h"
 #include "tlx/pump.h"
+#include "tlx/text.h"
 #include "vodex/core/device.h"
 #include "vodex/core/device_tool.h"
 #include "vodex/tools/language.h"
@@ -124,7 +126,32 @@ void TranslateQt() {
     }
 }
 
+// What Qt says while the program starts: the first message is kept as the reason, and a fatal
+// one ends the program with that reason in one line.
+struct Starting {
+    std::string program;
+    std::string reason;
+};
+thread_local Starting tStarting;
+
+void StartMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (tStarting.reason.empty()) tStarting.reason = message.section('\n', 0, 0).toStdString();
+    if (type != QtFatalMsg) return;
+    std::fprintf(stderr, "%s: no window can be shown: %s\n", tStarting.program.c_str(),
+                 tlx::OneLine(tStarting.reason).c_str());
+    std::_Exit(2);
+}
+
 }  // namespace
+
+std::unique_ptr<QApplication> StartApplication(int& argc, char** argv, const char* program) {
+    tStarting = {program, {}};
+    const QtMessageHandler previous = qInstallMessageHandler(StartMessages);
+    auto app = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(previous);
+    tStarting = {};
+    return app;
+}
 
 bool QtUiProvider::ShowModal(tlx::DialogRequest& request) {
     QWidget* parent = QApplication::activeWindow();

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "tlx/serial_transport.h"
+#include "tlx/tools.h"
 
 namespace tlx {
 namespace {
@@ -44,6 +45,21 @@ bool Gone(int error) {
     return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE || error == EBADF;
 }
 
+std::string InUse(const std::string& path) {
+    return CoreText(
+        "Die serielle Schnittstelle " + path + " wird von einem anderen Programm benutzt",
+        "the serial port " + path + " is in use by another program");
+}
+
+std::string NoSerialPort(const std::string& path) {
+    return CoreText(path + " ist keine serielle Schnittstelle", path + " is not a serial port");
+}
+
+std::string Gone(const std::string& path) {
+    return CoreText("Das Gerät der seriellen Schnittstelle " + path + " ist nicht mehr da",
+                    "the device of the serial port " + path + " is gone");
+}
+
 class TermiosTransport final : public SerialTransport {
   public:
     ~TermiosTransport() override { Close(); }
@@ -54,27 +70,32 @@ class TermiosTransport final : public SerialTransport {
         if (fd < 0) {
             const int e = errno;
             if (e == ENOENT || e == ENXIO || e == ENODEV) {
-                throw Error("the serial port " + path + " does not exist");
+                throw Error(CoreText("Die serielle Schnittstelle " + path + " gibt es nicht",
+                                     "the serial port " + path + " does not exist"));
             }
-            if (e == EBUSY) {
-                throw Error("the serial port " + path + " is in use by another program");
-            }
-            if (e == ENOTDIR || e == EISDIR) throw Error(path + " is not a serial port");
+            if (e == EBUSY) throw Error(InUse(path));
+            if (e == ENOTDIR || e == EISDIR) throw Error(NoSerialPort(path));
             if (e == EACCES || e == EPERM) {
-                throw Error("no permission to open the serial port " + path +
-                            " (is the user in the group \"dialout\"?)");
+                throw Error(CoreText("Keine Erlaubnis, die serielle Schnittstelle " + path +
+                                         " zu öffnen (ist der Benutzer in der Gruppe "
+                                         "\"dialout\"?)",
+                                     "no permission to open the serial port " + path +
+                                         " (is the user in the group \"dialout\"?)"));
             }
-            throw Error("the serial port " + path + " cannot be opened: " + std::strerror(e));
+            throw Error(
+                CoreText("Die serielle Schnittstelle " + path + " kann nicht geöffnet werden (" +
+                             std::strerror(e) + ")",
+                         "the serial port " + path + " cannot be opened: " + std::strerror(e)));
         }
         termios tio{};
         if (::tcgetattr(fd, &tio) != 0) {
             ::close(fd);
-            throw Error(path + " is not a serial port");
+            throw Error(NoSerialPort(path));
         }
         // The lock refuses a port that another program uses, whoever runs this one.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             ::close(fd);
-            throw Error("the serial port " + path + " is in use by another program");
+            throw Error(InUse(path));
         }
         ::ioctl(fd, TIOCEXCL);
         ::cfmakeraw(&tio);
@@ -252,17 +273,19 @@ class TermiosTransport final : public SerialTransport {
 
     void Usable() const {
         if (fd_ < 0) throw Error("the serial port is not open");
-        if (gone_) throw PortGoneError("the device of the serial port " + path_ + " is gone");
+        if (gone_) throw PortGoneError(Gone(path_));
     }
 
     [[noreturn]] void MarkGone() {
         gone_ = true;
-        throw PortGoneError("the device of the serial port " + path_ + " is gone");
+        throw PortGoneError(Gone(path_));
     }
 
     [[noreturn]] void Fail(int error) {
         if (Gone(error)) MarkGone();
-        throw Error("the serial port " + path_ + " failed: " + std::strerror(error));
+        throw Error(CoreText("Die serielle Schnittstelle " + path_ + " ist ausgefallen (" +
+                                 std::strerror(error) + ")",
+                             "the serial port " + path_ + " failed: " + std::strerror(error)));
     }
 
     void Check(int result) {

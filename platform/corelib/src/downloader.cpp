@@ -22,11 +22,6 @@ namespace {
 
 constexpr int kSliceMs = 20;  // how often window events run during a download
 
-// A reason in the core library's language.
-std::string Say(const std::string& german, const std::string& english) {
-    return CoreTools().LANGUAGE() == 7 ? german : english;
-}
-
 void GlobalInit() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -56,8 +51,8 @@ std::size_t Write(char* data, std::size_t size, std::size_t count, void* user) {
 }
 
 std::string Unwritable(const std::string& file, const std::string& why) {
-    return Say("'" + file + "' kann nicht geschrieben werden (" + why + ")",
-               "'" + file + "' cannot be written (" + why + ")");
+    return CoreText("'" + file + "' kann nicht geschrieben werden (" + why + ")",
+                    "'" + file + "' cannot be written (" + why + ")");
 }
 
 // Runs the download of `url` into `sink`; "" on success, else why it failed.
@@ -67,7 +62,7 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
     std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(),
                                                                 &curl_multi_cleanup);
     if (!easy || !multi) {
-        return Say("Der Download kann nicht beginnen.", "the downloader cannot start");
+        return CoreText("Der Download kann nicht beginnen.", "the downloader cannot start");
     }
     char error[CURL_ERROR_SIZE] = "";
     CURL* e = easy.get();
@@ -93,7 +88,7 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
     for (;;) {
         int running = 0;
         if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
-            return Say("Der Download ist fehlgeschlagen.", "the downloader failed");
+            return CoreText("Der Download ist fehlgeschlagen.", "the downloader failed");
         }
         if (running == 0) {
             int left = 0;
@@ -105,7 +100,7 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
         const bool stopped = d.STOP && d.STOP->load();
         if (WaitsCancelled() || stopped) {
             curl_multi_remove_handle(multi.get(), e);
-            return Say("Der Download wurde abgebrochen.", "the download was stopped");
+            return CoreText("Der Download wurde abgebrochen.", "the download was stopped");
         }
         // Without window events, a stop from another thread is seen within a tenth of a second.
         const int slice = MessagePumpInstalled() ? kSliceMs : d.STOP ? 100 : 1000;
@@ -115,16 +110,17 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
     curl_multi_remove_handle(multi.get(), e);
     const std::string size = std::to_string(d.MAXSIZE);
     if (sink.tooLarge) {
-        return Say("Die Antwort ist größer als " + size + " Bytes.",
-                   "the answer is larger than " + size + " bytes");
+        return CoreText("Die Antwort ist größer als " + size + " Bytes.",
+                        "the answer is larger than " + size + " bytes");
     }
     if (sink.failed) {
-        return Say("Die Antwort kann nicht gespeichert werden.", "the answer cannot be stored");
+        return CoreText("Die Antwort kann nicht gespeichert werden.",
+                        "the answer cannot be stored");
     }
     if (result != CURLE_OK) {
         const std::string why = *error ? error : curl_easy_strerror(result);
-        return Say("'" + url + "' konnte nicht heruntergeladen werden (" + why + ")",
-                   "'" + url + "' cannot be downloaded (" + why + ")");
+        return CoreText("'" + url + "' konnte nicht heruntergeladen werden (" + why + ")",
+                        "'" + url + "' cannot be downloaded (" + why + ")");
     }
     return {};
 }

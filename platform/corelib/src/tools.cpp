@@ -63,6 +63,10 @@ void cls_CoreTools::LANGUAGE(std::int32_t pLanguage) {
     language_ = pLanguage;
 }
 
+std::string CoreText(const std::string& german, const std::string& english) {
+    return CoreTools().LANGUAGE() == 7 ? german : english;
+}
+
 cls_CoreTools& CoreTools() {
     thread_local cls_CoreTools tools;
     return tools;

@@ -59,4 +59,8 @@ class cls_CoreTools : public Object {
 // The calling thread's tool object, made on first use.
 cls_CoreTools& CoreTools();
 
+// `german` or `english`, in the core library's language of the calling thread: the texts of
+// the core library and its stand-ins (ports, downloads) for the people who read them.
+std::string CoreText(const std::string& german, const std::string& english);
+
 }  // namespace tlx

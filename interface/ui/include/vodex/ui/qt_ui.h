@@ -9,6 +9,7 @@
 
 #include "tlx/ui.h"
 
+class QApplication;
 class QString;
 class QWidget;
 
@@ -20,6 +21,11 @@ class QtUiProvider : public tlx::UiProvider {
   public:
     bool ShowModal(tlx::DialogRequest& request) override;
 };
+
+// Makes the program's QApplication. Where Qt cannot start its windows (a platform that does
+// not exist, no display to reach), the program ends at once with exit code 2 and one line on
+// standard error, "<program>: no window can be shown: <Qt's reason>", instead of Qt's abort.
+std::unique_ptr<QApplication> StartApplication(int& argc, char** argv, const char* program);
 
 // Installs the Qt provider, the message boxes and the message pump for the calling thread.
 void InstallQtUi();
