@@ -22,7 +22,7 @@ def measuring(manager, value="120.5"):
 
 @pytest.mark.parametrize("desktop", ["DE", "EN"], indirect=True)
 def test_autoport_while_measuring(desktop):
-    desktop.balance(5)
+    balance = desktop.balance(5)
     manager = desktop.start("vodex-manager")
     manager.window("frm_Main")
     manager.click("frm_Main", "but_Command[1]")
@@ -30,6 +30,8 @@ def test_autoport_while_measuring(desktop):
     manager.click_item("frm_DeviceList", "lst_Devices", "Laborwaage", double=False)
     manager.click("frm_DeviceList", "but_DeviceTest")
     manager.window(TEST)
+    title = manager.text(TEST, "bar_Title").split("\n")
+    assert len(title) == 2 and title[1], title  # the band explains what to do
     manager.choose(TEST, "lst_Port", "5: COM 5")
     manager.tick_item(TEST, "lst_Channels", "Masse")
     row = measuring(manager)
@@ -55,3 +57,10 @@ def test_autoport_while_measuring(desktop):
     assert manager.answer_message() == "Rückgabe: True (Erfolgreich)"
     measuring(manager)
     desktop.shot("measuring-again")
+
+    # The cable pulled: the device's error, and its reason in the interface language.
+    balance.pull()
+    wait_for(lambda: manager.text(TEST, "lab_Status") in ("Fehler!", "Error!"), 10, "the error")
+    reason = manager.text(TEST, "lab_Debug")
+    assert ("Schnittstelle" if desktop.language == "DE" else "serial port") in reason, reason
+    desktop.shot("pulled")

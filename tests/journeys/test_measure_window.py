@@ -22,6 +22,8 @@ def value(program, row=0):
 def choose(program, device, port):
     program.click(MAIN, "cmd_Choose")
     program.window("frm_DeviceSelect")
+    icons = program.control("frm_DeviceSelect", "lst_Devices")["icons"]
+    assert icons and all(icons), icons  # each driver with its icon
     program.click_item("frm_DeviceSelect", "lst_Devices", device)
     program.click("frm_DeviceSelect", "text=OK")
     program.window("frm_DeviceSettings")
@@ -67,6 +69,16 @@ def test_measure_pull_and_resume(desktop):
     outage = values.index("")
     assert values[0] == "120.5" and "120.5" in values[outage:]
     assert rows[outage + 1][3].startswith("Fehler!")
+
+    # The chart as a picture.
+    program.click(MAIN, "cmd_SavePicture")
+    program.window("Bild speichern", timeout=10)
+    desktop.key("ctrl+a")
+    desktop.type(os.path.join(folder, "waage.png"))
+    desktop.key("Return")
+    program.gone("Bild speichern")
+    with open(os.path.join(folder, "waage.png"), "rb") as f:
+        assert f.read(8) == b"\x89PNG\r\n\x1a\n"
 
     # Disconnected, the serial settings are the balance's own.
     program.click(MAIN, "cmd_Connect")

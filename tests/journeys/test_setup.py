@@ -75,6 +75,7 @@ def test_install_update_remove(desktop):
         wait_for(lambda: setup.text(MAIN, "lab_Internet") == "", 15, "the catalogue")
         balance = row(setup, "Laborwaage")
         assert balance[3:] == ["---/---", "1.0.0", "1.0.1"], balance
+        assert setup.control(MAIN, "lst_Devices")["headersFit"]  # no header runs into the next
         desktop.shot("sources")
 
         said = act(setup, desktop, "Laborwaage", "but_Install[2]", "from-the-folder")
@@ -136,3 +137,11 @@ def test_silent_server(desktop):
         assert setup.ended(timeout=5) == 0
     finally:
         silent.close()
+    # A server that refuses: the notice, once, with the reason in the interface language.
+    desktop.update_server("http://127.0.0.1:1")
+    setup = desktop.start("vodex-setup")
+    said = setup.answer_message(timeout=30)
+    assert said.startswith("Keine Internetverbindung! ('http://127.0.0.1:1/files/devices/list.php5' "
+                           + say(desktop, "konnte nicht heruntergeladen werden (",
+                                 "cannot be downloaded (")), said
+    assert setup.text(MAIN, "lab_Internet") == "Keine Internetverbindung!"

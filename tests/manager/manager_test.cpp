@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <thread>
 
@@ -71,6 +72,17 @@ TEST(SizeTexts, AreRoundedBeforeTheUnitIsChosen) {
                  {3.25 * (1 << 30), '.', "3.3 GB"}};
     for (const auto& c : cases)
         EXPECT_EQ(tlx::SizeText(c.bytes, c.decimal), c.text) << c.bytes;
+}
+
+TEST(ReadingTexts, ShowAtMostSevenDigitsWhateverTheLocale) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {{7.0123456789, "7.012346"}, {120.5, "120.5"},  {219.9999, "219.9999"},
+                 {0.000123, "0.000123"},     {-0.0, "0"},       {12345678.9, "12345679"},
+                 {-3.25, "-3.25"},           {std::nan(""), ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(tlx::ReadingText(c.value), c.text) << c.value;
 }
 
 TEST_F(Manager, SetupStartsTheSetupProgramOrSaysItIsMissing) {

@@ -9,9 +9,11 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
+#include <cmath>
 
 #include "fixtures.h"
 #include "tlx/controls/command_bar.h"
+#include "tlx/controls/readings_chart.h"
 #include "tlx/controls/title_bar.h"
 #include "vodex/core/device.h"
 #include "vodex/tools/language.h"
@@ -67,3 +69,16 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+namespace {
+
+TEST(ReadingsChart, AMissingReadingBreaksTheLine) {
+    tlx::controls::ReadingsChart chart;
+    const double gap = std::nan("");
+    chart.SetLines({{"a", Qt::blue, {{0, 1}, {1, 2}, {2, gap}, {3, 4}, {4, gap}, {5, gap}}},
+                    {"b", Qt::red, {{0, gap}}}});
+    EXPECT_EQ(chart.Pieces(0), 2);
+    EXPECT_EQ(chart.Pieces(1), 0);  // nothing to draw
+}
+
+}  // namespace

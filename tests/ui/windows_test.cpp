@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -173,6 +174,32 @@ TEST_F(SampleProgram, DisconnectingWhileTheInstrumentIsSilentEndsTheWaitAtOnce) 
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took.count(), 0.6);  // waiting for the answer alone takes the driver a second
     EXPECT_FALSE(window.Connected());
+}
+
+TEST_F(SampleProgram, ConnectingSaysSoAndAFailedConnectionLeavesNoOldCurve) {
+    vodex::example::MeasureWindow window;
+    ASSERT_TRUE(window.Start("Vodex_Balance", 3, 1));
+    window.Measure();
+    ASSERT_FALSE(window.Session().Readings().empty());
+    balance.SetSilent(true);
+    std::string said;
+    bool waiting = false;
+    QTimer::singleShot(100, &window, [&] {  // while the driver waits for the silent balance
+        said = window.findChild<QLabel*>("lab_Status")->text().toStdString();
+        waiting = QApplication::overrideCursor() &&
+                  QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
+    QTimer closer;  // the connection checklist that follows is closed as a user would
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->done(QDialog::Rejected);
+    });
+    closer.start(200);
+    EXPECT_FALSE(window.Start("Vodex_Balance", 3, 1));
+    EXPECT_EQ(said, vodex::hLanguageText("Verbinde mit Laborwaage an Anschluss 3 ...",
+                                         "Connecting Laborwaage on port 3 ..."));
+    EXPECT_TRUE(waiting);
+    EXPECT_TRUE(window.Session().Readings().empty());
 }
 
 // Installs the balance driver with `ports` serial ports on the machine.

@@ -23,8 +23,10 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
+#include <QFontMetrics>
 #include <QGenericPlugin>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -61,7 +63,11 @@ QString TextOf(const QWidget* w) {
     }
     const QVariant caption = w->property("Caption");  // the control set's labels and bars
     if (caption.isValid()) return caption.toString();
-    return {};
+    // A band of labels (a title bar): their texts, one a line.
+    QStringList lines;
+    for (const QLabel* label : w->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (!label->text().isEmpty()) lines << label->text();
+    return lines.join('\n');
 }
 
 QJsonArray Rect(const QWidget* w, QRect local) {
@@ -109,11 +115,21 @@ QJsonObject Describe(const QWidget* w) {
         for (int i = 0; i < t->topLevelItemCount(); ++i)
             checked.append(t->topLevelItem(i)->checkState(0) == Qt::Checked);
         o["checks"] = checked;
-        QJsonArray headers;
-        for (int c = 0; c < t->columnCount(); ++c)
+        QJsonArray headers, icons;
+        bool fit = true;  // every header's text fits its column
+        const QFontMetrics metrics(t->header()->font());
+        for (int c = 0; c < t->columnCount(); ++c) {
             headers.append(t->headerItem()->text(c));
+            fit = fit && metrics.horizontalAdvance(t->headerItem()->text(c)) + 8 <=
+                             t->header()->sectionSize(c);
+        }
+        for (int i = 0; i < t->topLevelItemCount(); ++i)
+            icons.append(!t->topLevelItem(i)->icon(0).isNull());
         o["headers"] = headers;
+        o["headersFit"] = fit;
+        o["icons"] = icons;
     }
+
     if (w->isWindow()) {
         o["title"] = w->windowTitle();
         o["active"] = w->isActiveWindow();
