@@ -34,6 +34,17 @@ def choose(program, device, port):
     return settings
 
 
+def save(program, desktop, button, title, path):
+    """Saves through the button's file dialog, typing the path as a user would."""
+    program.click(MAIN, button)
+    program.window(title, timeout=10)
+    desktop.key("ctrl+a")
+    desktop.type(path)
+    desktop.key("Return")
+    program.gone(title)
+    return path
+
+
 @pytest.mark.parametrize("desktop", ["DE"], indirect=True)
 def test_measure_pull_and_resume(desktop):
     balance = desktop.balance(5)
@@ -56,28 +67,17 @@ def test_measure_pull_and_resume(desktop):
     # The readings as CSV: the weight, then the outage without a value, then the weight.
     folder = os.path.join(desktop.folder, "daten")
     os.makedirs(folder)
-    program.click(MAIN, "cmd_SaveCsv")
-    program.window("Messwerte speichern", timeout=10)
-    desktop.key("ctrl+a")
-    desktop.type(os.path.join(folder, "waage.csv"))
-    desktop.key("Return")
-    program.gone("Messwerte speichern")
-    with open(os.path.join(folder, "waage.csv"), newline="") as f:
+    with open(save(program, desktop, "cmd_SaveCsv", "Messwerte speichern",
+                   os.path.join(folder, "waage.csv")), newline="") as f:
         rows = list(csv.reader(f))
     assert rows[0] == ["Zeit (s)", "Wert", "Einheit", "Status"]
     values = [r[1] for r in rows[1:]]
     outage = values.index("")
     assert values[0] == "120.5" and "120.5" in values[outage:]
     assert rows[outage + 1][3].startswith("Fehler!")
-
     # The chart as a picture.
-    program.click(MAIN, "cmd_SavePicture")
-    program.window("Bild speichern", timeout=10)
-    desktop.key("ctrl+a")
-    desktop.type(os.path.join(folder, "waage.png"))
-    desktop.key("Return")
-    program.gone("Bild speichern")
-    with open(os.path.join(folder, "waage.png"), "rb") as f:
+    with open(save(program, desktop, "cmd_SavePicture", "Bild speichern",
+                   os.path.join(folder, "waage.png")), "rb") as f:
         assert f.read(8) == b"\x89PNG\r\n\x1a\n"
 
     # Disconnected, the serial settings are the balance's own.
