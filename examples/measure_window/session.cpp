@@ -46,6 +46,7 @@ bool MeasureSession::Choose() {
     std::int32_t port = 0;
     std::int32_t channel = 0;
     const bool confirmed = registry->SETTINGS(described, port, channel);
+    detail::ReleaseDevice(described);  // a driver made to describe itself goes again
     if (!confirmed) return false;
     Use(chosen, port, channel);
     return true;
@@ -56,6 +57,14 @@ void MeasureSession::Use(std::string driverClass, std::int32_t port, std::int32_
     class_ = std::move(driverClass);
     port_ = port;
     channel_ = channel;
+    chosenName_ = class_;
+    try {
+        const auto described = entry_->DEVICE()->INFO(class_);
+        if (described && !described->INFO()->NAME().empty())
+            chosenName_ = described->INFO()->NAME();
+        detail::ReleaseDevice(described);
+    } catch (...) {
+    }
 }
 
 bool MeasureSession::Connect() {
@@ -138,16 +147,6 @@ bool MeasureSession::CommunicationSettings() {
 
 std::string MeasureSession::DeviceName() const {
     return device_ ? device_->INFO()->NAME() : std::string();
-}
-
-std::string MeasureSession::ChosenName() const {
-    if (class_.empty()) return {};
-    try {
-        const auto described = entry_->DEVICE()->INFO(class_);
-        if (described && !described->INFO()->NAME().empty()) return described->INFO()->NAME();
-    } catch (...) {
-    }
-    return class_;
 }
 
 std::string MeasureSession::StatusText() const {

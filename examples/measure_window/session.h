@@ -50,7 +50,7 @@ class MeasureSession {
     std::int32_t Port() const { return port_; }
     std::string DeviceName() const;
     // The chosen driver's device name from its description, before it is connected.
-    std::string ChosenName() const;
+    const std::string& ChosenName() const { return chosenName_; }
     // The device's status text; with the driver's reason while it is in error.
     std::string StatusText() const;
     bool InError() const;
@@ -74,6 +74,7 @@ class MeasureSession {
 
     std::shared_ptr<sys_Device> entry_;
     std::string class_;
+    std::string chosenName_;
     std::int32_t port_ = 0;
     std::int32_t channel_ = 0;
     std::shared_ptr<int_Device> device_;
