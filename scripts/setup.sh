@@ -17,7 +17,7 @@ if [[ "${1:-}" == "--sanitize" ]]; then
     cmake_args+=(-DVODEX_SANITIZE=ON -DVODEX_BUILD_BENCH=OFF)
 fi
 
-packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev
+packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev zlib1g-dev
           libcurl4-openssl-dev libpng-dev libarchive-tools
           qt6-base-dev
           fonts-dejavu-core libgtest-dev libgmock-dev
