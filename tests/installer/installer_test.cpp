@@ -384,6 +384,13 @@ TEST_F(Installer, HostilePackagesAreRefusedAndChangeNothing) {
         {Variant("hanging.msi", "2.0.0", {{"Vodex_Balance.so", ReadFile(VODEX_HANGING_COMPONENT)}}),
          1603},
         {home.File("missing.msi"), 1619},
+        {[&] {  // a manifest that asks for a newer toolkit than its component does
+             tlx::package::Manifest m = package.manifest;
+             m.needInterface = 999999;
+             tlx::package::WritePackage(home.File("future.msi"), m, package.files);
+             return home.File("future.msi");
+         }(),
+         1603},
     };
     const auto before = Snapshot();
     const vodex::test::ScopedEnv soon("VODEX_LOAD_SECONDS", "2");  // the hanging component

@@ -10,6 +10,7 @@
 
 #include "driver_store.h"
 #include "installer.h"
+#include "tlx/component.h"
 #include "tlx/package.h"
 #include "tlx/paths.h"
 #include "tlx/text.h"
@@ -115,6 +116,15 @@ Outcome Install(const std::string& packageFile) {
         return {kInvalidPackage,
                 "the package '" + packageFile +
                     "' would replace the random generator, which comes with the toolkit"};
+    }
+    // The manifest's claim holds as the component's own does: a driver for a newer toolkit is
+    // not installed.
+    if (m.needInterface > ToolkitBuild()) {
+        return {kFatal, "the package '" + packageFile +
+                            "' cannot be installed: its driver needs a newer version of the "
+                            "toolkit (build " +
+                            std::to_string(m.needInterface) + " or newer; this is build " +
+                            std::to_string(ToolkitBuild()) + ")"};
     }
     const InstallerLock lock;
     if (!lock.Held())
