@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <thread>
 
 #include "components.h"
@@ -261,6 +260,12 @@ TEST_F(Installer, TheBalancePackageInstallsMeasuresAndLeavesNothingBehind) {
     EXPECT_EQ(RunProgram({VODEX_CLI, "uninstall", "Vodex_Balance"}).exitCode, 0);
     EXPECT_EQ(Differences(before, Snapshot()), "");
     EXPECT_EQ(RunProgram({VODEX_CLI, "uninstall", "Vodex_Randomizer"}).exitCode, 1);
+    // A driver whose component is gone cannot unregister itself: its registration goes all
+    // the same.
+    ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
+    fs::remove(Component());
+    EXPECT_EQ(Msiexec({"/x", product}), 0);
+    EXPECT_EQ(Differences(before, Snapshot()), "");
 }
 
 // A component a user registered straight from the driver folder, with the package's product
@@ -405,63 +410,67 @@ TEST_F(Installer, HostilePackagesAreRefusedAndChangeNothing) {
     }
 }
 
-TEST_F(Installer, AnInstallerKilledAtAnyMomentLeavesTheOldOrTheNewDriver) {
-    const std::string older = Variant("older.msi", "0.9.0", package.files);
-    ASSERT_EQ(Msiexec({"/i", older}), 0);
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
-    const auto whole = std::chrono::steady_clock::now() - start;
-    std::mt19937 random(7);
-    int killedMidway = 0;
-    int stopped = 0;
-    // Under the sanitizers every installer run takes several times as long; fewer rounds
-    // still stop it at every stage.
-#ifdef __SANITIZE_ADDRESS__
-    constexpr int kRounds = 40;
-#else
-    constexpr int kRounds = 100;
-#endif
-    for (int i = 0; i < kRounds; ++i) {
-        ASSERT_EQ(Msiexec({"/i", older}), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::execl(VODEX_MSIEXEC, VODEX_MSIEXEC, "/quiet", "/i", VODEX_BALANCE_PACKAGE, nullptr);
-            ::_exit(127);
-        }
-        std::this_thread::sleep_for(whole * std::uniform_real_distribution<>(0.0, 1.1)(random));
-        // Every other round asks it to stop (Ctrl-C) instead: it then ends as stopped with the
-        // old driver and nothing of the new one, or finishes.
-        const bool asked = i % 2 == 1;
-        ::kill(child, asked ? SIGTERM : SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        killedMidway += WIFSIGNALED(status);
-        if (asked && WIFEXITED(status) && WEXITSTATUS(status) == (1602 & 0xff)) {
-            ++stopped;
-            EXPECT_NE(Component().find("-0.9.0-"), std::string::npos) << "round " << i;
-            std::size_t folders = 0;
-            for (const auto& e : fs::directory_iterator(tlx::DriverFolder()))
-                folders += e.is_directory();
-            EXPECT_EQ(folders, 1u) << "round " << i;
-        } else if (asked && WIFEXITED(status)) {
-            EXPECT_EQ(WEXITSTATUS(status), 0) << "round " << i;  // it had switched over
-        }
-        // What creating the driver needs: its value and its registration naming the whole
-        // component, with its description beside it.
+// The installer stopped at each of its steps in turn, killed and asked to stop (Ctrl-C), while
+// it replaces an older driver and while it removes it: after every stop the old or the new
+// driver is whole, with its registration, its value and its product code naming it, and the
+// next installer clears what the stopped one left.
+TEST_F(Installer, AnInstallerStoppedAtEachStepLeavesTheOldOrTheNewDriver) {
+    tlx::package::Manifest m = package.manifest;
+    m.version = "0.9.0";
+    m.productCode = tlx::package::ProductCodeFor("an older balance");
+    const std::string older = home.File("older.msi");
+    tlx::package::WritePackage(older, m, package.files);
+    auto agree = [&](const std::string& when) {
         const std::string file = Component();
-        const std::string registered = tlx::RegisteredFile("Vodex_Balance.cls_Balance");
-        ASSERT_TRUE(ReadFile(file) == component) << "round " << i << ": " << file;
-        ASSERT_TRUE(ReadFile(registered) == component) << "round " << i << ": " << registered;
-        ASSERT_TRUE(fs::exists(fs::path(file).replace_extension(".devinfo"))) << "round " << i;
+        const std::string product = tlx::CoreTools().REGISTRY().READTEXT(
+            tlx::HKEY_LOCAL_MACHINE, std::string(kDevices) + "\\Vodex_Balance.msi");
+        EXPECT_EQ(tlx::RegisteredFile("Vodex_Balance.cls_Balance"), file) << when;
+        if (file.empty()) {
+            EXPECT_EQ(product, "") << when;
+            return;
+        }
+        const bool old = file.find("-0.9.0-") != std::string::npos;
+        EXPECT_EQ(product, old ? m.productCode : package.manifest.productCode) << when;
+        EXPECT_TRUE(ReadFile(file) == component) << when << ": " << file;
+        EXPECT_TRUE(fs::exists(fs::path(file).replace_extension(".devinfo"))) << when;
+    };
+    const struct {
+        std::vector<std::string> args;
+        std::size_t leastSteps;
+    } actions[] = {{{"/i", VODEX_BALANCE_PACKAGE}, 7}, {{"/x", m.productCode}, 3}};
+    for (const auto& action : actions) {
+        for (const int signal : {SIGKILL, SIGTERM}) {
+            std::size_t step = 1;
+            for (;; ++step) {
+                ASSERT_EQ(Msiexec({"/i", older}), 0);
+                const std::string stop = std::to_string(step) + ":" + std::to_string(signal);
+                const vodex::test::ScopedEnv at("VODEX_STOP_AT_STEP", stop.c_str());
+                std::vector<std::string> words{VODEX_MSIEXEC_STEPS, "/quiet"};
+                words.insert(words.end(), action.args.begin(), action.args.end());
+                const auto run = RunProgram(words);
+                const std::string when = action.args[0] + " stopped at " + stop + ": " + run.errors;
+                if (run.errors.find("stopped at step") == std::string::npos) {
+                    EXPECT_EQ(run.exitCode, 0) << when;  // no step left to stop at
+                    break;
+                }
+                agree(when);
+                if (signal == SIGTERM && run.exitCode != 0) {
+                    // Stopped before the switch-over: the old driver, as it was.
+                    EXPECT_EQ(run.exitCode + 1536, 1602) << when;
+                    EXPECT_NE(Component().find("-0.9.0-"), std::string::npos) << when;
+                }
+                ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0) << when;
+                std::size_t folders = 0;
+                for (const auto& e : fs::directory_iterator(tlx::DriverFolder()))
+                    folders += e.is_directory();
+                EXPECT_EQ(folders, 1u) << when;
+                agree(when + ", then installed");
+            }
+            EXPECT_GE(step, action.leastSteps) << action.args[0];
+        }
     }
-    EXPECT_GT(killedMidway, kRounds / 10);
-    EXPECT_GT(stopped, kRounds / 10);
-    // The next installer clears what the stopped ones left, and the driver measures.
+    // The driver the last of the installers leaves measures.
     ASSERT_EQ(Msiexec({"/i", VODEX_BALANCE_PACKAGE}), 0);
-    std::size_t folders = 0;
-    for (const auto& e : fs::directory_iterator(tlx::DriverFolder()))
-        folders += e.is_directory();
-    EXPECT_EQ(folders, 1u);
     vodex::sim::VirtualBalance balance{{.link = home.File("waage"), .weight = 7.0}};
     ASSERT_EQ(RunProgram({VODEX_CLI, "ports", "set", "3", balance.Path()}).exitCode, 0);
     EXPECT_EQ(RunProgram({VODEX_CLI, "measure", "Vodex_Balance", "--port", "3", "--cycles", "1"})

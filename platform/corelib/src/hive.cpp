@@ -135,6 +135,7 @@ cls_CoreRegistry::Hive::~Hive() {
 }
 
 void cls_CoreRegistry::Hive::Close() noexcept {
+    grouped = false;  // closing the connection ends its transaction
     read.reset();
     names.reset();
     write.reset();
@@ -397,6 +398,23 @@ void cls_CoreRegistry::Hive::Commit() {
 
 void cls_CoreRegistry::Hive::Rollback() noexcept {
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void cls_CoreRegistry::Hive::BeginGroup() {
+    if (grouped) throw Error(Named(file) + " is in a transaction already");
+    Begin();
+    grouped = true;
+}
+
+void cls_CoreRegistry::Hive::CommitGroup() {
+    grouped = false;
+    Commit();
+}
+
+void cls_CoreRegistry::Hive::RollbackGroup() noexcept {
+    if (!grouped) return;
+    grouped = false;
+    Rollback();
 }
 
 }  // namespace tlx
