@@ -311,11 +311,8 @@ std::string SetupModel::Download(const std::string& address) {
     ShowPanel("Der Wandlertreiber wird heruntergeladen...");
     tlx::cls_CoreDownloader downloader;
     downloader.WEBONLY = true;  // the catalogue's address
-    bool done = downloader.DOWNLOADFILE(address, file);
-    if (!done) {
-        tlx::CoreTools().CLOCK().WAIT(0.25);
-        done = downloader.DOWNLOADFILE(address, file);
-    }
+    downloader.RETRIES = 1;
+    const bool done = downloader.DOWNLOADFILE(address, file);
     panel_.clear();
     if (onPanel_) onPanel_();
     if (!done) {

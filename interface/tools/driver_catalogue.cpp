@@ -4,7 +4,6 @@
 #include <cmath>
 #include <filesystem>
 
-#include "tlx/clock.h"
 #include "tlx/convert.h"
 #include "tlx/downloader.h"
 #include "tlx/filesystem.h"
@@ -141,12 +140,10 @@ void DriverCatalogue::FetchCatalogue() {
     notice_.clear();
     if (catalogueLoaded_ || !registry_) return;
     const std::string address = registry_->UPDATESERVER() + kCataloguePath;
+    // Tried once more after a failure or an empty answer, within the same time limits.
     tlx::cls_CoreDownloader downloader;
+    downloader.RETRIES = 1;
     std::string text = downloader.DOWNLOADTEXT(address);
-    if (text.empty()) {
-        tlx::cls_CoreClock().WAIT(0.25);
-        text = downloader.DOWNLOADTEXT(address);
-    }
     if (text.empty()) {
         notice_ = kNoConnection;
         return;
