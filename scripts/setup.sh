@@ -23,7 +23,8 @@ packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev l
           fonts-dejavu-core libgtest-dev libgmock-dev
           libbenchmark-dev python3-serial desktop-file-utils dpkg-dev
           python3-dev pybind11-dev python3-pytest help2man man-db
-          libcli11-dev nlohmann-json3-dev)
+          libcli11-dev nlohmann-json3-dev
+          clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
