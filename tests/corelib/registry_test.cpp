@@ -158,6 +158,24 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
     }
 }
 
+// The writes of a transaction are seen by others all at once on its commit, and not at all
+// when it ends without one.
+TEST_F(Registry, ATransactionIsSeenWholeOrNotAtAll) {
+    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\A", Variant(1));
+    tlx::cls_CoreRegistry other;
+    for (const bool commit : {false, true}) {
+        tlx::RegistryTransaction transaction(reg, HKEY_LOCAL_MACHINE);
+        reg.WRITE(HKEY_LOCAL_MACHINE, "K\\A", Variant(2));
+        reg.WRITE(HKEY_LOCAL_MACHINE, "K\\B", Variant(3));
+        EXPECT_TRUE(reg.DELETEVALUE(HKEY_LOCAL_MACHINE, "K\\A"));
+        EXPECT_EQ(other.READLONG(HKEY_LOCAL_MACHINE, "K\\A"), 1);
+        EXPECT_EQ(other.READLONG(HKEY_LOCAL_MACHINE, "K\\B", -1), -1);
+        if (commit) transaction.Commit();
+    }
+    EXPECT_EQ(other.READLONG(HKEY_LOCAL_MACHINE, "K\\A", -1), -1);
+    EXPECT_EQ(other.READLONG(HKEY_LOCAL_MACHINE, "K\\B"), 3);
+}
+
 // Eight programs that find no hive and write at once: each succeeds, into one hive, and nothing
 // of their making is left beside it.
 TEST_F(Registry, EightProcessesMakingTheFirstHiveAllSucceed) {

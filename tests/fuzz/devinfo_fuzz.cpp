@@ -3,7 +3,6 @@
 // the content of a file whose frame and checksum are right.
 #include <memory>
 
-#include "framing.h"
 #include "fuzz_support.h"
 #include "tlx/error.h"
 #include "vodex/core/device.h"
@@ -11,14 +10,8 @@
 #include "vodex/records/device_info.h"
 #include "vodex/records/device_ports.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    vodex::fuzz::UseOwnHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string bytes = vodex::fuzz::Bytes(data, size);
-    if (!bytes.empty() && bytes[0] == 'F') bytes = vodex::test::FrameBody(bytes.substr(1));
+    const std::string bytes = vodex::fuzz::TypedFile(vodex::fuzz::Bytes(data, size));
     auto device = std::make_shared<vodex::int_Device>();
     try {
         device->LOAD(vodex::fuzz::AsFile(bytes, "input.devinfo"));

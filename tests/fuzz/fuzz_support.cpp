@@ -6,13 +6,21 @@
 #include <cstdlib>
 #include <stdexcept>
 
-namespace vodex::fuzz {
+#include "framing.h"
 
-void UseOwnHome() {
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const char* temp = std::getenv("TMPDIR");
     std::string folder = std::string(temp && *temp ? temp : "/tmp") + "/vodex-fuzz-XXXXXX";
     if (!::mkdtemp(folder.data())) throw std::runtime_error("no folder for the fuzz target");
     ::setenv("VODEX_HOME", folder.c_str(), 1);
+    return 0;
+}
+
+namespace vodex::fuzz {
+
+std::string TypedFile(std::string bytes) {
+    if (!bytes.empty() && bytes[0] == 'F') return vodex::test::FrameBody(bytes.substr(1));
+    return bytes;
 }
 
 std::string AsFile(const std::string& bytes, const std::string& name) {

@@ -3,11 +3,6 @@
 #include "fuzz_support.h"
 #include "tlx/package.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    vodex::fuzz::UseOwnHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes = vodex::fuzz::Bytes(data, size);
     try {

@@ -8,11 +8,6 @@
 #include "tlx/port_map.h"
 #include "tlx/port_probe.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    vodex::fuzz::UseOwnHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = vodex::fuzz::Bytes(data, size);
     try {

@@ -1,22 +1,15 @@
 // The record files: channel lists, port lists and communication settings. The first byte
 // chooses the record; the rest is the file as it is, or, when the second byte is 'F', the
 // content of a file whose frame and checksum are right.
-#include "framing.h"
 #include "fuzz_support.h"
 #include "vodex/records/device_channels.h"
 #include "vodex/records/device_comsettings.h"
 #include "vodex/records/device_ports.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    vodex::fuzz::UseOwnHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    std::string bytes = vodex::fuzz::Bytes(data + 1, size - 1);
-    if (!bytes.empty() && bytes[0] == 'F') bytes = vodex::test::FrameBody(bytes.substr(1));
-    const std::string file = vodex::fuzz::AsFile(bytes);
+    const std::string file =
+        vodex::fuzz::AsFile(vodex::fuzz::TypedFile(vodex::fuzz::Bytes(data + 1, size - 1)));
     // LOAD traps every error of the file and says so by its result.
     switch (data[0] % 3) {
         case 0:

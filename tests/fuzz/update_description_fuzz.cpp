@@ -2,11 +2,6 @@
 #include "fuzz_support.h"
 #include "tlx/updatetag.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    vodex::fuzz::UseOwnHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tlx::cls_CoreUpdateTag tag;
     tag.READDESCRIPTION(vodex::fuzz::AsFile(vodex::fuzz::Bytes(data, size), "input.tlx-udt"));

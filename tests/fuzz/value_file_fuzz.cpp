@@ -1,19 +1,12 @@
 // Typed value files: the input as a whole file (header, checksum and all), or, after a first
 // byte 'F', as the content of a file whose frame and checksum are right, so that the value
 // decoder meets every byte.
-#include "framing.h"
 #include "fuzz_support.h"
 #include "tlx/error.h"
 #include "tlx/file.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    vodex::fuzz::UseOwnHome();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string bytes = vodex::fuzz::Bytes(data, size);
-    if (!bytes.empty() && bytes[0] == 'F') bytes = vodex::test::FrameBody(bytes.substr(1));
+    const std::string bytes = vodex::fuzz::TypedFile(vodex::fuzz::Bytes(data, size));
     try {
         tlx::cls_CoreFile file;
         file.OPEN(vodex::fuzz::AsFile(bytes), 1);

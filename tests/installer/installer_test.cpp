@@ -402,10 +402,12 @@ TEST_F(Installer, HostilePackagesAreRefusedAndChangeNothing) {
     for (const auto& c : cases) {
         const auto run = Bounded({"/i", c.package});
         EXPECT_EQ(run.exitCode + 1536, c.code) << c.package << ": " << run.errors;
-        // One line that names the reason and the code.
+        // One line that names the reason and the code (under the sanitizers, a component
+        // that crashes in the checking child has the sanitizer's report before it).
+#ifndef __SANITIZE_ADDRESS__
         EXPECT_EQ(run.errors.find('\n'), run.errors.size() - 1) << run.errors;
-        EXPECT_NE(run.errors.find("(" + std::to_string(c.code) + ")"), std::string::npos)
-            << run.errors;
+#endif
+        EXPECT_TRUE(run.errors.ends_with("(" + std::to_string(c.code) + ")\n")) << run.errors;
         EXPECT_EQ(Differences(before, Snapshot()), "") << c.package;
     }
 }
