@@ -22,8 +22,12 @@ for tool in clang clang++ cmake; do
 done
 mkdir -p "$build"
 log="$build/build.log"
+# Optimised a little and with line tables only: about a third quicker to build than with full
+# debug information, and enough for the stacks of what a target finds.
 if ! { CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DVODEX_FUZZ=ON -DVODEX_BUILD_TESTS=OFF \
-           -DVODEX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$log" 2>&1 &&
+           -DVODEX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Fuzz \
+           -DCMAKE_C_FLAGS_FUZZ="-O1 -gline-tables-only" \
+           -DCMAKE_CXX_FLAGS_FUZZ="-O1 -gline-tables-only" >"$log" 2>&1 &&
        cmake --build "$build" -j "$(nproc)" >>"$log" 2>&1; }; then
     grep -E "error" -A5 "$log" | head -n 40 >&2 || tail -n 40 "$log" >&2
     echo "fuzz: the fuzz targets do not build; see $log" >&2
