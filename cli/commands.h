@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vodex::cli {
@@ -28,6 +29,10 @@ int InstallPackage(const std::string& package, bool quiet);
 
 // A text in the interface language.
 std::string Say(const char* german, const char* english);
+// A text from outside (a driver's, a catalogue's) as text output shows it: valid UTF-8 (bytes in
+// the code page become its characters) on one line, with control characters escaped, so that
+// no text can clear, retitle or otherwise command the user's terminal.
+std::string Shown(std::string_view text);
 // Writes `message` to standard error as one line, as "vodex: <message>".
 void Tell(const std::string& message);
 // The messages for a driver that is not installed, and for one that is but cannot be used,

@@ -66,8 +66,9 @@ int Detect(const Args& args) {
                 Say("Hersteller", "Manufacturer").c_str(), Say("Anschluss", "Port").c_str(),
                 Say("Messkanal", "Channel").c_str());
     for (const auto& row : rows) {
-        std::printf("%-24s %-20s %-10s %s\n", row.device.c_str(), row.manufacturer.c_str(),
-                    row.port.c_str(), row.channel.c_str());
+        std::printf("%-24s %-20s %-10s %s\n", Shown(row.device).c_str(),
+                    Shown(row.manufacturer).c_str(), Shown(row.port).c_str(),
+                    Shown(row.channel).c_str());
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "json_writer.h"
 #include "kept_messages.h"
+#include "tlx/codepage.h"
 #include "tlx/component.h"
 #include "tlx/error.h"
 #include "tlx/filesystem.h"
@@ -93,9 +94,13 @@ std::string Say(const char* german, const char* english) {
     return hLanguageText(german, english);
 }
 
+std::string Shown(std::string_view text) {
+    return tlx::OneLine(tlx::MendedText(text));
+}
+
 void Tell(const std::string& message) {
     std::fflush(stdout);  // what was written before comes first
-    std::fprintf(stderr, "vodex: %s\n", tlx::OneLine(message).c_str());
+    std::fprintf(stderr, "vodex: %s\n", Shown(message).c_str());
 }
 
 std::string NotInstalled(const std::string& cls) {
@@ -138,8 +143,8 @@ int Drivers(const Args& args) {
                             {"active", active}});
         } else {
             std::printf(
-                "%-24s %-28s %-20s %-10s %s\n", cls.c_str(), name.c_str(), maker.c_str(),
-                version.c_str(),
+                "%-24s %-28s %-20s %-10s %s\n", Shown(cls).c_str(), Shown(name).c_str(),
+                Shown(maker).c_str(), Shown(version).c_str(),
                 active ? Say("aktiv", "active").c_str() : Say("inaktiv", "inactive").c_str());
         }
     }
@@ -220,21 +225,21 @@ int Info(const Args& args) {
         return 0;
     }
     std::printf("%s %s\n%s %s\n%s %s\n%s %s (%d)\n", Say("Gerät:", "Device:").c_str(),
-                info->NAME().c_str(), Say("Hersteller:", "Manufacturer:").c_str(),
-                info->MANUFACTURER().c_str(), Say("Beschreibung:", "Description:").c_str(),
-                info->DESCRIPTION().c_str(), Say("Kategorie:", "Category:").c_str(),
-                info->CATEGORYTEXT().c_str(), info->CATEGORY());
+                Shown(info->NAME()).c_str(), Say("Hersteller:", "Manufacturer:").c_str(),
+                Shown(info->MANUFACTURER()).c_str(), Say("Beschreibung:", "Description:").c_str(),
+                Shown(info->DESCRIPTION()).c_str(), Say("Kategorie:", "Category:").c_str(),
+                Shown(info->CATEGORYTEXT()).c_str(), info->CATEGORY());
     std::printf("%s\n", Say("Kanäle:", "Channels:").c_str());
     for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
         const auto c = channels->Item(i);
-        std::printf("  %3d  %-24s %-6s %s %g, %s %g\n", c->ID(), c->NAME().c_str(),
-                    c->SIZE().c_str(), Say("Faktor", "factor").c_str(), c->FACTOR(),
+        std::printf("  %3d  %-24s %-6s %s %g, %s %g\n", c->ID(), Shown(c->NAME()).c_str(),
+                    Shown(c->SIZE()).c_str(), Say("Faktor", "factor").c_str(), c->FACTOR(),
                     Say("Versatz", "offset").c_str(), c->OFFSET());
     }
     std::printf("%s\n", Say("Anschlüsse:", "Ports:").c_str());
     for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
         const auto p = ports->Item(i);
-        std::printf("  %3d  %-24s %s\n", p->ID(), p->NAME().c_str(),
+        std::printf("  %3d  %-24s %s\n", p->ID(), Shown(p->NAME()).c_str(),
                     p->AVAILABLE() ? Say("verfügbar", "available").c_str()
                                    : Say("nicht verfügbar", "not available").c_str());
     }

@@ -51,10 +51,11 @@ void Pause(double seconds) {
     }
 }
 
-// `text` as one CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or
-// a line break.
-std::string Csv(const std::string& text) {
-    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+// `text` as one CSV field, as text output shows it: quoted, with its quotes doubled, when it
+// holds a comma or a quote.
+std::string Csv(const std::string& shown) {
+    const std::string text = Shown(shown);
+    if (text.find_first_of(",\"") == std::string::npos) return text;
     std::string out = "\"";
     for (char c : text)
         out += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -168,12 +169,12 @@ int Measure(const Args& args) {
 
     if (format == "table") {
         std::printf("%s: %s, %s %s, %s\n", Say("Gerät", "Device").c_str(),
-                    device->INFO()->NAME().c_str(), Say("Anschluss", "port").c_str(),
-                    std::to_string(*usePort).c_str(), device->STATUSTEXT().c_str());
+                    Shown(device->INFO()->NAME()).c_str(), Say("Anschluss", "port").c_str(),
+                    std::to_string(*usePort).c_str(), Shown(device->STATUSTEXT()).c_str());
         std::printf("%6s %8s", "#", "t/s");
         for (std::int32_t id : ids) {
             const auto c = channels->Item(id, false);
-            std::printf(" %14s", (c->NAME().substr(0, 14)).c_str());
+            std::printf(" %14s", Shown(c->NAME().substr(0, 14)).c_str());
         }
         std::printf("\n");
     } else if (format == "csv") {
@@ -233,7 +234,7 @@ int Measure(const Args& args) {
                 if (c->MEASURED()) {
                     std::snprintf(cell, sizeof cell, " %14.4f", c->VALUE());
                 } else {
-                    std::snprintf(cell, sizeof cell, " %14s", c->STATUSTEXTSHORT().c_str());
+                    std::snprintf(cell, sizeof cell, " %14s", Shown(c->STATUSTEXTSHORT()).c_str());
                 }
                 line += cell;
             }

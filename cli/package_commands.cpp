@@ -190,10 +190,11 @@ int Packages(const Args& args) {
                 Say("Installiert", "Installed").c_str(), Say("Ordner", "Folder").c_str(),
                 "Internet", Say("Hersteller", "Maker").c_str());
     for (const DriverEntry& e : list.Entries()) {
-        std::printf("%-22s %-24s %-24s %-10s %-10s %-10s %s\n", e.className.c_str(), e.NAME.c_str(),
+        std::printf("%-22s %-24s %-24s %-10s %-10s %-10s %s\n", Shown(e.className).c_str(),
+                    Shown(e.NAME).c_str(),
                     DriverCatalogue::Status(e, list.CatalogueLoaded()).text.c_str(),
-                    version(e.installed).c_str(), version(e.folder).c_str(),
-                    version(e.internet).c_str(), e.TEXT.c_str());
+                    Shown(version(e.installed)).c_str(), Shown(version(e.folder)).c_str(),
+                    Shown(version(e.internet)).c_str(), Shown(e.TEXT).c_str());
     }
     return 0;
 }

@@ -12,6 +12,14 @@ endif()
 if(VODEX_WERROR)
   target_compile_options(vodex_build_flags INTERFACE -Werror)
 endif()
+if(VODEX_FUZZ)
+  # Every part instrumented for libFuzzer's guidance and checked by the sanitizers; the fuzz
+  # targets link libFuzzer's driver themselves.
+  target_compile_options(vodex_build_flags INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+    -fno-omit-frame-pointer)
+  target_link_options(vodex_build_flags INTERFACE -fsanitize=address,undefined)
+endif()
 if(VODEX_SANITIZE)
   target_compile_options(vodex_build_flags INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

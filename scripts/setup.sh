@@ -17,13 +17,14 @@ if [[ "${1:-}" == "--sanitize" ]]; then
     cmake_args+=(-DVODEX_SANITIZE=ON -DVODEX_BUILD_BENCH=OFF)
 fi
 
-packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev
+packages=(g++ make cmake pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev zlib1g-dev
           libcurl4-openssl-dev libpng-dev libarchive-tools
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n xvfb xdotool openbox x11-utils
           fonts-dejavu-core libgtest-dev libgmock-dev
           libbenchmark-dev python3-serial desktop-file-utils dpkg-dev
           python3-dev pybind11-dev python3-pytest help2man man-db
-          libcli11-dev nlohmann-json3-dev)
+          libcli11-dev nlohmann-json3-dev
+          clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

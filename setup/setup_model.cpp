@@ -362,11 +362,8 @@ std::string SetupModel::Download(const std::string& address, std::string& why) {
     ShowPanel("Der Wandlertreiber wird heruntergeladen...");
     tlx::cls_CoreDownloader downloader;
     downloader.WEBONLY = true;  // the catalogue's address
-    bool done = downloader.DOWNLOADFILE(address, file);
-    if (!done) {
-        tlx::CoreTools().CLOCK().WAIT(0.25);
-        done = downloader.DOWNLOADFILE(address, file);
-    }
+    downloader.RETRIES = 1;
+    const bool done = downloader.DOWNLOADFILE(address, file);
     panel_.clear();
     if (onPanel_) onPanel_();
     if (!done) {
@@ -477,15 +474,16 @@ void SetupModel::Remove() {
 }
 
 bool SetupModel::RemoveUnpackaged(const std::string& cls) {
-    // Its component unregistered and its driver value removed; its files stay where they
-    // were, since nothing copied them.
+    // Its component unregistered and its driver value removed, together in one registry
+    // transaction of the registration program; its files stay where they were, since nothing
+    // copied them.
+    const std::string value = registry_->REGROOTDEVICES() + "\\" + cls;
     const std::string file = registry_->FILENAME(cls);
-    if (!file.empty() && tlx::RunAndWait({tlx::cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr",
-                                          "/u", "/s", file}) != 0)
-        return false;
-    tlx::CoreTools().REGISTRY().DELETEVALUE(tlx::HKEY_LOCAL_MACHINE,
-                                            registry_->REGROOTDEVICES() + "\\" + cls);
-    return true;
+    if (file.empty()) {
+        return tlx::CoreTools().REGISTRY().DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, value);
+    }
+    return tlx::RunAndWait({tlx::cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr", "/u", "/s",
+                            "/unset", value, file}) == 0;
 }
 
 void SetupModel::Link(std::int32_t index) {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <filesystem>
 
-#include "tlx/clock.h"
 #include "tlx/convert.h"
 #include "tlx/downloader.h"
 #include "tlx/filesystem.h"
@@ -144,27 +143,16 @@ std::string DriverCatalogue::Address() const {
 std::string DriverCatalogue::Download(const std::string& address,
                                       std::shared_ptr<const std::atomic<bool>> stop,
                                       std::string& why) {
+    // Tried once more after a failure or an empty answer, within the same time limits.
     tlx::cls_CoreDownloader downloader;
+    downloader.RETRIES = 1;
     downloader.STOP = std::move(stop);
-    // The limits are for the whole fetch, the second attempt included.
-    const double budget = downloader.TIMEOUT;
-    const tlx::cls_CoreTimer timer;
     std::string text = downloader.DOWNLOADTEXT(address);
-    const auto stopped = [&] { return downloader.STOP && downloader.STOP->load(); };
-    if (text.empty() && !stopped()) {
-        tlx::cls_CoreClock().WAIT(0.25);
-        const double left = budget - timer.SECONDSELAPSED();
-        if (left > 0 && !stopped()) {
-            downloader.TIMEOUT = left;
-            downloader.CONNECTTIMEOUT = std::min(downloader.CONNECTTIMEOUT, left);
-            text = downloader.DOWNLOADTEXT(address);
-        }
-    }
     why.clear();
     if (text.empty()) {
-        why = !downloader.LASTERROR().empty()    ? downloader.LASTERROR()
-              : tlx::CoreTools().LANGUAGE() == 7 ? "Der Katalog ist leer."
-                                                 : "the catalogue is empty";
+        why = !downloader.LASTERROR().empty()
+                  ? downloader.LASTERROR()
+                  : tlx::CoreText("Der Katalog ist leer.", "the catalogue is empty");
     }
     return text;
 }

@@ -1,29 +1,37 @@
 // The registration program of the toolkit's components:
 //
-//   vodex_regsvr [/u] [/s] FILE
+//   vodex_regsvr [/u] [/s] [/set PATH=TEXT]... [/unset PATH]... FILE
 //   vodex_regsvr /v FILE
 //
 // registers the component FILE (writes its programmatic identifiers into the machine hive), or
-// with /u removes them; /s keeps it silent on success. /v registers nothing and prints the
-// component's version record on one line: "MAJOR.MINOR.REVISION", the lowest toolkit build,
-// the date and the comment, separated by tabs. Exit code 0 on success, 2 for a usage
+// with /u removes them; /s keeps it silent on success. /set and /unset write and remove text
+// values of the machine hive in the same transaction as the registration: all of it changes
+// together, or nothing does (the installer names its driver this way). /v registers nothing
+// and prints the component's version record on one line: "MAJOR.MINOR.REVISION", the lowest
+// toolkit build, the date and the comment, separated by tabs. Exit code 0 on success, 2 for a usage
 // error, 3 when the file does not exist, 5 when it is refused or its registration fails, with
 // a one-line message on standard error that says why.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "tlx/component.h"
 #include "tlx/error.h"
 #include "tlx/program.h"
+#include "tlx/registry.h"
 #include "tlx/text.h"
+#include "tlx/tools.h"
 
 namespace {
 
 constexpr const char* kHelp =
-    "usage: vodex_regsvr [/u] [/s] FILE | /v FILE\n"
+    "usage: vodex_regsvr [/u] [/s] [/set PATH=TEXT]... [/unset PATH]... FILE\n"
+    "       vodex_regsvr /v FILE\n"
     "  registers the component FILE; /u unregisters it, /s is silent;\n"
+    "  /set and /unset change machine-hive values together with it;\n"
     "  /v prints its version record\n"
     "  --help shows this help, --version the toolkit's version\n";
 
@@ -31,6 +39,12 @@ int Usage() {
     std::fputs(kHelp, stderr);
     return 2;
 }
+
+// A value to write with the registration (its text), or to remove (nothing).
+struct Change {
+    std::string path;
+    std::optional<std::string> text;
+};
 
 }  // namespace
 
@@ -41,10 +55,21 @@ int main(int argc, char** argv) {
     bool silent = false;
     bool version = false;
     std::string file;
+    std::vector<Change> changes;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const std::string flag = tlx::UCase(arg);
-        if (flag == "/U" || flag == "-U") {
+        if ((flag == "/SET" || flag == "/UNSET") && i + 1 < argc) {
+            const std::string change = argv[++i];
+            const std::size_t equals = change.find('=');
+            if (flag == "/UNSET") {
+                changes.push_back({change, std::nullopt});
+            } else if (equals != std::string::npos && equals > 0) {
+                changes.push_back({change.substr(0, equals), change.substr(equals + 1)});
+            } else {
+                return Usage();
+            }
+        } else if (flag == "/U" || flag == "-U") {
             unregister = true;
         } else if (flag == "/S" || flag == "-S") {
             silent = true;
@@ -80,11 +105,24 @@ int main(int argc, char** argv) {
                         field(v.date).c_str(), field(v.comment).c_str());
             return 0;
         }
+        // Loaded before the transaction takes the hive's write lock, which it holds only for
+        // the registration itself.
+        tlx::LoadComponent(path);
+        tlx::cls_CoreRegistry& registry = tlx::CoreTools().REGISTRY();
+        tlx::RegistryTransaction transaction(registry, tlx::HKEY_LOCAL_MACHINE);
         if (unregister) {
             tlx::UnregisterComponent(path);
         } else {
             tlx::RegisterComponent(path);
         }
+        for (const Change& c : changes) {
+            if (c.text) {
+                registry.WRITE(tlx::HKEY_LOCAL_MACHINE, c.path, tlx::Variant(*c.text));
+            } else {
+                registry.DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, c.path);
+            }
+        }
+        transaction.Commit();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vodex_regsvr: %s\n", tlx::OneLine(e.what()).c_str());
         return 5;

@@ -9,8 +9,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "fixtures.h"
 #include "framing.h"
@@ -101,34 +104,50 @@ TEST_F(Registry, EachHomeHasItsOwnHives) {
     EXPECT_EQ(reg.READ(HKEY_LOCAL_MACHINE, "K\\V"), Variant(1));
 }
 
+// Runs a writer of `count` values per prefix, all starting their writes at the same moment;
+// the errors of those that failed.
+std::string WritersAtOnce(const std::string& key, const std::vector<std::string>& prefixes,
+                          int count) {
+    int gate[2];
+    if (::pipe(gate) != 0) return "no pipe";
+    std::vector<std::pair<pid_t, int>> children;
+    for (const std::string& prefix : prefixes) {
+        int said[2];
+        if (::pipe(said) != 0) return "no pipe";
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::dup2(gate[0], STDIN_FILENO);
+            ::dup2(said[1], STDERR_FILENO);
+            ::close(gate[0]);
+            ::close(gate[1]);
+            const std::string n = std::to_string(count);
+            ::execl(VODEX_REGISTRY_WRITER, VODEX_REGISTRY_WRITER, key.c_str(), prefix.c_str(),
+                    n.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(said[1]);
+        children.emplace_back(pid, said[0]);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);  // all writers start now
+    std::string failures;
+    for (const auto& [pid, said] : children) {
+        char buffer[512];
+        ssize_t n;
+        while ((n = ::read(said, buffer, sizeof buffer)) > 0)
+            failures.append(buffer, static_cast<std::size_t>(n));
+        ::close(said);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failures += " (a writer failed)";
+    }
+    return failures;
+}
+
 TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
     constexpr int kWrites = 1000;
     const std::string key = "Software\\VQ Morvane\\Concurrency";
-    int gate[2];
-    ASSERT_EQ(::pipe(gate), 0);
-    std::vector<pid_t> children;
-    for (const char* prefix : {"a", "b"}) {
-        pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ::dup2(gate[0], STDIN_FILENO);
-            ::close(gate[0]);
-            ::close(gate[1]);
-            std::string count = std::to_string(kWrites);
-            ::execl(VODEX_REGISTRY_WRITER, VODEX_REGISTRY_WRITER, key.c_str(), prefix,
-                    count.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        children.push_back(pid);
-    }
-    ::close(gate[0]);
-    ::close(gate[1]);  // both writers start now
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
-    }
+    ASSERT_EQ(WritersAtOnce(key, {"a", "b"}, kWrites), "");
     std::vector<std::string> names = reg.VALUENAMES(HKEY_LOCAL_MACHINE, key);
     std::set<std::string> unique(names.begin(), names.end());
     unique.erase("warm-up");
@@ -137,6 +156,59 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
         EXPECT_EQ(reg.READLONG(HKEY_LOCAL_MACHINE, key + "\\a" + std::to_string(i), -1), i);
         EXPECT_EQ(reg.READLONG(HKEY_LOCAL_MACHINE, key + "\\b" + std::to_string(i), -1), i);
     }
+}
+
+// The writes of a transaction are seen by others all at once on its commit, and not at all
+// when it ends without one.
+TEST_F(Registry, ATransactionIsSeenWholeOrNotAtAll) {
+    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\A", Variant(1));
+    tlx::cls_CoreRegistry other;
+    for (const bool commit : {false, true}) {
+        tlx::RegistryTransaction transaction(reg, HKEY_LOCAL_MACHINE);
+        reg.WRITE(HKEY_LOCAL_MACHINE, "K\\A", Variant(2));
+        reg.WRITE(HKEY_LOCAL_MACHINE, "K\\B", Variant(3));
+        EXPECT_TRUE(reg.DELETEVALUE(HKEY_LOCAL_MACHINE, "K\\A"));
+        EXPECT_EQ(other.READLONG(HKEY_LOCAL_MACHINE, "K\\A"), 1);
+        EXPECT_EQ(other.READLONG(HKEY_LOCAL_MACHINE, "K\\B", -1), -1);
+        if (commit) transaction.Commit();
+    }
+    EXPECT_EQ(other.READLONG(HKEY_LOCAL_MACHINE, "K\\A", -1), -1);
+    EXPECT_EQ(other.READLONG(HKEY_LOCAL_MACHINE, "K\\B"), 3);
+}
+
+// Eight programs that find no hive and write at once: each succeeds, into one hive, and nothing
+// of their making is left beside it.
+TEST_F(Registry, EightProcessesMakingTheFirstHiveAllSucceed) {
+    const std::string key = "Software\\VQ Morvane\\Concurrency";
+    const std::vector<std::string> writers{"a", "b", "c", "d", "e", "f", "g", "h"};
+    const auto folder =
+        std::filesystem::path(tlx::cls_CoreRegistry::HIVEFILE(HKEY_LOCAL_MACHINE)).parent_path();
+    for (int round = 0; round < 20; ++round) {
+        std::filesystem::remove_all(folder);
+        ASSERT_EQ(WritersAtOnce(key, writers, 1), "") << "round " << round;
+        for (const std::string& w : writers)
+            EXPECT_EQ(reg.READLONG(HKEY_LOCAL_MACHINE, key + "\\" + w + "0", -1), 0) << w;
+    }
+}
+
+// A program killed while it made the hive leaves a temporary hive with its logs, or a second
+// name of the hive that it had linked into place; the next writer removes them.
+TEST_F(Registry, WhatAProgramKilledWhileMakingTheHiveLeftGoes) {
+    const std::string hive = tlx::cls_CoreRegistry::HIVEFILE(HKEY_LOCAL_MACHINE);
+    const auto folder = std::filesystem::path(hive).parent_path();
+    std::filesystem::create_directories(folder);
+    for (const char* name : {".machine.db.new-Ab3dE9", ".machine.db.new-Ab3dE9-wal",
+                             ".machine.db.new-Ab3dE9-shm", ".machine.db.new-Zz0000-wal"}) {
+        std::ofstream(folder / name) << "left behind";
+    }
+    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(1));
+    std::filesystem::create_hard_link(hive, folder / ".machine.db.new-Qx7pL2");
+    tlx::cls_CoreRegistry other;
+    other.WRITE(HKEY_LOCAL_MACHINE, "K\\W", Variant(2));
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        EXPECT_EQ(entry.path().filename().string().rfind("machine.db", 0), 0u) << entry.path();
+    }
+    EXPECT_EQ(other.READLONG(HKEY_LOCAL_MACHINE, "K\\V"), 1);
 }
 
 // What reading or writing a hive says; "" when it worked.

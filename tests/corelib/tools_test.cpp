@@ -47,8 +47,8 @@ TEST(TextTools, CaseAndTrim) {
     EXPECT_EQ(tlx::Replace("{0} und {0}", "{0}", "3"), "3 und 3");
     EXPECT_EQ(tlx::CharCount("Grüße"), 5u);
     // Messages stay on one line whatever a path holds; umlauts and backslashes stay.
-    EXPECT_EQ(tlx::OneLine("a\nb\r\tc\x1b\x7f Grüße\\K \u2028\u2029\u0085"),
-              "a\\nb\\r\\tc\\x1b\\x7f Grüße\\K \\u2028\\u2029\\u0085");
+    EXPECT_EQ(tlx::OneLine("a\nb\r\tc\x1b\x7f Grüße\\K \u2028\u2029\u0085\u009b\u00a0"),
+              "a\\nb\\r\\tc\\x1b\\x7f Grüße\\K \\u2028\\u2029\\u0085\\u009b\u00a0");
 }
 
 TEST(CoreLanguage, OnlyGermanOrEnglish) {

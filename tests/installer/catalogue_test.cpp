@@ -184,6 +184,29 @@ TEST_F(Packages, TheListShowsEveryStatusWithAndWithoutTheCatalogueServer) {
     EXPECT_EQ(Statuses(offline).count("vodex_ph"), 0u);
 }
 
+// A catalogue's texts reach the terminal escaped: the name, maker and address of a driver can
+// neither clear nor retitle it, whether as escape sequences, Unicode's control characters or
+// bytes that are not UTF-8.
+TEST_F(Packages, CatalogueTextsCannotCommandTheTerminal) {
+    Write(home.Path() / "web" / "files" / "devices" / "list.php5",
+          "[BEGIN]\nID=VODEX_PH\nNAME=\x1b[2J\x1b]0;owned\x07 pH\nTEXT=\xc2\x9b"
+          "31m\x9b"
+          "2J\r\n"
+          "MAJOR=1\nDOWNLOADURL=http://h/vodex_ph\x1b[H.msi\n[END]\n");
+    Registry().WRITE(tlx::HKEY_LOCAL_MACHINE,
+                     "Software\\VQ Morvane\\VQ ReziraDovarir\\UpdateServer",
+                     tlx::Variant("file://" + home.File("web")));
+    const auto run = RunProgram({VODEX_CLI, "packages"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_NE(run.output.find("\\x1b[2J\\x1b]0;owned\\x07 pH"), std::string::npos) << run.output;
+    for (const char c : run.output) {
+        EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t')
+            << static_cast<int>(c);
+    }
+    // Unicode's CSI, as the text holds it and as the byte 0x9b of the code page would be.
+    EXPECT_EQ(run.output.find("\xc2\x9b"), std::string::npos) << run.output;
+}
+
 }  // namespace
 
 namespace {

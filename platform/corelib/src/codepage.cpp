@@ -74,6 +74,24 @@ std::string AnsiToText(std::span<const std::uint8_t> bytes) {
     return out;
 }
 
+std::string MendedText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = 0;
+        const auto b = static_cast<unsigned char>(text[i]);
+        const std::size_t n = b < 0x80 ? 1 : Decode(text, i, c);
+        if (n == 0) {
+            AppendUtf8(out, CharOf(b));
+            ++i;
+        } else {
+            out.append(text.substr(i, n));
+            i += n;
+        }
+    }
+    return out;
+}
+
 std::vector<std::uint8_t> TextToAnsi(std::string_view text) {
     std::vector<std::uint8_t> out;
     out.reserve(text.size());

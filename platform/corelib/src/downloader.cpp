@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include <memory>
 #include <mutex>
 
+#include "tlx/clock.h"
 #include "tlx/pump.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
@@ -50,13 +53,30 @@ std::size_t Write(char* data, std::size_t size, std::size_t count, void* user) {
     return bytes;
 }
 
+using Clock = std::chrono::steady_clock;
+
 std::string Unwritable(const std::string& file, const std::string& why) {
     return CoreText("'" + file + "' kann nicht geschrieben werden (" + why + ")",
                     "'" + file + "' cannot be written (" + why + ")");
 }
 
-// Runs the download of `url` into `sink`; "" on success, else why it failed.
-std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink) {
+std::string NotDownloaded(const std::string& url, const std::string& why) {
+    return CoreText("'" + url + "' konnte nicht heruntergeladen werden (" + why + ")",
+                    "'" + url + "' cannot be downloaded (" + why + ")");
+}
+
+bool Stopped(const cls_CoreDownloader& d) {
+    return WaitsCancelled() || (d.STOP && d.STOP->load());
+}
+
+// Runs the download of `url` into `sink` until `deadline`; "" on success, else why it failed.
+std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink,
+                Clock::time_point deadline) {
+    const auto time =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (time.count() <= 0) {
+        return NotDownloaded(url, CoreText("die Zeit ist um", "the time is up"));
+    }
     GlobalInit();
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
     std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(),
@@ -72,8 +92,10 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
     curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(d.MAXREDIRECTS));
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(d.CONNECTTIMEOUT * 1000));
-    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(d.TIMEOUT * 1000));
+    const long connect =
+        std::min(static_cast<long>(d.CONNECTTIMEOUT * 1000), static_cast<long>(time.count()));
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connect);
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(time.count()));
     curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(d.MAXSIZE));
     curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
@@ -97,8 +119,7 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
             }
             break;
         }
-        const bool stopped = d.STOP && d.STOP->load();
-        if (WaitsCancelled() || stopped) {
+        if (Stopped(d)) {
             curl_multi_remove_handle(multi.get(), e);
             return CoreText("Der Download wurde abgebrochen.", "the download was stopped");
         }
@@ -118,24 +139,50 @@ std::string Run(const cls_CoreDownloader& d, const std::string& url, Sink& sink)
                         "the answer cannot be stored");
     }
     if (result != CURLE_OK) {
-        const std::string why = *error ? error : curl_easy_strerror(result);
-        return CoreText("'" + url + "' konnte nicht heruntergeladen werden (" + why + ")",
-                        "'" + url + "' cannot be downloaded (" + why + ")");
+        return NotDownloaded(url, *error ? std::string(error) : curl_easy_strerror(result));
     }
     return {};
+}
+
+// Runs `attempt` (the download into a fresh sink; "" or why it failed, and whether the answer
+// was empty) as often as `d` allows, within its time; why the last try failed, or "".
+std::string Tries(const cls_CoreDownloader& d, const std::string& url,
+                  const std::function<std::string(Clock::time_point, bool&)>& attempt) {
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(static_cast<long long>(d.TIMEOUT * 1000));
+    std::string why;
+    for (std::int32_t tried = 0;; ++tried) {
+        bool empty = false;
+        why = attempt(deadline, empty);
+        if (why.empty() && empty && d.RETRIES > 0) {
+            why = CoreText("'" + url + "' gab eine leere Antwort",
+                           "'" + url + "' gave an empty answer");
+        }
+        if (why.empty() || tried >= d.RETRIES || Clock::now() >= deadline || Stopped(d)) {
+            return why;
+        }
+        const auto pause =
+            std::min<Clock::duration>(std::chrono::milliseconds(250), deadline - Clock::now());
+        cls_CoreClock().WAIT(std::chrono::duration<double>(pause).count());
+    }
 }
 
 }  // namespace
 
 std::string cls_CoreDownloader::DOWNLOADTEXT(const std::string& pUrl) {
     std::string text;
-    Sink sink;
-    sink.limit = MAXSIZE;
-    sink.write = [&](const char* data, std::size_t n) {
-        text.append(data, n);
-        return true;
-    };
-    lastError_ = Run(*this, pUrl, sink);
+    lastError_ = Tries(*this, pUrl, [&](Clock::time_point deadline, bool& empty) {
+        text.clear();
+        Sink sink;
+        sink.limit = MAXSIZE;
+        sink.write = [&](const char* data, std::size_t n) {
+            text.append(data, n);
+            return true;
+        };
+        const std::string why = Run(*this, pUrl, sink, deadline);
+        empty = text.empty();
+        return why;
+    });
     if (!lastError_.empty()) text.clear();
     return text;
 }
@@ -150,19 +197,27 @@ bool cls_CoreDownloader::DOWNLOADFILE(const std::string& pUrl, const std::string
         lastError_ = Unwritable(pFile, std::strerror(errno));
         return false;
     }
-    Sink sink;
-    sink.limit = MAXSIZE;
-    sink.write = [fd](const char* data, std::size_t n) {
-        while (n > 0) {
-            const ssize_t w = ::write(fd, data, n);
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) return false;
-            data += w;
-            n -= static_cast<std::size_t>(w);
+    lastError_ = Tries(*this, pUrl, [&](Clock::time_point deadline, bool& empty) {
+        // Each try writes the file from its start.
+        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
+            return Unwritable(pFile, std::strerror(errno));
         }
-        return true;
-    };
-    lastError_ = Run(*this, pUrl, sink);
+        Sink sink;
+        sink.limit = MAXSIZE;
+        sink.write = [fd](const char* data, std::size_t n) {
+            while (n > 0) {
+                const ssize_t w = ::write(fd, data, n);
+                if (w < 0 && errno == EINTR) continue;
+                if (w <= 0) return false;
+                data += w;
+                n -= static_cast<std::size_t>(w);
+            }
+            return true;
+        };
+        const std::string why = Run(*this, pUrl, sink, deadline);
+        empty = sink.received == 0;
+        return why;
+    });
     const bool closed = ::close(fd) == 0;
     if (lastError_.empty() && !closed) lastError_ = Unwritable(pFile, std::strerror(EIO));
     std::error_code ec;

@@ -1,5 +1,6 @@
 #include "hive.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "posix_file.h"
 #include "tlx/error.h"
@@ -92,6 +94,46 @@ std::string Why(sqlite3* db) {
     }
 }
 
+// The start of the temporary names under which `file` is made.
+std::string TemporaryPrefix(const std::string& file) {
+    return "." + file.substr(file.find_last_of('/') + 1) + ".new-";
+}
+
+// Removes what programs killed while they made the hive `file` left beside it: temporary hives
+// that no maker holds any more, the logs of temporary hives that are gone, and a temporary
+// name that was linked into place already (only that name: the file is the hive). The hive
+// itself is never opened here.
+void RemoveUnfinishedHives(const std::string& file) {
+    const std::string folder = detail::FolderOf(file);
+    const std::string prefix = TemporaryPrefix(file);
+    detail::RemoveStaleTemporaries(folder, prefix);
+    struct stat hive {};
+    const bool present = ::stat(file.c_str(), &hive) == 0;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() >= prefix.size() + 6 && name.starts_with(prefix)) names.push_back(name);
+    }
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        const std::string path = folder + "/" + name;
+        const std::string made = path.substr(0, folder.size() + 1 + prefix.size() + 6);
+        const std::string suffix = name.substr(prefix.size() + 6);
+        struct stat st {};
+        if (suffix.empty()) {
+            if (present && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                st.st_ino == hive.st_ino && st.st_dev == hive.st_dev) {
+                ::unlink(path.c_str());
+            }
+        } else if ((suffix == "-wal" || suffix == "-shm" || suffix == "-journal") &&
+                   ::lstat(made.c_str(), &st) != 0 && errno == ENOENT) {
+            ::unlink(path.c_str());
+        }
+    }
+}
+
 }  // namespace
 
 namespace detail {
@@ -135,6 +177,7 @@ cls_CoreRegistry::Hive::~Hive() {
 }
 
 void cls_CoreRegistry::Hive::Close() noexcept {
+    grouped = false;  // closing the connection ends its transaction
     read.reset();
     names.reset();
     write.reset();
@@ -253,9 +296,7 @@ void cls_CoreRegistry::Hive::Create() {
     } catch (const Error& e) {
         throw Error(Named(file) + " cannot be made: " + e.what());
     }
-    const std::string prefix = "." + file.substr(file.find_last_of('/') + 1) + ".new-";
-    // What a program killed while it made the hive left behind goes first.
-    detail::RemoveStaleTemporaries(folder, prefix);
+    const std::string prefix = TemporaryPrefix(file);
     std::string temp = folder + "/" + prefix + "XXXXXX";
     const int fd = detail::MakeLockedTemporary(temp);
     if (fd < 0) {
@@ -337,6 +378,8 @@ void cls_CoreRegistry::Hive::ExecPatiently(const char* sql) {
 
 void cls_CoreRegistry::Hive::ForWriting() {
     if (writable) return;
+    // What a program killed while it made the hive left behind goes first.
+    RemoveUnfinishedHives(file);
     if (!db) Create();
     if (sqlite3_db_readonly(db, "main") == 1) {
         struct stat st {};
@@ -397,6 +440,23 @@ void cls_CoreRegistry::Hive::Commit() {
 
 void cls_CoreRegistry::Hive::Rollback() noexcept {
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void cls_CoreRegistry::Hive::BeginGroup() {
+    if (grouped) throw Error(Named(file) + " is in a transaction already");
+    Begin();
+    grouped = true;
+}
+
+void cls_CoreRegistry::Hive::CommitGroup() {
+    grouped = false;
+    Commit();
+}
+
+void cls_CoreRegistry::Hive::RollbackGroup() noexcept {
+    if (!grouped) return;
+    grouped = false;
+    Rollback();
 }
 
 }  // namespace tlx

@@ -42,9 +42,14 @@ struct cls_CoreRegistry::Hive {
     [[noreturn]] void Fail(const std::string& what) const;
     void Exec(const char* sql);
     // Runs `body` in a transaction that takes the write lock at once, so that a writer waits
-    // for another instead of failing when it upgrades.
+    // for another instead of failing when it upgrades; inside a transaction of a
+    // RegistryTransaction, as part of that.
     template <class F>
     void Transaction(F&& body) {
+        if (grouped) {
+            body();
+            return;
+        }
         Begin();
         try {
             body();
@@ -55,8 +60,14 @@ struct cls_CoreRegistry::Hive {
         Commit();
     }
 
+    // A RegistryTransaction's transaction, for which writes wait.
+    void BeginGroup();
+    void CommitGroup();
+    void RollbackGroup() noexcept;
+
     std::string file;
     sqlite3* db = nullptr;
+    bool grouped = false;
     bool hasTable = false;
     bool writable = false;
     // Read-only, as a file that does not change (for a user who may only read the hive).

@@ -64,11 +64,25 @@ std::string FolderOf(const std::string& path) {
 }
 
 int MakeLockedTemporary(std::string& pattern) {
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return -1;
-    // Held until the file is closed: it tells a later cleanup that a writer still uses it.
-    ::flock(fd, LOCK_EX);
-    return fd;
+    const std::string form = pattern;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        pattern = form;
+        const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd < 0) return -1;
+        // Held until the file is closed: it tells a later cleanup that a writer still uses it.
+        ::flock(fd, LOCK_EX);
+        // Another program's cleanup may have taken the new file for a leftover in the moment
+        // before the lock and removed it: then it is made afresh.
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd, &held) == 0 && ::lstat(pattern.c_str(), &named) == 0 &&
+            held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+            return fd;
+        }
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
 }
 
 void RemoveStaleTemporaries(const std::string& folder, const std::string& prefix) {

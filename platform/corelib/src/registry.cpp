@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 #include "hive.h"
 #include "tlx/error.h"
 #include "tlx/paths.h"
@@ -70,9 +72,10 @@ std::string cls_CoreRegistry::HIVEFILE(enm_RegistryHive pHive) {
 cls_CoreRegistry::Hive& cls_CoreRegistry::Open(enm_RegistryHive hive, bool forWriting) {
     std::unique_ptr<Hive>& slot = hive == HKEY_LOCAL_MACHINE ? machine_ : user_;
     // The place follows VODEX_HOME, which tests change between cases; a hive that was not
-    // there is looked for again, since another program may have made it since.
+    // there is looked for again, since another program may have made it since. A hive in a
+    // transaction stays as it is until the transaction ends.
     std::string file = HIVEFILE(hive);
-    if (!slot || slot->file != file || !slot->Current()) {
+    if (!slot || (!slot->grouped && (slot->file != file || !slot->Current()))) {
         slot.reset();
         slot = std::make_unique<Hive>(file);
     }
@@ -233,6 +236,20 @@ std::vector<std::string> cls_CoreRegistry::VALUENAMES(enm_RegistryHive pHive,
         names.emplace_back(t ? t : "", static_cast<std::size_t>(sqlite3_column_bytes(*use, 0)));
     }
     return names;
+}
+
+RegistryTransaction::RegistryTransaction(cls_CoreRegistry& registry, enm_RegistryHive hive)
+    : hive_(&registry.Open(hive, true)) {
+    hive_->BeginGroup();
+}
+
+RegistryTransaction::~RegistryTransaction() {
+    if (hive_) hive_->RollbackGroup();
+}
+
+void RegistryTransaction::Commit() {
+    cls_CoreRegistry::Hive* hive = std::exchange(hive_, nullptr);
+    if (hive) hive->CommitGroup();
 }
 
 }  // namespace tlx

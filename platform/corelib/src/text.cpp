@@ -100,10 +100,15 @@ std::string OneLine(std::string_view s) {
     for (std::size_t i = 0; i < s.size(); ++i) {
         const char ch = s[i];
         const auto c = static_cast<unsigned char>(ch);
-        // The line breaks of Unicode: NEL (C2 85), and the line and paragraph separators
-        // (E2 80 A8, E2 80 A9).
-        if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0x85) {
-            out += "\\u0085";
+        // The control characters of Unicode's second set (C2 80 to C2 9F: NEL, a line break,
+        // and CSI, which starts a terminal's commands as ESC [ does), and the line and
+        // paragraph separators (E2 80 A8, E2 80 A9).
+        if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(s[i + 1]) <= 0x9F) {
+            const auto second = static_cast<unsigned char>(s[i + 1]);
+            out += "\\u00";
+            out += kHex[second >> 4];
+            out += kHex[second & 0xF];
             ++i;
             continue;
         }

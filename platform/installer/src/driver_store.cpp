@@ -165,26 +165,26 @@ std::vector<std::string> ClassesOfProduct(const std::string& productCode) {
     return classes;
 }
 
-void WriteDriver(const std::string& driverClass, const std::string& component,
-                 const std::string& productCode) {
-    cls_CoreRegistry registry;
+std::vector<ValueChange> DriverValues(const std::string& driverClass, const std::string& component,
+                                      const std::string& productCode) {
     const std::string key = std::string(kDevicesKey) + "\\" + driverClass;
-    // The product first: the driver's own value, written last, is what makes it installed.
-    registry.WRITE(HKEY_LOCAL_MACHINE, key + ".msi", Variant(productCode));
-    registry.WRITE(HKEY_LOCAL_MACHINE, key, Variant(component));
+    if (component.empty()) return {{key, {}}, {key + ".msi", {}}, {key + ".Disabled", {}}};
+    return {{key + ".msi", productCode}, {key, component}};
 }
 
-void RemoveDriverValues(const std::string& driverClass) {
+void ForgetDriver(const std::string& driverClass, const std::string& component) {
     cls_CoreRegistry registry;
-    const std::string key = std::string(kDevicesKey) + "\\" + driverClass;
-    registry.DELETEVALUE(HKEY_LOCAL_MACHINE, key);  // first: from now on it is not installed
-    registry.DELETEVALUE(HKEY_LOCAL_MACHINE, key + ".msi");
-    registry.DELETEVALUE(HKEY_LOCAL_MACHINE, key + ".Disabled");
-}
-
-void RemoveProductValue(const std::string& driverClass) {
-    cls_CoreRegistry().DELETEVALUE(HKEY_LOCAL_MACHINE,
-                                   std::string(kDevicesKey) + "\\" + driverClass + ".msi");
+    RegistryTransaction transaction(registry, HKEY_LOCAL_MACHINE);
+    for (const ValueChange& change : DriverValues(driverClass, "", ""))
+        registry.DELETEVALUE(HKEY_LOCAL_MACHINE, change.path);
+    const std::string key = kComponentsKey;
+    for (const std::string& name : registry.VALUENAMES(HKEY_LOCAL_MACHINE, key)) {
+        const std::string path = key + "\\" + name;
+        if (!component.empty() && registry.READTEXT(HKEY_LOCAL_MACHINE, path) == component) {
+            registry.DELETEVALUE(HKEY_LOCAL_MACHINE, path);
+        }
+    }
+    transaction.Commit();
 }
 
 std::string CheckComponent(const std::string& component, const std::string& name, bool* crashed) {
@@ -261,10 +261,15 @@ std::string CheckComponent(const std::string& component, const std::string& name
     return said;
 }
 
-std::string Register(const std::string& component, bool unregister) {
+std::string Register(const std::string& component, bool unregister,
+                     const std::vector<ValueChange>& values) {
     const std::string program = cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr";
     std::vector<std::string> words{program, "/s"};
     if (unregister) words.push_back("/u");
+    for (const ValueChange& change : values) {
+        words.push_back(change.text ? "/set" : "/unset");
+        words.push_back(change.text ? change.path + "=" + *change.text : change.path);
+    }
     words.push_back(component);
     std::string errors;
     const int code = RunAndWait(words, &errors);

@@ -4,6 +4,7 @@
 // registration program).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,17 +44,28 @@ std::string ComponentOf(const std::string& driverClass);
 std::string ProductOf(const std::string& driverClass);
 // The driver classes whose ".msi" value is `productCode`.
 std::vector<std::string> ClassesOfProduct(const std::string& productCode);
-void WriteDriver(const std::string& driverClass, const std::string& component,
-                 const std::string& productCode);
-void RemoveDriverValues(const std::string& driverClass);
-void RemoveProductValue(const std::string& driverClass);
+
+// A value of the machine hive to change together with a registration: written with its text,
+// or removed when it has none.
+struct ValueChange {
+    std::string path;
+    std::optional<std::string> text;
+};
+// What makes `driverClass` an installed driver: its ".msi" value the product code, its own
+// value the component; or, with an empty `component`, what removes them.
+std::vector<ValueChange> DriverValues(const std::string& driverClass, const std::string& component,
+                                      const std::string& productCode);
+// Removes the values of `driverClass` and every registration that names `component`, in one
+// transaction: for a component that cannot unregister itself (gone, or broken).
+void ForgetDriver(const std::string& driverClass, const std::string& component);
 
 // Loads `component` in a child process and checks its entry table: that it is a component of
 // this machine, named `name`, for this toolkit's build. Empty when it is; else why not, with
 // `crashed` set when the child crashed or hung rather than refusing the component.
 std::string CheckComponent(const std::string& component, const std::string& name, bool* crashed);
-// Runs the registration program on `component` (with `unregister`, to remove it); empty on
-// success, else what it said.
-std::string Register(const std::string& component, bool unregister = false);
+// Runs the registration program on `component` (with `unregister`, to remove it), changing
+// `values` in the same transaction; empty on success, else what it said (and nothing changed).
+std::string Register(const std::string& component, bool unregister = false,
+                     const std::vector<ValueChange>& values = {});
 
 }  // namespace tlx::installer

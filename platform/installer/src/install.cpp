@@ -10,6 +10,7 @@
 
 #include "driver_store.h"
 #include "installer.h"
+#include "tlx/component.h"
 #include "tlx/package.h"
 #include "tlx/paths.h"
 #include "tlx/text.h"
@@ -64,18 +65,6 @@ void Discard(const std::string& folder) {
     if (!folder.empty()) fs::remove_all(folder, ignored);
 }
 
-// Puts the values of `driverClass` back to what they were before: `component` and `product`,
-// or none.
-void RestoreDriver(const std::string& driverClass, const std::string& component,
-                   const std::string& product) {
-    if (component.empty()) {
-        RemoveDriverValues(driverClass);
-        return;
-    }
-    WriteDriver(driverClass, component, product);
-    if (product.empty()) RemoveProductValue(driverClass);
-}
-
 volatile std::sig_atomic_t gStop = 0;
 
 void OnStop(int) {
@@ -116,23 +105,31 @@ Outcome Install(const std::string& packageFile) {
                 "the package '" + packageFile +
                     "' would replace the random generator, which comes with the toolkit"};
     }
+    // The manifest's claim holds as the component's own does: a driver for a newer toolkit is
+    // not installed.
+    if (m.needInterface > ToolkitBuild()) {
+        return {kFatal, "the package '" + packageFile +
+                            "' cannot be installed: its driver needs a newer version of the "
+                            "toolkit (build " +
+                            std::to_string(m.needInterface) + " or newer; this is build " +
+                            std::to_string(ToolkitBuild()) + ")"};
+    }
     const InstallerLock lock;
     if (!lock.Held())
         return {kAnotherInstallation,
                 "another installation is in progress; try again when it has ended"};
+    Step("locked");
     std::string staging;
     std::string folder;
-    std::string component;
-    bool registering = false;
-    bool writing = false;
     const std::string old = ComponentOf(driverClass);
-    const std::string oldProduct = ProductOf(driverClass);
     try {
         CheckStop();
         RemoveLeftovers();
+        Step("cleared");
         staging = NewStagingFolder();
         for (const auto& [name, content] : pkg.files) {
             WriteNewFile(staging + "/" + name, content, name == m.component ? 0755 : 0644);
+            Step("written");
         }
         // One time for all files, so the description is never older than the component.
         const timespec now[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
@@ -147,26 +144,35 @@ Outcome Install(const std::string& packageFile) {
             return {crashed ? kFatal : kInvalidPackage,
                     "the package '" + packageFile + "' holds a component that is refused: " + why};
         }
+        Step("checked");
         CheckStop();
         SyncFolder(staging);
         folder = NewPackageFolder(driverClass, m.version);
         fs::rename(staging, folder);
         staging.clear();
         SyncFolder(DriverFolder());
-        component = folder + "/" + m.component;
-        registering = true;
-        if (const std::string refused = Register(component); !refused.empty()) {
+        Step("moved");
+        CheckStop();
+        // The switch-over: the component's registration and the driver's values change in one
+        // transaction, so they name the old driver or the new one, whenever this stops.
+        const std::string component = folder + "/" + m.component;
+        std::vector<ValueChange> values;
+        for (const std::string& c : m.classes) {
+            const auto named = DriverValues(c, component, m.productCode);
+            values.insert(values.end(), named.begin(), named.end());
+        }
+        if (const std::string refused = Register(component, false, values);
+            !refused.empty() && ComponentOf(driverClass) != component) {
             throw Error("the component cannot be registered: " + refused);
         }
-        CheckStop();
-        writing = true;
-        for (const std::string& c : m.classes)
-            WriteDriver(c, component, m.productCode);
+        folder.clear();  // the driver's now
+        Step("switched");
         // The driver it replaced: its files go once nothing names them.
         if (const std::string oldFolder = old.empty() ? "" : PackageFolderOf(old);
             !oldFolder.empty() && oldFolder != PackageFolderOf(component)) {
             Discard(oldFolder);
         }
+        Step("replaced");
         // What stopped installers left and only the replaced registration still named; the
         // driver is installed whether or not this succeeds.
         try {
@@ -175,18 +181,13 @@ Outcome Install(const std::string& packageFile) {
         }
         return {kSuccess, driverClass + " " + m.version + " is installed"};
     } catch (...) {
-        // Back to the driver as it was: its values, its registration, and no new files.
+        // Nothing names the new files yet: they go, and the old driver stays as it was.
         std::string why = "the installation was stopped";
         try {
             throw;
         } catch (const Stopped&) {
         } catch (const std::exception& e) {
             why = e.what();
-        }
-        try {
-            if (writing) RestoreDriver(driverClass, old, oldProduct);
-            if (registering) Register(old.empty() ? component : old, old.empty());
-        } catch (...) {
         }
         Discard(staging);
         Discard(folder);

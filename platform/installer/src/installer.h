@@ -29,6 +29,14 @@ struct Outcome {
 void StopOnSignals();
 bool StopRequested();
 
+// The installer program (see command_line.cpp): its exit status.
+int Main(int argc, char** argv);
+
+// Marks a step of installing or removing: a stop, or a kill, may come at any of them. The
+// installer proper does nothing there; the tests' build of it can be made to stop at the n-th
+// step, to see what every stop leaves.
+void Step(const char* name);
+
 // Installs the package at `package`: every driver class of it afterwards names the component
 // in the driver folder, its ".msi" value the product code; a driver it replaces is removed.
 // On any failure nothing of the package stays and a replaced driver keeps working.

@@ -24,6 +24,7 @@ Outcome Uninstall(const std::string& productOrPackage) {
     if (!lock.Held())
         return {kAnotherInstallation,
                 "another installation is in progress; try again when it has ended"};
+    Step("locked");
     try {
         const std::vector<std::string> classes = ClassesOfProduct(code);
         if (classes.empty())
@@ -31,14 +32,19 @@ Outcome Uninstall(const std::string& productOrPackage) {
         std::string removed;
         for (const std::string& driverClass : classes) {
             const std::string component = ComponentOf(driverClass);
-            RemoveDriverValues(driverClass);  // from here on, the driver is not installed
-            if (!component.empty()) {
-                Register(component, true);  // a component that is gone has nothing to remove
-                if (const std::string folder = PackageFolderOf(component); !folder.empty()) {
-                    std::error_code ignored;
-                    std::filesystem::remove_all(folder, ignored);
-                }
+            // The registration and the driver's values go in one transaction: from then on
+            // the driver is not installed. A component that is gone or cannot unregister
+            // itself loses its values and every registration that names it all the same.
+            if (component.empty() ||
+                !Register(component, true, DriverValues(driverClass, "", "")).empty()) {
+                ForgetDriver(driverClass, component);
             }
+            Step("unregistered");
+            if (const std::string folder = PackageFolderOf(component); !folder.empty()) {
+                std::error_code ignored;
+                std::filesystem::remove_all(folder, ignored);
+            }
+            Step("removed");
             removed += (removed.empty() ? "" : ", ") + driverClass;
         }
         RemoveLeftovers();

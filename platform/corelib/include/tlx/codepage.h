@@ -17,4 +17,9 @@ std::string AnsiToText(std::span<const std::uint8_t> bytes);
 // a byte that starts no valid UTF-8 sequence is passed on as it is.
 std::vector<std::uint8_t> TextToAnsi(std::string_view text);
 
+// The text as valid UTF-8: each byte that starts no well-formed UTF-8 sequence (overlong forms,
+// surrogates and values beyond U+10FFFF included) becomes the code page's character for it, so
+// a text in the code page keeps its characters. Valid text stays as it is.
+std::string MendedText(std::string_view text);
+
 }  // namespace tlx

@@ -3,8 +3,9 @@
 // A download has a time-out for connecting and one for the whole, a size limit and a limit on
 // redirects (to HTTP and HTTPS only). While it waits, pending window events run, and it ends
 // at once, as failed, when the thread's waits are cancelled or its STOP flag is set (another
-// thread's way to end it). Why a download failed is said in the core library's language, with
-// the transfer library's own reason in brackets.
+// thread's way to end it). A download may be tried again after a failure; its time limits hold
+// for all its tries together. Why a download failed is said in the core library's language,
+// with the transfer library's own reason in brackets.
 #pragma once
 
 #include <atomic>
@@ -22,6 +23,10 @@ class cls_CoreDownloader : public Object {
     double TIMEOUT = 120.0;             // seconds for the whole download
     std::int64_t MAXSIZE = 64ll << 20;  // bytes; a larger answer fails
     std::int32_t MAXREDIRECTS = 5;
+    // A download that fails, or brings an empty answer, is tried again this many times, each
+    // after a quarter of a second (window events run meanwhile), while its time lasts; an
+    // empty answer of the last try then counts as failed.
+    std::int32_t RETRIES = 0;
     // Only http and https, for an address that a catalogue or an update description gave: a
     // local file behind such an address is nobody's to copy. An https address is never
     // redirected to plain http.

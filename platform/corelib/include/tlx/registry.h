@@ -63,10 +63,28 @@ class cls_CoreRegistry : public Object {
     struct Hive;
 
   private:
+    friend class RegistryTransaction;
     Hive& Open(enm_RegistryHive hive, bool forWriting);
 
     std::unique_ptr<Hive> machine_;
     std::unique_ptr<Hive> user_;
+};
+
+// Makes the writes and removals of `registry` on one hive one change: others see none of them
+// until Commit, and a transaction that ends without it (an error, a killed program) leaves the
+// hive as it was. It holds the hive's write lock meanwhile, so another registry object that
+// writes the same hive waits for it, for at most the busy time-out.
+class RegistryTransaction {
+  public:
+    RegistryTransaction(cls_CoreRegistry& registry, enm_RegistryHive hive);
+    ~RegistryTransaction();
+    RegistryTransaction(const RegistryTransaction&) = delete;
+    RegistryTransaction& operator=(const RegistryTransaction&) = delete;
+
+    void Commit();
+
+  private:
+    cls_CoreRegistry::Hive* hive_;
 };
 
 }  // namespace tlx

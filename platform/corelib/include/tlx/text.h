@@ -24,8 +24,8 @@ std::string Replace(std::string_view s, std::string_view what, std::string_view 
 // counts as one character.
 std::size_t CharCount(std::string_view s);
 // The text on one line, for messages: line breaks (Unicode's too), tabs and other control
-// characters are written as escapes ("\n", "\t", "\x1b", "\u2028"); everything else stays as
-// it is.
+// characters (Unicode's second set too) are written as escapes ("\n", "\t", "\x1b", "\u009b",
+// "\u2028"); everything else stays as it is.
 std::string OneLine(std::string_view s);
 
 }  // namespace tlx
