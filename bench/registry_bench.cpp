@@ -14,7 +14,7 @@
 #include "tlx/process.h"
 #include "tlx/tools.h"
 #include "vodex/core/device_tool.h"
-#include "vodex/core/resource.h"
+#include "vodex/records/resource.h"
 
 namespace {
 

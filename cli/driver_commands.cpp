@@ -15,7 +15,7 @@
 #include "tlx/tools.h"
 #include "tlx/updatetag.h"
 #include "vodex/core/device_tool.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex::cli {
 namespace {

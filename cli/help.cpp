@@ -19,7 +19,8 @@ const std::vector<CommandHelp>& Commands() {
          "measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval S] "
          "[--format table|csv|json | --json]",
          "Connect a driver's device and measure its channels.",
-         {{"--port N", "the port number to connect on (the driver's first port when not given)"},
+         {{"--port N",
+           "the port number to connect on, 1 to 32 (the driver's first port when not given)"},
           {"--channels 1,3,...", "the channels to measure (all when not given)"},
           {"--cycles N", "how many measuring cycles (10 when not given; 0: until Ctrl-C)"},
           {"--interval S", "seconds of pause between the cycles (0.5 when not given)"},
@@ -83,7 +84,7 @@ const CommandHelp* FindCommand(std::string_view name) {
 
 std::string OverallHelp() {
     std::string text =
-        "Usage: vodex COMMAND [ARGUMENTS...]\n"
+        "Usage: vodex [--log LEVEL] COMMAND [ARGUMENTS...]\n"
         "Lists, tests and installs the drivers of measuring instruments, and measures with them.\n"
         "\nCommands:\n";
     for (const CommandHelp& c : Commands()) {
@@ -96,6 +97,9 @@ std::string OverallHelp() {
         "  -h, --help     show this help ('vodex help COMMAND' or 'vodex COMMAND --help' show\n"
         "                 a command's help with its options)\n"
         "  -V, --version  show the version\n"
+        "  --log LEVEL    write the log up to LEVEL to standard error: error (the default),\n"
+        "                 warning, info or debug (the bytes the serial ports send and\n"
+        "                 receive); the same as VODEX_LOG=LEVEL\n"
         "\nExit status: 0 on success, 1 for a failure, 2 for a usage error; a failure is named in\n"
         "one line on standard error.\n";
     return text;

@@ -4,7 +4,7 @@
 #include "arguments.h"
 #include "commands.h"
 #include "tlx/text.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex::cli {
 

@@ -75,7 +75,7 @@ int Measure(const Args& args) {
     }
     const long cycles = a.Number("cycles", 0, 100000000).value_or(10);
     const double interval = a.Real("interval", 0, 86400).value_or(0.5);
-    std::optional<long> port = a.Number("port", 1, 32767);
+    std::optional<long> port = a.Number("port", 1, tlx::kPortCount);
     std::optional<std::vector<std::int32_t>> chosen;
     if (auto list = a.Value("channels")) chosen = ParseChannels(*list);
 

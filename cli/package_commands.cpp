@@ -57,11 +57,12 @@ int RunInstaller(std::vector<std::string> words, bool quiet) {
     if (quiet) words.insert(words.begin() + 1, "/quiet");
     std::string errors;
     const int code = tlx::RunAndWait(words, &errors);
+    tlx::PassOnLog(errors);
     if (code == 0) return 0;
-    const std::string said = tlx::Trim(errors.substr(0, errors.find('\n')));
-    constexpr std::string_view kPrefix = "vodex_msiexec: ";
     // The installer names its whole code at the end of its line.
-    if (said.starts_with(kPrefix)) throw tlx::Error(said.substr(kPrefix.size()));
+    if (const std::string said = tlx::FailureSaid(errors, "vodex_msiexec"); !said.empty()) {
+        throw tlx::Error(said);
+    }
     throw tlx::Error(Say("Das Installationsprogramm ist gescheitert", "The installer failed") +
                      (code < 0 ? std::string() : " (" + std::to_string(1536 + code) + ")"));
 }

@@ -13,21 +13,26 @@
 //   vodex ports [--json] | ports set N PATH | ports reset N
 //   vodex language [DE|EN|auto]
 //
+// "vodex --log LEVEL COMMAND ..." writes the log up to LEVEL (see tlx/log.h).
+//
 // Exit code 0 on success, 2 for a usage error, 1 for a failure, with a one-line message on
 // standard error. "vodex --help", "vodex help COMMAND" and "vodex COMMAND --help" describe the
 // commands (help.cpp holds every help text; the man page is made from them).
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "arguments.h"
 #include "commands.h"
 #include "help.h"
+#include "tlx/log.h"
 #include "tlx/tools.h"
 #include "tlx/ui.h"
 #include "vodex/core/device_tool.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 int main(int argc, char** argv) {
     using Command = int (*)(const vodex::cli::Args&);
@@ -41,6 +46,28 @@ int main(int argc, char** argv) {
         {"language", vodex::cli::Language},
     };
     tlx::SetUiProvider(nullptr);  // a command line never opens windows, even on a desktop
+    // "--log LEVEL" or "--log=LEVEL" before the command: the log's level, for this program
+    // and the programs it starts, through the environment the log reads.
+    if (argc >= 2 && std::string_view(argv[1]).starts_with("--log")) {
+        const std::string_view option = argv[1];
+        const bool joined = option.starts_with("--log=");
+        if (!joined && option != "--log") {
+            vodex::cli::Tell("unknown option '" + std::string(option) +
+                             "'; 'vodex help' lists the options");
+            return 2;
+        }
+        const char* level = joined ? argv[1] + 6 : (argc >= 3 ? argv[2] : "");
+        tlx::LogLevel named = tlx::LogLevel::Error;
+        if (!tlx::LogLevelNamed(level, named)) {
+            vodex::cli::Tell("--log needs a level: error, warning, info or debug");
+            return 2;
+        }
+        ::setenv("VODEX_LOG", level, 1);
+        const int used = joined ? 1 : 2;
+        argv[used] = argv[0];
+        argv += used;
+        argc -= used;
+    }
     if (argc < 2) {
         std::fputs(vodex::cli::OverallHelp().c_str(), stderr);
         return 2;

@@ -11,7 +11,7 @@
 #include "tlx/pump.h"
 #include "tlx/text.h"
 #include "tlx/updatetag.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex::manager {
 namespace {

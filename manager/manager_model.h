@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "vodex/core/device_tool.h"
-#include "vodex/core/dialog_model.h"
+#include "vodex/tools/dialog_model.h"
 
 namespace vodex::manager {
 

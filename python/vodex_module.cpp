@@ -10,7 +10,6 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -141,25 +140,6 @@ std::vector<Channel> Channels(const Device& owned) {
     return all;
 }
 
-// The baseline of the module's benchmark: `cycles` measuring cycles read as the Python loop
-// reads them, in C++.
-double MeasureInCxx(const Device& owned, int cycles) {
-    int_Device& device = *owned;
-    py::gil_scoped_release free;
-    const auto start = std::chrono::steady_clock::now();
-    double sum = 0;
-    for (int c = 0; c < cycles; ++c) {
-        device.EXECUTE();
-        const auto channels = device.CHANNELS();
-        for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
-            const auto channel = channels->Item(i);
-            if (channel->MEASURED()) sum += channel->VALUE();
-        }
-    }
-    (void)sum;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 }  // namespace
 
 PYBIND11_MODULE(vodex, m) {
@@ -259,7 +239,6 @@ PYBIND11_MODULE(vodex, m) {
                  py::gil_scoped_release free;
                  device.DESTROY();
              })
-        .def("_measure_in_cxx", &MeasureInCxx, py::arg("cycles"))
         .def("__repr__",
              [](const Device& d) { return "<vodex.Device '" + d->INFO()->NAME() + "'>"; });
 

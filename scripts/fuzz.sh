@@ -20,6 +20,7 @@ seeds="$root/tests/fuzz/corpus"
 for tool in clang clang++ cmake; do
     command -v "$tool" >/dev/null || { echo "fuzz: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
 done
+source "$root/scripts/compiler-cache.sh"
 mkdir -p "$build"
 log="$build/build.log"
 # Optimised a little and with line tables only: about a third quicker to build than with full
@@ -27,7 +28,7 @@ log="$build/build.log"
 if ! { CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DVODEX_FUZZ=ON -DVODEX_BUILD_TESTS=OFF \
            -DVODEX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Fuzz \
            -DCMAKE_C_FLAGS_FUZZ="-O1 -gline-tables-only" \
-           -DCMAKE_CXX_FLAGS_FUZZ="-O1 -gline-tables-only" >"$log" 2>&1 &&
+           -DCMAKE_CXX_FLAGS_FUZZ="-O1 -gline-tables-only" "${compiler_cache[@]}" >"$log" 2>&1 &&
        cmake --build "$build" -j "$(nproc)" >>"$log" 2>&1; }; then
     grep -E "error" -A5 "$log" | head -n 40 >&2 || tail -n 40 "$log" >&2
     echo "fuzz: the fuzz targets do not build; see $log" >&2

@@ -1,6 +1,6 @@
 #include "help_model.h"
 
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex::setup {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "vodex/core/dialog_model.h"
+#include "vodex/tools/dialog_model.h"
 
 namespace vodex::setup {
 

@@ -19,7 +19,7 @@
 #include "tlx/controls/frame.h"
 #include "tlx/controls/label.h"
 #include "tlx/controls/list_view.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 #include "vodex/ui/qt_form.h"
 
 namespace vodex::setup {

@@ -16,7 +16,7 @@
 #include "tlx/updatetag.h"
 #include "vodex/core/detail/release_device.h"
 #include "vodex/core/device.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex::setup {
 namespace {

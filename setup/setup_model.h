@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "vodex/core/device_tool.h"
-#include "vodex/core/dialog_model.h"
 #include "vodex/tools/catalogue_fetch.h"
+#include "vodex/tools/dialog_model.h"
 #include "vodex/tools/driver_catalogue.h"
 
 namespace vodex::setup {

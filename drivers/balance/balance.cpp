@@ -6,7 +6,7 @@
 #include "tlx/text.h"
 #include "vodex/interface_ids.h"
 #include "vodex/port/port_search.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex::balance {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "tlx/controls/readings_chart.h"
 #include "tlx/pump.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex::example {
 namespace {

@@ -13,7 +13,7 @@
 #include "vodex/core/device_dialog.h"
 #include "vodex/core/device_manager.h"
 #include "vodex/core/device_tool.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex::example {
 namespace {

@@ -5,7 +5,7 @@
 #include "tlx/tools.h"
 #include "tlx/ui.h"
 #include "vodex/interface_ids.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex {
 namespace {
@@ -49,7 +49,7 @@ int_Device::int_Device()
       dialog_(std::make_shared<cls_DeviceDialog>()),
       settingsCom_(std::make_shared<cls_DeviceComsettings>()) {
     dialog_->vParent(this);
-    settingsCom_->PARENT(this);
+    AdoptSettingsCom();
 }
 
 int_Device::~int_Device() {
@@ -83,7 +83,11 @@ void int_Device::DIALOG(std::shared_ptr<cls_DeviceDialog> v) {
 void int_Device::SETTINGSCOM(std::shared_ptr<cls_DeviceComsettings> v) {
     if (settingsCom_ && settingsCom_->PARENT() == this) settingsCom_->PARENT(nullptr);
     settingsCom_ = std::move(v);
-    if (settingsCom_) settingsCom_->PARENT(this);
+    if (settingsCom_) AdoptSettingsCom();
+}
+
+void int_Device::AdoptSettingsCom() {
+    settingsCom_->PARENT(this, [this] { return INFO()->IDENTIFIER(); });
 }
 
 bool int_Device::WithEvents(const std::shared_ptr<int_DeviceEvents>& pHandler) {

@@ -11,13 +11,13 @@
 #include "tlx/dispatch.h"
 #include "tlx/error.h"
 #include "tlx/filesystem.h"
+#include "tlx/log.h"
 #include "tlx/process.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
 #include "tlx/ui.h"
-#include "vodex/core/resource.h"
 #include "vodex/interface_ids.h"
-#include "vodex/tools/autosense_model.h"
+#include "vodex/records/resource.h"
 
 namespace vodex {
 namespace {
@@ -104,8 +104,10 @@ void cls_DeviceTool::Trap(F&& body) const {
         body();
     } catch (const std::exception& e) {
         lastError_ = e.what();
+        tlx::Log(tlx::LogLevel::Warning, "driver registry: " + lastError_);
     } catch (...) {
         lastError_ = "an error of an unknown kind";
+        tlx::Log(tlx::LogLevel::Warning, "driver registry: " + lastError_);
     }
 }
 
@@ -295,6 +297,7 @@ bool cls_DeviceTool::REPAIR(const std::string& pClass) {
         std::string ignored;
         tlx::RunAndWait(std::vector<std::string>{program, "/s", "/u", file}, &ignored);
         registered = tlx::RunAndWait(std::vector<std::string>{program, "/s", file}, &said);
+        tlx::PassOnLog(said);
         const tlx::ObjectRef driver = tlx::CreateObject(ProgId(pClass));
         repaired = true;
         // Only whether it can be created counts; the driver made for that is released.
@@ -304,9 +307,7 @@ bool cls_DeviceTool::REPAIR(const std::string& pClass) {
     // Why the registration failed, as the registration program said it: nothing of the
     // component runs in this program for that.
     if (registered != 0) {
-        constexpr std::string_view kPrefix = "vodex_regsvr: ";
-        said = tlx::Trim(said.substr(0, said.find('\n')));
-        if (said.starts_with(kPrefix)) said.erase(0, kPrefix.size());
+        said = tlx::FailureSaid(said, "vodex_regsvr");
         lastError_ =
             !said.empty() ? said
             : registered < 0
@@ -443,11 +444,8 @@ std::shared_ptr<tlx::cls_CoreCollection> cls_DeviceTool::ShowDetection(bool logg
     if (!tlx::WindowsShown()) {
         std::shared_ptr<cls_DeviceTool> self = weak_from_this().lock();
         if (!self) self = std::shared_ptr<cls_DeviceTool>(std::shared_ptr<cls_DeviceTool>(), this);
-        AutoSenseModel search(self);
-        search.LOGGER(logger);
-        search.Load();
-        search.Search();
-        return search.FOUND() ? search.RESULT() : std::make_shared<tlx::cls_CoreCollection>();
+        auto found = windowless_ ? windowless_(self, logger) : nullptr;
+        return found ? found : std::make_shared<tlx::cls_CoreCollection>();
     }
     tlx::DialogRequest request{
         "frm_DialogAutoSense", weak_from_this().lock(), {{"LOGGER", tlx::Variant(logger)}}, {}};
@@ -458,6 +456,10 @@ std::shared_ptr<tlx::cls_CoreCollection> cls_DeviceTool::ShowDetection(bool logg
         }
     }
     return std::make_shared<tlx::cls_CoreCollection>();
+}
+
+WindowlessDetection cls_DeviceTool::SetWindowlessDetection(WindowlessDetection pDetection) {
+    return std::exchange(windowless_, std::move(pDetection));
 }
 
 std::shared_ptr<tlx::cls_CoreCollection> cls_DeviceTool::AUTOSENSE() {

@@ -2,8 +2,8 @@
 
 #include <dlfcn.h>
 
-#include "vodex/core/resource.h"
 #include "vodex/interface_ids.h"
+#include "vodex/records/resource.h"
 
 namespace vodex {
 

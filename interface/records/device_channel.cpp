@@ -5,7 +5,7 @@
 #include "tlx/file.h"
 #include "tlx/tools.h"
 #include "vodex/interface_ids.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex {
 namespace {

@@ -5,7 +5,6 @@
 #include "tlx/file.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
-#include "vodex/core/device.h"
 #include "vodex/interface_ids.h"
 
 namespace vodex {
@@ -33,8 +32,10 @@ bool cls_DeviceComsettings::SAVE(const std::string& pFile, const std::string& pP
 }
 
 std::string cls_DeviceComsettings::DefaultKey() const {
-    if (!parent_) throw tlx::Error("the communication settings belong to no device");
-    return kDevicesKey + tlx::Trim(parent_->INFO()->IDENTIFIER()) + "\\ComSettings\\";
+    if (!parent_ || !identifier_) {
+        throw tlx::Error("the communication settings belong to no device");
+    }
+    return kDevicesKey + tlx::Trim(identifier_()) + "\\ComSettings\\";
 }
 
 bool cls_DeviceComsettings::STOREDEFAULT() {

@@ -3,8 +3,8 @@
 #include "record_io.h"
 #include "tlx/file.h"
 #include "tlx/tools.h"
-#include "vodex/core/resource.h"
 #include "vodex/interface_ids.h"
+#include "vodex/records/resource.h"
 
 namespace vodex {
 namespace {

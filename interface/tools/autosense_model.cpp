@@ -5,7 +5,7 @@
 #include "tlx/tools.h"
 #include "vodex/core/detail/release_device.h"
 #include "vodex/core/device.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex {
 namespace {
@@ -286,6 +286,15 @@ void AutoSenseModel::Finish() {
     animating_ = false;
     icon_ = nullptr;
     Close();
+}
+
+std::shared_ptr<tlx::cls_CoreCollection> SearchWithoutWindow(
+    const std::shared_ptr<cls_DeviceTool>& pTool, bool pLogger) {
+    AutoSenseModel search(pTool);
+    search.LOGGER(pLogger);
+    search.Load();
+    search.Search();
+    return search.FOUND() ? search.RESULT() : std::make_shared<tlx::cls_CoreCollection>();
 }
 
 }  // namespace vodex

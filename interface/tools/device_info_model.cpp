@@ -5,7 +5,7 @@
 #include "tlx/process.h"
 #include "tlx/variant.h"
 #include "vodex/core/device.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex {
 namespace {

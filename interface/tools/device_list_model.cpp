@@ -7,7 +7,7 @@
 #include "tlx/process.h"
 #include "tlx/text.h"
 #include "vodex/core/detail/release_device.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace vodex {
 namespace {

@@ -104,6 +104,8 @@ TEST_F(Vodex, ClearErrorsForBadInput) {
     expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--format", "xml"}), 2);
     expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--port"}), 2);
     expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--port", "1", "--port=2"}), 2);
+    expectFailure(Run({"measure", "VODEX_RANDOMIZER", "--port", "40", "--cycles", "1"}), 2);
+    expectFailure(Run({"--log", "loud", "drivers"}), 2);
     expectFailure(Run({"drivers", "--json=1"}), 2);
     expectFailure(Run({"measure"}), 2);
     expectFailure(Run({"frobnicate"}), 2);
@@ -376,6 +378,14 @@ TEST_F(VodexBalance, MeasuresTheBalance) {
     EXPECT_EQ(run.errors, "");
     EXPECT_EQ(Values(run.output), (std::vector<std::pair<int, double>>{{1, 123.4}, {1, 123.4}}));
     EXPECT_EQ(balance.Commands(), (std::vector<std::string>{"I4", "SI", "SI"}));
+    // At debug, the log shows the bytes exchanged, escaped.
+    const ProgramRun logged = Run(
+        {"--log", "debug", "measure", "Vodex_Balance", "--port", "5", "--cycles", "1", "--json"});
+    ASSERT_EQ(logged.exitCode, 0) << logged.errors;
+    EXPECT_NE(logged.errors.find("vodex: debug: port 5 sends 'SI\\x0d\\x0a'"), std::string::npos)
+        << logged.errors;
+    EXPECT_NE(logged.errors.find("vodex: debug: port 5 received 'S S"), std::string::npos)
+        << logged.errors;
     // Nothing behind port 4: a failure that names the port and its path.
     const ProgramRun none = Run({"measure", "Vodex_Balance", "--port", "4", "--cycles", "1"});
     EXPECT_EQ(none.exitCode, 1);

@@ -11,8 +11,8 @@
 #include "tlx/error.h"
 #include "tlx/pump.h"
 #include "tlx/tools.h"
-#include "vodex/core/resource.h"
 #include "vodex/core/sys_device.h"
+#include "vodex/records/resource.h"
 
 namespace {
 

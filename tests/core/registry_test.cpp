@@ -19,11 +19,11 @@
 #include "tlx/tools.h"
 #include "tlx/ui.h"
 #include "vodex/core/device_dialog.h"
-#include "vodex/core/resource.h"
 #include "vodex/core/sys_device.h"
 #include "vodex/interface_ids.h"
 #include "vodex/port/port_tools.h"
 #include "vodex/port/vq_port.h"
+#include "vodex/records/resource.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "fixtures.h"
 #include "tlx/dialogs.h"
 #include "tlx/locale.h"
+#include "tlx/log.h"
 #include "tlx/process.h"
 #include "tlx/pump.h"
 #include "tlx/text.h"
@@ -49,6 +50,22 @@ TEST(TextTools, CaseAndTrim) {
     // Messages stay on one line whatever a path holds; umlauts and backslashes stay.
     EXPECT_EQ(tlx::OneLine("a\nb\r\tc\x1b\x7f Grüße\\K \u2028\u2029\u0085\u009b\u00a0"),
               "a\\nb\\r\\tc\\x1b\\x7f Grüße\\K \\u2028\\u2029\\u0085\\u009b\u00a0");
+}
+
+TEST(Log, BytesShowEscapedAndLevelsByName) {
+    EXPECT_EQ(tlx::LoggedBytes(std::string("S a'\\\x80\x00\r", 8)),
+              "'S a\\x27\\\\\\x80\\x00\\x0d'");
+    tlx::LogLevel level = tlx::LogLevel::Error;
+    EXPECT_TRUE(tlx::LogLevelNamed("DeBuG", level));
+    EXPECT_EQ(level, tlx::LogLevel::Debug);
+    EXPECT_FALSE(tlx::LogLevelNamed("loud", level));
+}
+
+TEST(Programs, TheFailureSaidIsTheFirstLineNotOfTheLog) {
+    EXPECT_EQ(tlx::FailureSaid("x: info: port 1 opened\nx: kaputt (1603)\nmehr", "x"),
+              "kaputt (1603)");
+    EXPECT_EQ(tlx::FailureSaid("\n  \nloader: no file\n", "x"), "loader: no file");
+    EXPECT_EQ(tlx::FailureSaid("x: debug: a\nx: warning: b", "x"), "");
 }
 
 TEST(CoreLanguage, OnlyGermanOrEnglish) {

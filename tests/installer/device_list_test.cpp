@@ -9,9 +9,9 @@
 #include "tlx/dialogs.h"
 #include "tlx/process.h"
 #include "tlx/tools.h"
+#include "vodex/text/language.h"
 #include "vodex/tools/device_info_model.h"
 #include "vodex/tools/device_list_model.h"
-#include "vodex/tools/language.h"
 
 namespace {
 

@@ -484,8 +484,9 @@ TEST_F(Installer, AnInstallerStoppedAtEachStepLeavesTheOldOrTheNewDriver) {
 
 namespace {
 
-// A package of the toolkit itself goes to the system's package tool (here a script that keeps
-// its arguments), which decides the outcome.
+// A package of the toolkit itself goes to the system's package tool, found in PATH (here a
+// script that keeps its arguments, behind a consent program that only runs what it is given),
+// which decides the outcome.
 TEST_F(Installer, AToolkitPackageGoesToTheSystemsPackageTool) {
     const std::string toolkit = home.File("vodex-update.msi");
     std::ofstream(toolkit, std::ios::binary) << "!<arch>\ndebian-binary   0 0 0 100644 4 `\n2.0\n";
@@ -496,8 +497,12 @@ TEST_F(Installer, AToolkitPackageGoesToTheSystemsPackageTool) {
                             // the link's folder is this user's alone, not the shared /tmp
                             << "test \"$(stat -c %a \"$(dirname \"$3\")\")\" = 700 || exit 9\n"
                             << "exit " << answer << "\n";
-        ::chmod(tool.c_str(), 0755);
-        const vodex::test::ScopedEnv packageTool("VODEX_PACKAGE_TOOL", tool.c_str());
+        const std::string consent = home.File("pkexec");
+        std::ofstream(consent) << "#!/bin/sh\nexec \"$@\"\n";
+        for (const std::string& program : {tool, consent})
+            ::chmod(program.c_str(), 0755);
+        const std::string path = home.File("") + ":" + std::getenv("PATH");
+        const vodex::test::ScopedEnv tools("PATH", path.c_str());
         const auto run = RunProgram({VODEX_MSIEXEC, "/quiet", "/i", toolkit});
         EXPECT_EQ(run.exitCode, answer == 0 ? 0 : 1603 & 0xff) << run.errors;
         std::ifstream said(home.File("said"));

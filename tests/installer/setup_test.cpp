@@ -15,7 +15,7 @@
 #include "tlx/text.h"
 #include "tlx/tools.h"
 #include "tlx/updatetag.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace {
 

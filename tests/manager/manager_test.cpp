@@ -15,7 +15,7 @@
 #include "running_program.h"
 #include "tlx/convert.h"
 #include "tlx/tools.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace {
 

@@ -359,7 +359,7 @@ TEST(VirtualBalance, ItsLinkReplacesOnlyTheLinkOfAnEarlierInstrument) {
 TEST(PortTools, TheElapsedTestRunsOnAcrossMidnight) {
     vodex::cls_VQPortTool tool;
     double now = 0.7;
-    tool.TIMING()->UseClock([&now] { return now; });
+    tool.TIMING(std::make_shared<vodex::cls_VQPortToolTime>([&now] { return now; }));
     double start = 86399.0;
     double duration = 1.7;
     EXPECT_TRUE(tool.TIMING()->OUT(start, duration));

@@ -5,8 +5,8 @@
 #include "fixtures.h"
 #include "tlx/file.h"
 #include "tlx/tools.h"
-#include "vodex/core/resource.h"
 #include "vodex/records/device_ports.h"
+#include "vodex/records/resource.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "tlx/controls/readings_chart.h"
 #include "tlx/controls/title_bar.h"
 #include "vodex/core/device.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "vodex/core/device.h"
 #include "vodex/core/device_dialog.h"
 #include "vodex/core/device_tool.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 #include "vodex/ui/views.h"
 
 namespace vodex::ui {

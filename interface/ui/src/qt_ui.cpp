@@ -20,7 +20,7 @@
 #include "tlx/text.h"
 #include "vodex/core/device.h"
 #include "vodex/core/device_tool.h"
-#include "vodex/tools/language.h"
+#include "vodex/text/language.h"
 #include "vodex/ui/views.h"
 
 namespace vodex::ui {

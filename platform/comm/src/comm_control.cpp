@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "tlx/codepage.h"
+#include "tlx/log.h"
 #include "tlx/port_map.h"
 
 namespace tlx {
@@ -15,6 +16,10 @@ namespace {
 // The most the control keeps of unread input; beyond it the bytes wait in the port.
 constexpr std::size_t kInputCapacity = 1 << 20;
 constexpr std::size_t kReadChunk = 4096;
+
+std::string Logged(const std::vector<std::uint8_t>& bytes) {
+    return LoggedBytes(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
 
 }  // namespace
 
@@ -63,10 +68,16 @@ void CommControl::PortOpen(bool v) {
         open_ = false;
         in_.clear();
         out_.clear();
+        Log(LogLevel::Info, "port " + std::to_string(port_) + " closed");
         return;
     }
     const std::string path = PortDevicePath(port_);
-    transport_->Open(path);
+    try {
+        transport_->Open(path);
+    } catch (const std::exception& e) {
+        Log(LogLevel::Info, "port " + std::to_string(port_) + " cannot be opened: " + e.what());
+        throw;
+    }
     try {
         try {
             transport_->Apply(settings_);
@@ -87,6 +98,8 @@ void CommControl::PortOpen(bool v) {
     portHoldsOutput_ = false;
     openPath_ = path;
     ApplyLines(true);
+    Log(LogLevel::Info,
+        "port " + std::to_string(port_) + " opened (" + path + ", " + Settings() + ")");
 }
 
 void CommControl::ApplyLines(bool trapped) {
@@ -125,6 +138,10 @@ void CommControl::Pull() {
         got.clear();
         const std::size_t room = std::min(kReadChunk, kInputCapacity - in_.size());
         const std::size_t n = transport_->Read(got, room);
+        // Logged as the port gives it, not as the driver takes it (often byte by byte).
+        if (!got.empty() && LogEnabled(LogLevel::Debug)) {
+            Log(LogLevel::Debug, "port " + std::to_string(port_) + " received " + Logged(got));
+        }
         in_.insert(in_.end(), got.begin(), got.end());
         if (n < room) return;  // the port had no more
     }
@@ -132,6 +149,9 @@ void CommControl::Pull() {
 
 void CommControl::Output(const std::vector<std::uint8_t>& data) {
     NeedOpen();
+    if (LogEnabled(LogLevel::Debug)) {
+        Log(LogLevel::Debug, "port " + std::to_string(port_) + " sends " + Logged(data));
+    }
     out_.insert(out_.end(), data.begin(), data.end());
     Push();
 }

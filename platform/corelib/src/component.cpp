@@ -11,6 +11,7 @@
 
 #include "component_internal.h"
 #include "tlx/error.h"
+#include "tlx/log.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
 
@@ -197,6 +198,7 @@ const tlx_component_table& LoadComponent(const std::string& file) {
         if (!entry) throw Error("'" + file + "' is no component (it has no entry table)");
         CheckEntryTable(*entry, handle, file);
         loaded.emplace(file, entry);
+        Log(LogLevel::Info, "component '" + file + "' loaded");
         return *entry;
     } catch (...) {
         ::dlclose(handle);

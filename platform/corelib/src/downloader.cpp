@@ -16,6 +16,7 @@
 #include <mutex>
 
 #include "tlx/clock.h"
+#include "tlx/log.h"
 #include "tlx/pump.h"
 #include "tlx/text.h"
 #include "tlx/tools.h"
@@ -153,11 +154,14 @@ std::string Tries(const cls_CoreDownloader& d, const std::string& url,
     std::string why;
     for (std::int32_t tried = 0;; ++tried) {
         bool empty = false;
+        Log(LogLevel::Info, "downloading '" + url + "'" +
+                                (tried > 0 ? " (try " + std::to_string(tried + 1) + ")" : ""));
         why = attempt(deadline, empty);
         if (why.empty() && empty && d.RETRIES > 0) {
             why = CoreText("'" + url + "' gab eine leere Antwort",
                            "'" + url + "' gave an empty answer");
         }
+        if (!why.empty()) Log(LogLevel::Warning, why);
         if (why.empty() || tried >= d.RETRIES || Clock::now() >= deadline || Stopped(d)) {
             return why;
         }

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "tlx/pump.h"
@@ -89,7 +90,8 @@ int RunKeeping(const std::vector<std::string>& words, std::string* errors, int s
         }
     }
     pid_t child = 0;
-    const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    // A program named without a folder is looked up in PATH, as a shell would.
+    const int spawned = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
     ::posix_spawn_file_actions_destroy(&actions);
     if (pipeFds[1] >= 0) ::close(pipeFds[1]);
     int from = pipeFds[0];
@@ -163,6 +165,56 @@ bool OpenAddress(const std::string& address) {
                          lower.starts_with("mailto:");
     if (!allowed || address.find_first_of("\n\r") != std::string::npos) return false;
     return StartDetached({"xdg-open", Trim(address)});
+}
+
+namespace {
+
+// Whether `line` is a line of a program's log: "<program>: <level>: ...".
+bool IsLogLine(std::string_view line) {
+    const std::size_t colon = line.find(": ");
+    if (colon == std::string_view::npos || colon == 0 ||
+        line.substr(0, colon).find(' ') != std::string_view::npos) {
+        return false;
+    }
+    const std::string_view rest = line.substr(colon + 2);
+    for (const std::string_view level : {"error: ", "warning: ", "info: ", "debug: "}) {
+        if (rest.starts_with(level)) return true;
+    }
+    return false;
+}
+
+// Calls `line` with each line of `errors`, trimmed; stops when it answers true.
+template <class F>
+void EachLine(std::string_view errors, F&& line) {
+    while (!errors.empty()) {
+        const std::size_t end = errors.find('\n');
+        std::string text = Trim(errors.substr(0, end));
+        errors = end == std::string_view::npos ? std::string_view() : errors.substr(end + 1);
+        if (line(text)) return;
+    }
+}
+
+}  // namespace
+
+std::string FailureSaid(std::string_view errors, std::string_view name) {
+    const std::string prefix = std::string(name) + ": ";
+    std::string said;
+    EachLine(errors, [&](std::string& text) {
+        if (text.empty() || IsLogLine(text)) return false;
+        if (text.starts_with(prefix)) text.erase(0, prefix.size());
+        said = std::move(text);
+        return !said.empty();
+    });
+    return said;
+}
+
+void PassOnLog(std::string_view errors) {
+    std::string passed;
+    EachLine(errors, [&](const std::string& text) {
+        if (IsLogLine(text)) passed += text + "\n";
+        return false;
+    });
+    if (!passed.empty()) std::fputs(passed.c_str(), stderr);
 }
 
 }  // namespace tlx

@@ -273,10 +273,9 @@ std::string Register(const std::string& component, bool unregister,
     words.push_back(component);
     std::string errors;
     const int code = RunAndWait(words, &errors);
+    PassOnLog(errors);
     if (code == 0) return {};
-    errors = Trim(errors.substr(0, errors.find('\n')));
-    constexpr std::string_view kPrefix = "vodex_regsvr: ";
-    if (errors.starts_with(kPrefix)) errors.erase(0, kPrefix.size());
+    errors = FailureSaid(errors, "vodex_regsvr");
     if (!errors.empty()) return errors;
     return code < 0 ? "the registration program could not run or ended abnormally"
                     : "the registration program failed with exit code " + std::to_string(code);

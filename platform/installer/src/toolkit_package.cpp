@@ -46,17 +46,11 @@ Outcome InstallToolkit(const std::string& package) {
         fs::remove_all(folder, ec);
         return {kFatal, "the toolkit package cannot be handed on: " + ec.message()};
     }
-    // The package tool, and the program that asks for the administrator's consent when this
-    // user is not the administrator; VODEX_PACKAGE_TOOL names another package tool (the tests).
-    const char* configured = std::getenv("VODEX_PACKAGE_TOOL");
+    // The package tool, found in PATH, and before it the program that asks for the
+    // administrator's consent when this user is not the administrator.
     std::vector<std::string> words;
-    if (configured && *configured) {
-        words = {configured};
-    } else {
-        if (::geteuid() != 0) words.push_back("pkexec");
-        words.push_back("apt-get");
-    }
-    words.insert(words.end(), {"install", "-y", link.string()});
+    if (::geteuid() != 0) words.push_back("pkexec");
+    words.insert(words.end(), {"apt-get", "install", "-y", link.string()});
     std::string errors;
     const int code = RunAndWait(words, &errors);
     fs::remove_all(folder, ec);

@@ -118,6 +118,8 @@ class int_Device : public tlx::DataRecord, public std::enable_shared_from_this<i
   private:
     // Probes the ports anew and names the device's serial ports by what is there now.
     void hPortsNow();
+    // Makes this device the owner of its communication settings.
+    void AdoptSettingsCom();
     // The attached handler, or nothing once it is gone.
     std::shared_ptr<int_DeviceEvents> Handler() const { return handler_.lock(); }
     // This device held for the length of a call that raises events: a handler may release

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,18 @@
 #include "vodex/core/device.h"
 
 namespace vodex {
+
+class cls_DeviceTool;
+
+// A search for attached devices run without a window for `pTool`, with the logger flag of
+// AUTOSENSELOGGER; the devices found (an empty collection when none).
+using WindowlessDetection = std::function<std::shared_ptr<tlx::cls_CoreCollection>(
+    const std::shared_ptr<cls_DeviceTool>& pTool, bool pLogger)>;
+
+// The detection dialog's search without its window, which every device tool is given when it
+// is made. The detection's model defines it, one layer up.
+std::shared_ptr<tlx::cls_CoreCollection> SearchWithoutWindow(
+    const std::shared_ptr<cls_DeviceTool>& pTool, bool pLogger);
 
 class cls_DeviceTool : public tlx::Object, public std::enable_shared_from_this<cls_DeviceTool> {
   public:
@@ -119,6 +132,10 @@ class cls_DeviceTool : public tlx::Object, public std::enable_shared_from_this<c
     // call. Lets a program say why, where the member itself only says that.
     std::string TakeLastError();
 
+    // Replaces the search AUTOSENSE runs where no windows are shown; returns the one it
+    // replaces.
+    WindowlessDetection SetWindowlessDetection(WindowlessDetection pDetection);
+
   private:
     // Runs `body`, trapping every error and keeping its reason for TakeLastError.
     template <class F>
@@ -127,6 +144,8 @@ class cls_DeviceTool : public tlx::Object, public std::enable_shared_from_this<c
     bool IsDisabled(const std::string& pDeviceClass) const;
     std::string ComponentName(const std::string& entry) const;
     std::shared_ptr<tlx::cls_CoreCollection> ShowDetection(bool logger);
+
+    WindowlessDetection windowless_ = SearchWithoutWindow;
 
     tlx::cls_CoreList index_;
     std::string path_;

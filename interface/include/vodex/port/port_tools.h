@@ -14,6 +14,9 @@ namespace vodex {
 
 class cls_VQPortToolTime : public tlx::Object {
   public:
+    // A tool on the system's seconds-since-midnight clock, or on `clock`.
+    explicit cls_VQPortToolTime(std::function<double()> clock = {}) : clock_(std::move(clock)) {}
+
     std::span<const std::string_view> INTERFACEIDS() const override;
     // Waits `pMilli` milliseconds, letting window events run.
     void DELAY(std::int16_t pMilli);
@@ -23,9 +26,6 @@ class cls_VQPortToolTime : public tlx::Object {
     // back by a day (and written back), so the elapsed time runs on. Lets window events run
     // once when the time is not up yet. Callers poll it in a loop.
     bool OUT(double& rStart, double& pDuration);
-
-    // The clock the tool reads (for tests; empty: the system's clock).
-    void UseClock(std::function<double()> clock) { clock_ = std::move(clock); }
 
   private:
     double Now() const;

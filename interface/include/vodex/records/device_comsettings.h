@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,9 +21,13 @@ class cls_DeviceComsettings : public tlx::DataRecord {
     cls_DeviceComsettings();
 
     // The owning device, set by the device object, which clears it again when it goes.
-    // STOREDEFAULT and LOADDEFAULT need it.
+    // `pIdentifier` names the owner's device type (the IDENTIFIER of its information) when
+    // asked; STOREDEFAULT and LOADDEFAULT need both.
     int_Device* PARENT() const { return parent_; }
-    void PARENT(int_Device* v) { parent_ = v; }
+    void PARENT(int_Device* v, std::function<std::string()> pIdentifier = {}) {
+        parent_ = v;
+        identifier_ = v ? std::move(pIdentifier) : nullptr;
+    }
 
     std::int32_t BAUD() const { return baud_; }
     void BAUD(std::int32_t v) { baud_ = v; }
@@ -66,6 +71,7 @@ class cls_DeviceComsettings : public tlx::DataRecord {
     std::string DefaultKey() const;
 
     int_Device* parent_ = nullptr;
+    std::function<std::string()> identifier_;
     std::int32_t baud_ = 0;
     std::int32_t parity_ = 0;
     std::int32_t stopBits_ = 0;

@@ -21,8 +21,8 @@
 #include "tlx/lists.h"
 #include "tlx/picture.h"
 #include "vodex/core/device_tool.h"
-#include "vodex/core/dialog_model.h"
 #include "vodex/records/device_ports.h"
+#include "vodex/tools/dialog_model.h"
 
 namespace vodex {
 

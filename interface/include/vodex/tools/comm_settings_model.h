@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "vodex/core/dialog_model.h"
+#include "vodex/tools/dialog_model.h"
 
 namespace vodex {
 

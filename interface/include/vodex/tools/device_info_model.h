@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tlx/picture.h"
-#include "vodex/core/dialog_model.h"
+#include "vodex/tools/dialog_model.h"
 
 namespace vodex {
 

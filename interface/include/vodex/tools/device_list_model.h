@@ -12,7 +12,7 @@
 
 #include "tlx/picture.h"
 #include "vodex/core/device_tool.h"
-#include "vodex/core/dialog_model.h"
+#include "vodex/tools/dialog_model.h"
 
 namespace vodex {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "vodex/tools/form.h"
+#include "vodex/text/form.h"
 
 namespace vodex::ui {
 

@@ -9,13 +9,13 @@
 #include <optional>
 #include <vector>
 
-#include "vodex/core/device_choice_models.h"
-#include "vodex/core/error_checklist_model.h"
 #include "vodex/tools/autosense_model.h"
 #include "vodex/tools/comm_settings_model.h"
+#include "vodex/tools/device_choice_models.h"
 #include "vodex/tools/device_info_model.h"
 #include "vodex/tools/device_list_model.h"
 #include "vodex/tools/device_test_model.h"
+#include "vodex/tools/error_checklist_model.h"
 
 namespace tlx::controls {
 class CommandBar;
