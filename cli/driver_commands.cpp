@@ -16,6 +16,7 @@
 #include "tlx/updatetag.h"
 #include "vodex/core/device_tool.h"
 #include "vodex/text/language.h"
+#include "vodex/tools/measuring_session.h"
 
 namespace vodex::cli {
 namespace {
@@ -104,13 +105,11 @@ void Tell(const std::string& message) {
 }
 
 std::string NotInstalled(const std::string& cls) {
-    return Say("Der Wandlertreiber '", "The driver '") + cls +
-           Say("' ist nicht installiert", "' is not installed");
+    return DriverNotInstalledText(cls);
 }
 
 std::string Broken(const std::string& cls, const std::string& why) {
-    return Say("Der Wandlertreiber '", "The driver '") + cls + Say("' ist defekt", "' is broken") +
-           (why.empty() ? std::string() : ": " + why);
+    return DriverBrokenText(cls, why);
 }
 
 int Drivers(const Args& args) {
