@@ -24,6 +24,7 @@ install(TARGETS TLX_CoreLib TLX_Comm Vodex_Interface EXPORT VodexTargets
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/corelib/include/
                   ${PROJECT_SOURCE_DIR}/platform/comm/include/
                   ${PROJECT_SOURCE_DIR}/interface/include/
+                  ${PROJECT_SOURCE_DIR}/drivers/common/include/
   DESTINATION ${VODEX_INCLUDE_DIR})
 
 # The windows (loaded at run time by the core library) and the drivers.

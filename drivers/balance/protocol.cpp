@@ -1,39 +1,14 @@
 #include "protocol.h"
 
-#include <charconv>
-#include <cmath>
 #include <vector>
 
+#include "vodex/drivers/line_protocol.h"
+
 namespace vodex::balance {
-namespace {
 
-std::string_view WithoutLineEnd(std::string_view line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.remove_suffix(1);
-    return line;
-}
-
-std::vector<std::string_view> Words(std::string_view line) {
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ')
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ')
-            ++i;
-        if (i > start) words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
-
-bool Number(std::string_view text, double& value) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
-}
-
-}  // namespace
+using vodex::line_protocol::Number;
+using vodex::line_protocol::WithoutLineEnd;
+using vodex::line_protocol::Words;
 
 Weight ParseWeight(std::string_view line) {
     const std::vector<std::string_view> w = Words(WithoutLineEnd(line));

@@ -180,16 +180,6 @@ void DriverCatalogue::TakeCatalogue(std::string text, const std::string& why) {
 
 namespace {
 
-// Without blanks around it, as a view into `s`.
-std::string_view Trimmed(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 enum class Key {
     ID,
     NAME,
@@ -232,21 +222,11 @@ Key KeyOf(std::string_view key) {
 void DriverCatalogue::MergeCatalogue(std::string_view text) {
     const tlx::Date now = tlx::Now();  // the date of a record that names none
     DriverEntry current;
-    std::string cleaned;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.find('\r') != std::string_view::npos) {
-            cleaned.assign(line);
-            std::erase(cleaned, '\r');
-            line = cleaned;
-        }
-        const std::size_t eq = line.find('=');
-        if (eq != std::string_view::npos) {
-            const std::string_view value = Trimmed(line.substr(eq + 1));
+    tlx::EachKeyValueLine(text, [&](const tlx::KeyValueLine& line) {
+        if (line.assignment) {
+            const std::string_view value = tlx::Trimmed(line.value);
             VersionRecord& r = current.internet;
-            switch (KeyOf(Trimmed(line.substr(0, eq)))) {
+            switch (KeyOf(tlx::Trimmed(line.key))) {
                 case Key::ID:
                     current.ID = tlx::UCase(value);
                     break;
@@ -286,10 +266,10 @@ void DriverCatalogue::MergeCatalogue(std::string_view text) {
                 case Key::Other:
                     break;
             }
-        } else if (line == "[BEGIN]") {
+        } else if (line.line == "[BEGIN]") {
             current = DriverEntry{};
             current.internet.DATE = now;
-        } else if (line == "[END]") {
+        } else if (line.line == "[END]") {
             VersionRecord& r = current.internet;
             const std::string base = r.location.substr(r.location.rfind('/') + 1);
             current.className = tlx::LCase(base.substr(0, base.find('.')));
@@ -308,7 +288,8 @@ void DriverCatalogue::MergeCatalogue(std::string_view text) {
                 Append(std::move(added));
             }
         }
-    }
+        return true;
+    });
 }
 
 void DriverCatalogue::MergeFolder() {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <string>
+#include <vector>
+
 #include "fixtures.h"
 #include "tlx/dialogs.h"
 #include "tlx/locale.h"
@@ -50,6 +53,17 @@ TEST(TextTools, CaseAndTrim) {
     // Messages stay on one line whatever a path holds; umlauts and backslashes stay.
     EXPECT_EQ(tlx::OneLine("a\nb\r\tc\x1b\x7f Grüße\\K \u2028\u2029\u0085\u009b\u00a0"),
               "a\\nb\\r\\tc\\x1b\\x7f Grüße\\K \\u2028\\u2029\\u0085\\u009b\u00a0");
+}
+
+TEST(TextTools, KeyValueLinesEndAtLineFeeds) {
+    std::vector<std::string> seen;
+    tlx::EachKeyValueLine("A=1\r\n\nB = x=y\r\r\n[END]\nC=", [&](const tlx::KeyValueLine& l) {
+        seen.push_back(std::to_string(l.number) + (l.assignment ? "|" : "!") + std::string(l.key) +
+                       "|" + std::string(l.value) + "|" + std::string(l.line));
+        return l.number < 4;
+    });
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"1|A|1|A=1", "2!||", "3|B | x=y|B = x=y", "4!||[END]"}));
 }
 
 TEST(Log, BytesShowEscapedAndLevelsByName) {

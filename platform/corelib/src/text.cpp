@@ -35,14 +35,18 @@ std::string MapCase(std::string_view s) {
 
 }  // namespace
 
-std::string Trim(std::string_view s) {
+std::string_view Trimmed(std::string_view s) {
     std::size_t b = 0;
     std::size_t e = s.size();
     while (b < e && IsBlank(s[b]))
         ++b;
     while (e > b && IsBlank(s[e - 1]))
         --e;
-    return std::string(s.substr(b, e - b));
+    return s.substr(b, e - b);
+}
+
+std::string Trim(std::string_view s) {
+    return std::string(Trimmed(s));
 }
 
 std::string UCase(std::string_view s) {

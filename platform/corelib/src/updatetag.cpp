@@ -108,19 +108,20 @@ bool cls_CoreUpdateTag::READDESCRIPTION(const std::string& pFile) {
         std::filesystem::file_size(pFile, ec) > kMostDescriptionBytes || ec) {
         return false;
     }
+    // Read within the bound, whatever the file has grown to since it was measured.
     std::ifstream in(pFile, std::ios::binary);
-    std::string line;
-    if (!std::getline(in, line)) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line != kFormatLine) return false;
+    std::string text(kMostDescriptionBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMostDescriptionBytes) return false;
     cls_CoreUpdateTag read;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
-        const std::size_t eq = line.find('=');
-        if (eq == std::string::npos) return false;
-        const std::string key = line.substr(0, eq);
-        const std::string value = Unescape(std::string_view(line).substr(eq + 1));
+    bool good = true;
+    EachKeyValueLine(text, [&](const KeyValueLine& line) {
+        if (line.number == 1) return good = line.line == kFormatLine;
+        if (line.line.empty()) return true;
+        if (!line.assignment) return good = false;
+        const std::string key(line.key);
+        const std::string value = Unescape(line.value);
         std::map<std::string, std::string*> texts = {
             {"IDENTIFIER", &read.IDENTIFIER},   {"NAME", &read.NAME},
             {"DESCRIPTION", &read.DESCRIPTION}, {"MANUFACTURER", &read.MANUFACTURER},
@@ -133,19 +134,21 @@ bool cls_CoreUpdateTag::READDESCRIPTION(const std::string& pFile) {
         if (auto t = texts.find(key); t != texts.end()) {
             *t->second = value;
         } else if (auto n = numbers.find(key); n != numbers.end()) {
-            if (!Whole(value, *n->second)) return false;
+            good = Whole(value, *n->second);
         } else if (key == "ENABLED") {
             read.ENABLED = value == "1";
         } else if (key == "DATE") {
             read.FILEDATE = DateFromText(value);
-            if (!read.FILEDATE) return false;
+            good = read.FILEDATE.has_value();
         } else if (key == "SIZE") {
             std::int64_t size = 0;
-            if (!Whole(value, size)) return false;
+            good = Whole(value, size);
             read.FILESIZE = size;
         }
         // a key of a later format is passed over
-    }
+        return good;
+    });
+    if (!good || text.empty()) return false;
     *this = read;
     return true;
 }

@@ -102,19 +102,12 @@ Manifest Manifest::Parse(std::string_view text) {
     Manifest m;
     bool format = false;
     bool needSeen = false;
-    std::size_t lineNo = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty()) continue;
-        const std::size_t eq = line.find('=');
-        const std::string at = " (line " + std::to_string(lineNo) + ")";
-        if (eq == std::string_view::npos) Refuse("has a line without '='" + at);
-        const std::string key(line.substr(0, eq));
-        const std::string_view value = line.substr(eq + 1);
+    tlx::EachKeyValueLine(text, [&](const tlx::KeyValueLine& line) {
+        if (line.line.empty()) return true;
+        const std::string at = " (line " + std::to_string(line.number) + ")";
+        if (!line.assignment) Refuse("has a line without '='" + at);
+        const std::string key(line.key);
+        const std::string_view value = line.value;
         if (!IsPrintable(value)) Refuse("has control characters in " + key + at);
         if (!format) {
             if (key != kFormatKey) Refuse("does not begin with " + std::string(kFormatKey));
@@ -176,7 +169,8 @@ Manifest Manifest::Parse(std::string_view text) {
         } else {
             Refuse("has the unknown key '" + key + "'" + at);
         }
-    }
+        return true;
+    });
     if (!format) Refuse("is empty");
     if (m.productCode.empty() || m.name.empty() || m.version.empty() || m.component.empty() ||
         !needSeen) {
