@@ -3,10 +3,10 @@
 // as the benchmark's Python loop reads them, in C++. The seconds they took.
 #include <pybind11/pybind11.h>
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "tlx/clock.h"
 #include "tlx/error.h"
 #include "vodex/core/device_tool.h"
 
@@ -21,7 +21,7 @@ double MeasureInCxx(const std::string& driverClass, int cycles) {
     const auto channels = device->CHANNELS();
     for (std::int32_t i = 1; i <= channels->COUNT(); ++i)
         channels->Item(i)->MEASURE(true);
-    const auto start = std::chrono::steady_clock::now();
+    const tlx::cls_CoreTimer timer;
     double sum = 0;
     for (int c = 0; c < cycles; ++c) {
         device->EXECUTE();
@@ -30,8 +30,7 @@ double MeasureInCxx(const std::string& driverClass, int cycles) {
             if (channel->MEASURED()) sum += channel->VALUE();
         }
     }
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = timer.SECONDSELAPSED();
     (void)sum;
     device->DISCONNECT();
     device->DESTROY();

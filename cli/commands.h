@@ -35,9 +35,5 @@ std::string Say(const char* german, const char* english);
 std::string Shown(std::string_view text);
 // Writes `message` to standard error as one line, as "vodex: <message>".
 void Tell(const std::string& message);
-// The messages for a driver that is not installed, and for one that is but cannot be used,
-// with the reason.
-std::string NotInstalled(const std::string& cls);
-std::string Broken(const std::string& cls, const std::string& why);
 
 }  // namespace vodex::cli

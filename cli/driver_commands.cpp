@@ -39,7 +39,7 @@ std::string Installed(const std::string& cls) {
     tool->TakeLastError();
     if (!tool->EXISTSALL(cls)) {
         ThrowTrapped(*tool);
-        throw tlx::Error(NotInstalled(cls));
+        throw tlx::Error(DriverNotInstalledText(cls));
     }
     return cls;
 }
@@ -104,14 +104,6 @@ void Tell(const std::string& message) {
     std::fprintf(stderr, "vodex: %s\n", Shown(message).c_str());
 }
 
-std::string NotInstalled(const std::string& cls) {
-    return DriverNotInstalledText(cls);
-}
-
-std::string Broken(const std::string& cls, const std::string& why) {
-    return DriverBrokenText(cls, why);
-}
-
 int Drivers(const Args& args) {
     const Arguments a(args, "drivers");
     if (!a.Positional().empty()) throw UsageError("'drivers' takes no further arguments");
@@ -128,7 +120,7 @@ int Drivers(const Args& args) {
             const KeptMessages kept;
             d.device = tool->INFO(cls);
         }
-        if (!d.device) broken.push_back(Broken(cls, tool->TakeLastError()));
+        if (!d.device) broken.push_back(DriverBrokenText(cls, tool->TakeLastError()));
         const std::string name = d.device ? d.device->INFO()->NAME() : "";
         const std::string maker = d.device ? d.device->INFO()->MANUFACTURER() : "";
         // The installed version, from the component's version record.
@@ -163,7 +155,7 @@ int Info(const Args& args) {
         const KeptMessages kept;
         d.device = tool->INFO(cls);
     }
-    if (!d.device) throw tlx::Error(Broken(cls, tool->TakeLastError()));
+    if (!d.device) throw tlx::Error(DriverBrokenText(cls, tool->TakeLastError()));
     const auto info = d.device->INFO();
     const auto channels = d.device->CHANNELS();
     const auto ports = d.device->PORTS();

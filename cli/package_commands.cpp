@@ -21,6 +21,7 @@
 #include "tlx/updatetag.h"
 #include "vodex/core/device_tool.h"
 #include "vodex/tools/driver_catalogue.h"
+#include "vodex/tools/measuring_session.h"
 
 namespace vodex::cli {
 namespace {
@@ -216,7 +217,7 @@ int Uninstall(const Args& args) {
             Say("Der Zufallsgenerator gehört zum Toolkit und kann nicht deinstalliert werden",
                 "The random generator belongs to the toolkit and cannot be uninstalled"));
     }
-    if (!tool->EXISTSALL(cls)) throw tlx::Error(NotInstalled(cls));
+    if (!tool->EXISTSALL(cls)) throw tlx::Error(DriverNotInstalledText(cls));
     const std::string product = tool->MSI(cls);
     if (product.empty()) {
         throw tlx::Error(

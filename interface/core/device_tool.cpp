@@ -102,13 +102,13 @@ template <class F>
 void cls_DeviceTool::Trap(F&& body) const {
     try {
         body();
+        return;
     } catch (const std::exception& e) {
         lastError_ = e.what();
-        tlx::Log(tlx::LogLevel::Warning, "driver registry: " + lastError_);
     } catch (...) {
         lastError_ = "an error of an unknown kind";
-        tlx::Log(tlx::LogLevel::Warning, "driver registry: " + lastError_);
     }
+    tlx::Log(tlx::LogLevel::Warning, "driver registry: " + lastError_);
 }
 
 std::string cls_DeviceTool::TakeLastError() {

@@ -21,6 +21,10 @@ std::string Logged(const std::vector<std::uint8_t>& bytes) {
     return LoggedBytes(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+void LogPort(LogLevel level, std::int16_t port, const std::string& what) {
+    Log(level, "port " + std::to_string(port) + " " + what);
+}
+
 }  // namespace
 
 CommControl::CommControl(std::unique_ptr<SerialTransport> transport)
@@ -68,14 +72,14 @@ void CommControl::PortOpen(bool v) {
         open_ = false;
         in_.clear();
         out_.clear();
-        Log(LogLevel::Info, "port " + std::to_string(port_) + " closed");
+        LogPort(LogLevel::Info, port_, "closed");
         return;
     }
     const std::string path = PortDevicePath(port_);
     try {
         transport_->Open(path);
     } catch (const std::exception& e) {
-        Log(LogLevel::Info, "port " + std::to_string(port_) + " cannot be opened: " + e.what());
+        LogPort(LogLevel::Info, port_, std::string("cannot be opened: ") + e.what());
         throw;
     }
     try {
@@ -98,8 +102,7 @@ void CommControl::PortOpen(bool v) {
     portHoldsOutput_ = false;
     openPath_ = path;
     ApplyLines(true);
-    Log(LogLevel::Info,
-        "port " + std::to_string(port_) + " opened (" + path + ", " + Settings() + ")");
+    LogPort(LogLevel::Info, port_, "opened (" + path + ", " + Settings() + ")");
 }
 
 void CommControl::ApplyLines(bool trapped) {
@@ -140,7 +143,7 @@ void CommControl::Pull() {
         const std::size_t n = transport_->Read(got, room);
         // Logged as the port gives it, not as the driver takes it (often byte by byte).
         if (!got.empty() && LogEnabled(LogLevel::Debug)) {
-            Log(LogLevel::Debug, "port " + std::to_string(port_) + " received " + Logged(got));
+            LogPort(LogLevel::Debug, port_, "received " + Logged(got));
         }
         in_.insert(in_.end(), got.begin(), got.end());
         if (n < room) return;  // the port had no more
@@ -150,7 +153,7 @@ void CommControl::Pull() {
 void CommControl::Output(const std::vector<std::uint8_t>& data) {
     NeedOpen();
     if (LogEnabled(LogLevel::Debug)) {
-        Log(LogLevel::Debug, "port " + std::to_string(port_) + " sends " + Logged(data));
+        LogPort(LogLevel::Debug, port_, "sends " + Logged(data));
     }
     out_.insert(out_.end(), data.begin(), data.end());
     Push();

@@ -48,6 +48,19 @@ LogLevel LogThreshold() {
     return threshold;
 }
 
+bool IsLogLine(std::string_view line) {
+    const std::size_t colon = line.find(": ");
+    if (colon == std::string_view::npos || colon == 0 ||
+        line.substr(0, colon).find(' ') != std::string_view::npos) {
+        return false;
+    }
+    const std::string_view rest = line.substr(colon + 2);
+    for (const std::string_view name : kNames) {
+        if (rest.starts_with(name) && rest.substr(name.size()).starts_with(": ")) return true;
+    }
+    return false;
+}
+
 bool LogLevelNamed(std::string_view name, LogLevel& level) {
     for (std::size_t i = 0; i < kNames.size(); ++i) {
         if (EqualsNoCase(name, kNames[i])) {

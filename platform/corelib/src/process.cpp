@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "tlx/log.h"
 #include "tlx/pump.h"
 #include "tlx/text.h"
 
@@ -168,20 +169,6 @@ bool OpenAddress(const std::string& address) {
 }
 
 namespace {
-
-// Whether `line` is a line of a program's log: "<program>: <level>: ...".
-bool IsLogLine(std::string_view line) {
-    const std::size_t colon = line.find(": ");
-    if (colon == std::string_view::npos || colon == 0 ||
-        line.substr(0, colon).find(' ') != std::string_view::npos) {
-        return false;
-    }
-    const std::string_view rest = line.substr(colon + 2);
-    for (const std::string_view level : {"error: ", "warning: ", "info: ", "debug: "}) {
-        if (rest.starts_with(level)) return true;
-    }
-    return false;
-}
 
 // Calls `line` with each line of `errors`, trimmed; stops when it answers true.
 template <class F>

@@ -115,6 +115,16 @@ bool cls_CoreUpdateTag::READDESCRIPTION(const std::string& pFile) {
     text.resize(static_cast<std::size_t>(in.gcount()));
     if (text.size() > kMostDescriptionBytes) return false;
     cls_CoreUpdateTag read;
+    // Where each key's value goes.
+    const std::map<std::string, std::string*> texts = {
+        {"IDENTIFIER", &read.IDENTIFIER},   {"NAME", &read.NAME},
+        {"DESCRIPTION", &read.DESCRIPTION}, {"MANUFACTURER", &read.MANUFACTURER},
+        {"COMMENT", &read.COMMENT},         {"DOWNLOADURL", &read.DOWNLOADURL},
+        {"INFOURL", &read.INFOURL},         {"UPDATEURL", &read.UPDATEURL},
+        {"REMARK", &read.REMARK},           {"VERSION", &read.VERSION}};
+    const std::map<std::string, std::int32_t*> numbers = {
+        {"MAJOR", &read.MAJOR}, {"MINOR", &read.MINOR}, {"REVISION", &read.REVISION},
+        {"BUILD", &read.BUILD}, {"KIND", &read.KIND},   {"NEEDINTERFACE", &read.NEEDINTERFACE}};
     bool good = true;
     EachKeyValueLine(text, [&](const KeyValueLine& line) {
         if (line.number == 1) return good = line.line == kFormatLine;
@@ -122,15 +132,6 @@ bool cls_CoreUpdateTag::READDESCRIPTION(const std::string& pFile) {
         if (!line.assignment) return good = false;
         const std::string key(line.key);
         const std::string value = Unescape(line.value);
-        std::map<std::string, std::string*> texts = {
-            {"IDENTIFIER", &read.IDENTIFIER},   {"NAME", &read.NAME},
-            {"DESCRIPTION", &read.DESCRIPTION}, {"MANUFACTURER", &read.MANUFACTURER},
-            {"COMMENT", &read.COMMENT},         {"DOWNLOADURL", &read.DOWNLOADURL},
-            {"INFOURL", &read.INFOURL},         {"UPDATEURL", &read.UPDATEURL},
-            {"REMARK", &read.REMARK},           {"VERSION", &read.VERSION}};
-        std::map<std::string, std::int32_t*> numbers = {
-            {"MAJOR", &read.MAJOR}, {"MINOR", &read.MINOR}, {"REVISION", &read.REVISION},
-            {"BUILD", &read.BUILD}, {"KIND", &read.KIND},   {"NEEDINTERFACE", &read.NEEDINTERFACE}};
         if (auto t = texts.find(key); t != texts.end()) {
             *t->second = value;
         } else if (auto n = numbers.find(key); n != numbers.end()) {

@@ -26,6 +26,9 @@ inline bool LogEnabled(LogLevel level) {
 // Writes `text` at `level` (on one line, its control characters escaped) when enabled.
 void Log(LogLevel level, std::string_view text);
 
+// Whether `line` is a line of a log, this program's or another's: "<program>: <level>: ...".
+bool IsLogLine(std::string_view line);
+
 // The level named `name` (error, warning, info, debug; any case), or false.
 bool LogLevelNamed(std::string_view name, LogLevel& level);
 
