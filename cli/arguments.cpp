@@ -4,12 +4,12 @@
 #include <charconv>
 #include <cmath>
 
-#include "help.h"
+#include "command_table.h"
 
 namespace vodex::cli {
 
 Arguments::Arguments(const std::vector<std::string>& args, std::string_view command) {
-    const CommandHelp* help = FindCommand(command);
+    const Command* help = FindCommand(command);
     if (!help) throw UsageError("unknown command '" + std::string(command) + "'");
     CLI::App app("", "vodex " + std::string(command));
     app.set_help_flag();  // the program answers --help before a command reads its arguments

@@ -4,90 +4,12 @@
 
 namespace vodex::cli {
 
-const std::vector<CommandHelp>& Commands() {
-    static const std::vector<CommandHelp> commands = {
-        {"drivers",
-         "drivers [--all] [--json]",
-         "List the installed drivers with name, maker, version and state.",
-         {{"--all", "also list the disabled drivers"}, {"--json", "write a JSON array"}}},
-        {"info",
-         "info CLASS [--json]",
-         "Describe a driver: what it can do, its channels and its ports.",
-         {{"--json", "write a JSON object"}},
-         true},
-        {"measure",
-         "measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval S] "
-         "[--format table|csv|json | --json]",
-         "Connect a driver's device and measure its channels.",
-         {{"--port N",
-           "the port number to connect on, 1 to 32 (the driver's first port when not given)"},
-          {"--channels 1,3,...", "the channels to measure (all when not given)"},
-          {"--cycles N", "how many measuring cycles (10 when not given; 0: until Ctrl-C)"},
-          {"--interval S", "seconds of pause between the cycles (0.5 when not given)"},
-          {"--format F", "table (the default), csv or json (one object per cycle)"},
-          {"--json", "the same as --format json"}},
-         true},
-        {"enable", "enable CLASS", "Make a disabled driver active again.", {}, true},
-        {"disable",
-         "disable CLASS",
-         "Disable a driver: measuring programs are no longer offered it.",
-         {},
-         true},
-        {"check",
-         "check",
-         "Read the installed drivers anew and say how many are installed and active.",
-         {}},
-        {"install",
-         "install [--quiet] PACKAGE.msi | COMPONENT",
-         "Install a driver package, or register a driver's component file.",
-         {{"--quiet", "say nothing on success"}}},
-        {"uninstall",
-         "uninstall [--quiet] CLASS",
-         "Remove an installed driver, its files and its registry values.",
-         {{"--quiet", "say nothing on success"}},
-         true},
-        {"package",
-         "package [--out FOLDER] [--quiet] COMPONENT",
-         "Make a driver package (vodex_<class>.msi) and its description files.",
-         {{"--out FOLDER", "where to write them (the current folder when not given)"},
-          {"--quiet", "say nothing on success"}}},
-        {"packages",
-         "packages [--folder FOLDER] [--json]",
-         "List every driver known from the installed ones, a driver folder and the catalogue.",
-         {{"--folder FOLDER", "the driver folder to compare with"},
-          {"--json", "write a JSON array"}}},
-        {"detect",
-         "detect [--logger] [--json]",
-         "Search the serial ports for connected instruments.",
-         {{"--logger", "try only the drivers of data loggers"}, {"--json", "write a JSON array"}}},
-        {"ports",
-         "ports [--json] | ports set N PATH | ports reset N",
-         "Show or change which device file each port number opens.",
-         {{"--json", "write a JSON array"},
-          {"set N PATH", "let port N open PATH"},
-          {"reset N", "give port N its default device file again"}}},
-        {"language",
-         "language [DE|EN|auto]",
-         "Show or choose the interface language of the programs and windows for this user; "
-         "auto lets the system's language decide. The choice takes effect at the next start.",
-         {}},
-    };
-    return commands;
-}
-
-const CommandHelp* FindCommand(std::string_view name) {
-    for (const CommandHelp& c : Commands()) {
-        if (name == c.name) return &c;
-    }
-    return nullptr;
-}
-
 std::string OverallHelp() {
     std::string text =
         "Usage: vodex [--log LEVEL] COMMAND [ARGUMENTS...]\n"
         "Lists, tests and installs the drivers of measuring instruments, and measures with them.\n"
         "\nCommands:\n";
-    for (const CommandHelp& c : Commands()) {
+    for (const Command& c : Commands()) {
         std::string name = std::string("  ") + c.name;
         name.resize(14, ' ');
         text += name + c.summary + "\n";
@@ -105,7 +27,7 @@ std::string OverallHelp() {
     return text;
 }
 
-std::string CommandHelpText(const CommandHelp& command) {
+std::string CommandHelpText(const Command& command) {
     std::string text =
         std::string("Usage: vodex ") + command.synopsis + "\n" + command.summary + "\n";
     if (!command.options.empty()) {
@@ -122,7 +44,7 @@ std::string CommandHelpText(const CommandHelp& command) {
 std::string ManSections() {
     // help2man's include format: a section name in brackets, then the section's roff.
     std::string text = "[COMMANDS]\n";
-    for (const CommandHelp& c : Commands()) {
+    for (const Command& c : Commands()) {
         text += std::string(".SS ") + c.name + "\n.nf\n";
         for (const char ch : CommandHelpText(c)) {
             if (ch == '\\') {
@@ -145,7 +67,7 @@ std::string VersionText() {
 std::string BashCompletion() {
     std::string commands, classCommands;
     std::string cases;
-    for (const CommandHelp& c : Commands()) {
+    for (const Command& c : Commands()) {
         commands += std::string(commands.empty() ? "" : " ") + c.name;
         if (c.takesClass) classCommands += std::string(classCommands.empty() ? "" : "|") + c.name;
         std::set<std::string> words;

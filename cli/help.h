@@ -1,34 +1,18 @@
-// The help of `vodex`, in one place: the overall help, each command's help with its options,
-// the version, and the bash completion, all made from one table of commands. The man page is
-// made from the help at build time, so the three cannot drift apart.
+// The help of `vodex`: the overall help, each command's help with its options, the version,
+// the man page's commands section and the bash completion, all made from the command table, so
+// they cannot drift apart from each other or from what the program accepts.
 #pragma once
 
 #include <string>
-#include <string_view>
-#include <vector>
+
+#include "command_table.h"
 
 namespace vodex::cli {
 
-struct OptionHelp {
-    const char* option;  // "--port N"
-    const char* text;
-};
-
-struct CommandHelp {
-    const char* name;      // "measure"
-    const char* synopsis;  // what follows "vodex", as "measure CLASS [--port N] ..."
-    const char* summary;   // one line
-    std::vector<OptionHelp> options;
-    bool takesClass = false;  // its first argument is an installed driver class
-};
-
-const std::vector<CommandHelp>& Commands();
-// The command of `name`, or nothing.
-const CommandHelp* FindCommand(std::string_view name);
 // "vodex --help": usage, the commands with their summaries, the program's own options.
 std::string OverallHelp();
 // "vodex help COMMAND" and "vodex COMMAND --help".
-std::string CommandHelpText(const CommandHelp& command);
+std::string CommandHelpText(const Command& command);
 // The commands' help as a section of the man page, in help2man's include format.
 std::string ManSections();
 // "vodex --version".

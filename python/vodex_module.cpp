@@ -6,13 +6,17 @@
 // interpreter lock, so other Python threads go on. The library's objects belong to the thread
 // that made them: another thread using one gets vodex.Error, never a race with the owner's
 // calls. A device the registry made is released (disconnected, its driver let go) when Python
-// drops the last reference to it.
+// drops the last reference to it. A measuring session (vodex.Session) does what `vodex measure`
+// does: the device of a driver connected through the manager, the chosen channels measured
+// cycle by cycle, the device given back when the session closes.
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tlx/error.h"
@@ -21,6 +25,7 @@
 #include "vodex/core/device_manager.h"
 #include "vodex/core/device_tool.h"
 #include "vodex/core/sys_device.h"
+#include "vodex/tools/measuring_session.h"
 
 namespace py = pybind11;
 
@@ -138,6 +143,57 @@ std::vector<Channel> Channels(const Device& owned) {
     for (std::int32_t i = 1; i <= channels->COUNT(); ++i)
         all.emplace_back(channels->Item(i));
     return all;
+}
+
+// A measuring session in Python, usable as a context manager; closing it gives the device back.
+class Session : public Owned<vodex::MeasuringSession> {
+  public:
+    Session(const std::string& cls, std::optional<std::int32_t> port,
+            const std::vector<std::int32_t>& channels)
+        : Owned(Open(cls, port)) {
+        object_->Choose(channels);
+    }
+    Session(Session&&) = default;
+    Session& operator=(Session&&) = delete;
+    // Another thread's session is left alone: releasing it there would race its owner.
+    ~Session() {
+        if (OnOwnThread()) object_.reset();
+    }
+    void Close() {
+        if (!object_) return;
+        **this;                       // checks the thread
+        py::gil_scoped_release free;  // disconnecting may wait for the port
+        object_.reset();
+    }
+    vodex::MeasuringSession& Open() const {
+        if (!object_) Fail("the session is closed");
+        return **this;
+    }
+
+  private:
+    static std::shared_ptr<vodex::MeasuringSession> Open(const std::string& cls,
+                                                         std::optional<std::int32_t> port) {
+        py::gil_scoped_release free;  // connecting may wait for the port
+        return std::make_shared<vodex::MeasuringSession>(cls, port);
+    }
+};
+
+// One cycle of the session: its time and each chosen channel's value (None when the channel
+// did not measure).
+py::tuple MeasureOnce(Session& session) {
+    vodex::MeasuringSession& open = session.Open();
+    vodex::MeasuringSession::Cycle cycle;
+    {
+        py::gil_scoped_release free;
+        cycle = open.Measure();
+    }
+    py::dict values;
+    const auto channels = open.Device().CHANNELS();
+    for (std::int32_t id : open.Channels()) {
+        const auto c = channels->Item(id, false);
+        values[py::int_(id)] = c->MEASURED() ? py::object(py::float_(c->VALUE())) : py::none();
+    }
+    return py::make_tuple(cycle.seconds, values);
 }
 
 }  // namespace
@@ -295,6 +351,38 @@ PYBIND11_MODULE(vodex, m) {
             py::arg("name"), py::arg("port"),
             "Gives the device back; the last user's DEINIT disconnects it.")
         .def_property_readonly("COUNT", [](const Manager& man) { return man->COUNT(); });
+
+    py::class_<Session>(m, "Session")
+        .def(py::init<const std::string&, std::optional<std::int32_t>,
+                      const std::vector<std::int32_t>&>(),
+             py::arg("cls"), py::arg("port") = py::none(),
+             py::arg("channels") = std::vector<std::int32_t>{},
+             "Connects the driver's device on the port (its first when None) and measures the "
+             "channels (all when empty). The random generator stands in for a driver that is "
+             "not installed or broken; `replaced` then says why.")
+        .def("measure", &MeasureOnce,
+             "One cycle: (seconds since the first, {channel id: value or None}).")
+        .def("close", &Session::Close, "Gives the device back; the session cannot measure then.")
+        .def("__enter__", [](Session& s) -> Session& { return s; })
+        .def("__exit__", [](Session& s, const py::args&) { s.Close(); })
+        .def_property_readonly("driver", [](Session& s) { return s.Open().DriverClass(); })
+        .def_property_readonly("port", [](Session& s) { return s.Open().Port(); })
+        .def_property_readonly("where", [](Session& s) { return s.Open().Where(); })
+        .def_property_readonly("replaced", [](Session& s) { return s.Open().Replaced(); })
+        .def_property_readonly("in_error", [](Session& s) { return s.Open().InError(); })
+        .def_property_readonly("trouble", [](Session& s) { return s.Open().Trouble(); })
+        .def_property_readonly(
+            "channels",
+            [](Session& s) {
+                std::vector<std::tuple<std::int32_t, std::string, std::string>> all;
+                const auto channels = s.Open().Device().CHANNELS();
+                for (std::int32_t id : s.Open().Channels()) {
+                    const auto c = channels->Item(id, false);
+                    all.emplace_back(id, c->NAME(), c->SIZE());
+                }
+                return all;
+            },
+            "The measured channels as (id, name, unit), in their order.");
 
     m.def(
         "registry", [] { return Registry(vodex::SysDevice()->DEVICETOOL()); },

@@ -1,5 +1,5 @@
-// Measurement demo: the built-in random-generator driver, created by its programmatic
-// identifier like any driver, connected and measured for a few seconds in real time.
+// Measurement demo: the built-in random-generator driver measured for a few seconds in real
+// time through a measuring session, as `vodex measure` does it.
 //
 // The demo registers the driver in a temporary folder of its own (VODEX_HOME), so the user's
 // registry stays untouched.
@@ -10,26 +10,17 @@
 #include <string>
 
 #include "tlx/component.h"
-#include "tlx/dispatch.h"
 #include "tlx/tools.h"
 #include "vodex/core/device.h"
 #include "vodex/text/language.h"
+#include "vodex/tools/measuring_session.h"
 
 namespace {
 
-void PrintHeader(vodex::int_Device& device) {
-    std::printf("%8s", "t/s");
-    for (int i = 1; i <= device.CHANNELS()->COUNT(); ++i) {
-        auto c = device.CHANNELS()->Item(i);
-        std::printf(" %9s", (c->SIZE().empty() ? std::string("#") : c->SIZE()).c_str());
-    }
-    std::printf("\n");
-}
-
-void PrintRow(vodex::int_Device& device, double t) {
+void PrintRow(const vodex::MeasuringSession& session, double t) {
     std::printf("%8.1f", t);
-    for (int i = 1; i <= device.CHANNELS()->COUNT(); ++i) {
-        auto c = device.CHANNELS()->Item(i);
+    for (std::int32_t id : session.Channels()) {
+        auto c = session.Device().CHANNELS()->Item(id, false);
         if (c->MEASURED()) {
             std::printf(" %9.3f", c->VALUE());
         } else {
@@ -40,37 +31,33 @@ void PrintRow(vodex::int_Device& device, double t) {
 }
 
 int Run() {
-    tlx::ObjectRef driver = tlx::CreateObject("VODEX_RANDOMIZER.cls_RANDOMIZER");
-    auto device = tlx::GetPropertyByName(driver, "DEVICE").As<vodex::int_Device>();
-    driver.reset();  // the device keeps its driver
-
     auto text = [](const char* german, const char* english) {
         return vodex::hLanguageText(german, english);
     };
+    // The session makes the device through the shared device manager and connects it on the
+    // driver's first port; it gives the device back however the demo ends.
+    vodex::MeasuringSession session("VODEX_RANDOMIZER", std::nullopt);
+    session.Choose({});
+    vodex::int_Device& device = session.Device();
     std::printf("%s %s (%s), %s %s\n", text("Gerät:", "Device:").c_str(),
-                device->INFO()->NAME().c_str(), device->INFO()->MANUFACTURER().c_str(),
-                text("Anschluss:", "Port:").c_str(), device->PORTS()->Item(1)->NAME().c_str());
-    for (int i = 1; i <= device->CHANNELS()->COUNT(); ++i) {
-        auto c = device->CHANNELS()->Item(i);
+                device.INFO()->NAME().c_str(), device.INFO()->MANUFACTURER().c_str(),
+                text("Anschluss:", "Port:").c_str(), session.Where().c_str());
+    for (std::int32_t id : session.Channels()) {
+        auto c = device.CHANNELS()->Item(id, false);
         std::printf("  %s %d: %s\n", text("Kanal", "Channel").c_str(), c->ID(), c->NAME().c_str());
     }
-    if (!device->CONNECT(1)) {
-        std::fprintf(stderr, "vodex_measure_demo: the device did not connect\n");
-        return 1;
-    }
-    // Connecting starts a new measurement: every channel is chosen anew.
-    for (int i = 1; i <= device->CHANNELS()->COUNT(); ++i)
-        device->CHANNELS()->Item(i)->MEASURE(true);
-    std::printf("Status: %s\n\n%s\n", device->STATUSTEXT().c_str(),
+    std::printf("Status: %s\n\n%s\n", device.STATUSTEXT().c_str(),
                 text("Messung in Echtzeit:", "Measuring in real time:").c_str());
-    PrintHeader(*device);
+    std::printf("%8s", "t/s");
+    for (std::int32_t id : session.Channels()) {
+        const std::string unit = device.CHANNELS()->Item(id, false)->SIZE();
+        std::printf(" %9s", (unit.empty() ? std::string("#") : unit).c_str());
+    }
+    std::printf("\n");
     for (int cycle = 0; cycle < 8; ++cycle) {
         if (cycle > 0) tlx::CoreTools().CLOCK().WAIT(0.5);
-        device->EXECUTE();
-        PrintRow(*device, 0.5 * cycle);
+        PrintRow(session, session.Measure().seconds);
     }
-    device->DISCONNECT();
-    device->DESTROY();
     return 0;
 }
 

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "arguments.h"
+#include "command_table.h"
 #include "fuzz_support.h"
-#include "help.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> words;
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string command = words.front();
     words.erase(words.begin());
-    const vodex::cli::CommandHelp* help = vodex::cli::FindCommand(command);
+    const vodex::cli::Command* help = vodex::cli::FindCommand(command);
     if (!help) return 0;
     try {
         const vodex::cli::Arguments arguments(words, command);

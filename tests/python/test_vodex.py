@@ -103,3 +103,19 @@ def test_objects_stay_with_their_thread_and_devices_are_released_when_dropped(ba
     del device
     again = registry.CREATE("VODEX_BALANCE")
     assert again.CONNECT(balance_port), again.STATUSTEXT
+
+
+def test_a_session_measures_gives_the_device_back_and_stands_in(balance_port):
+    with vodex.Session("VODEX_BALANCE", balance_port) as session:
+        assert session.channels[0][0] == 1 and session.replaced == ""
+        seconds, values = session.measure()
+        assert values[1] == pytest.approx(42.5) and seconds >= 0
+        assert vodex.manager().COUNT == 1
+    assert vodex.manager().COUNT == 0
+    with pytest.raises(vodex.Error, match="closed"):
+        session.measure()
+    standing_in = vodex.Session("VODEX_NOTHING", channels=[1, 2])
+    assert "not installed" in standing_in.replaced
+    assert standing_in.driver.upper() == "VODEX_RANDOMIZER"
+    assert set(standing_in.measure()[1]) == {1, 2}
+    standing_in.close()

@@ -1,0 +1,103 @@
+#include "command_table.h"
+
+namespace vodex::cli {
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = {
+        {"drivers",
+         "drivers [--all] [--json]",
+         "List the installed drivers with name, maker, version and state.",
+         {{"--all", "also list the disabled drivers"}, {"--json", "write a JSON array"}},
+         false,
+         Drivers},
+        {"info",
+         "info CLASS [--json]",
+         "Describe a driver: what it can do, its channels and its ports.",
+         {{"--json", "write a JSON object"}},
+         true,
+         Info},
+        {"measure",
+         "measure CLASS [--port N] [--channels 1,3,...] [--cycles N] [--interval S] "
+         "[--format table|csv|json | --json]",
+         "Connect a driver's device and measure its channels.",
+         {{"--port N",
+           "the port number to connect on, 1 to 32 (the driver's first port when not given)"},
+          {"--channels 1,3,...", "the channels to measure (all when not given)"},
+          {"--cycles N", "how many measuring cycles (10 when not given; 0: until Ctrl-C)"},
+          {"--interval S", "seconds of pause between the cycles (0.5 when not given)"},
+          {"--format F", "table (the default), csv or json (one object per cycle)"},
+          {"--json", "the same as --format json"}},
+         true,
+         Measure},
+        {"enable", "enable CLASS", "Make a disabled driver active again.", {}, true, Enable},
+        {"disable",
+         "disable CLASS",
+         "Disable a driver: measuring programs are no longer offered it.",
+         {},
+         true,
+         Disable},
+        {"check",
+         "check",
+         "Read the installed drivers anew and say how many are installed and active.",
+         {},
+         false,
+         Check},
+        {"install",
+         "install [--quiet] PACKAGE.msi | COMPONENT",
+         "Install a driver package, or register a driver's component file.",
+         {{"--quiet", "say nothing on success"}},
+         false,
+         Install},
+        {"uninstall",
+         "uninstall [--quiet] CLASS",
+         "Remove an installed driver, its files and its registry values.",
+         {{"--quiet", "say nothing on success"}},
+         true,
+         Uninstall},
+        {"package",
+         "package [--out FOLDER] [--quiet] COMPONENT",
+         "Make a driver package (vodex_<class>.msi) and its description files.",
+         {{"--out FOLDER", "where to write them (the current folder when not given)"},
+          {"--quiet", "say nothing on success"}},
+         false,
+         Package},
+        {"packages",
+         "packages [--folder FOLDER] [--json]",
+         "List every driver known from the installed ones, a driver folder and the catalogue.",
+         {{"--folder FOLDER", "the driver folder to compare with"},
+          {"--json", "write a JSON array"}},
+         false,
+         Packages},
+        {"detect",
+         "detect [--logger] [--json]",
+         "Search the serial ports for connected instruments.",
+         {{"--logger", "try only the drivers of data loggers"}, {"--json", "write a JSON array"}},
+         false,
+         Detect},
+        {"ports",
+         "ports [--json] | ports set N PATH | ports reset N",
+         "Show or change which device file each port number opens.",
+         {{"--json", "write a JSON array"},
+          {"set N PATH", "let port N open PATH"},
+          {"reset N", "give port N its default device file again"}},
+         false,
+         Ports},
+        {"language",
+         "language [DE|EN|auto]",
+         "Show or choose the interface language of the programs and windows for this user; "
+         "auto lets the system's language decide. The choice takes effect at the next start.",
+         {},
+         false,
+         Language},
+    };
+    return commands;
+}
+
+const Command* FindCommand(std::string_view name) {
+    for (const Command& c : Commands()) {
+        if (name == c.name) return &c;
+    }
+    return nullptr;
+}
+
+}  // namespace vodex::cli
