@@ -1,19 +1,16 @@
 #include "vodex/records/device_channels.h"
 
+#include "field_record_impl.h"
 #include "record_io.h"
 #include "tlx/file.h"
 #include "tlx/tools.h"
 #include "vodex/interface_ids.h"
 
 namespace vodex {
-namespace {
-
-constexpr const char* kVersion = "1.0";
-
-}  // namespace
+namespace {}  // namespace
 
 cls_DeviceChannels::cls_DeviceChannels()
-    : RecordList(std::string(kLibraryName) + ".cls_DeviceChannels") {}
+    : FieldRecord(std::string(kLibraryName) + ".cls_DeviceChannels") {}
 
 std::shared_ptr<cls_DeviceChannel> cls_DeviceChannels::Item(const tlx::Variant& pID,
                                                             bool pForceIndex) {
@@ -55,37 +52,12 @@ void cls_DeviceChannels::RESET() {
 
 // ---- persistence ----
 
-void cls_DeviceChannels::DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) {
-    CopyEntries(const_cast<cls_DeviceChannels&>(detail::SameClass<cls_DeviceChannels>(pOther)));
-    pcDone = true;
+template <class F, class... R>
+void cls_DeviceChannels::Fields(F& f, R&... r) {
+    f.Entries(r...);
 }
 
-void cls_DeviceChannels::DATA_DataPACK(std::string& pcPackage) {
-    pcPackage = tlx::CoreTools().PACKER().PACK({DATA()->ID(), items_.ToVariant()});
-}
-
-void cls_DeviceChannels::DATA_DataUnpack(const std::string& prPackage) {
-    std::vector<tlx::Variant> v = tlx::CoreTools().PACKER().UNPACK(
-        prPackage, 2, [] { return std::make_shared<cls_DeviceChannel>(); });
-    items_.FromVariant(v[1]);
-    DATA()->ID(tlx::Variant(v[0].ToText()));
-}
-
-void cls_DeviceChannels::DATA_DataStore(tlx::cls_CoreFile& pFile) {
-    pFile.WRITE(kVersion);
-    pFile.WRITE(DATA()->ID());
-    items_.StoreTo(pFile);
-}
-
-void cls_DeviceChannels::DATA_DataRead(tlx::cls_CoreFile& pFile) {
-    if (detail::ReadVersion(pFile) != kVersion) return;
-    DATA()->ID(pFile.READ());
-    items_.ReadFrom(pFile);
-}
-
-void cls_DeviceChannels::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
-    pcNewInstance = std::make_shared<cls_DeviceChannels>();
-}
+template class detail::FieldRecord<cls_DeviceChannels, detail::RecordList<cls_DeviceChannel>>;
 
 std::span<const std::string_view> cls_DeviceChannels::INTERFACEIDS() const {
     return iid::cls_DeviceChannels;

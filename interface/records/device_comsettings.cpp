@@ -1,5 +1,6 @@
 #include "vodex/records/device_comsettings.h"
 
+#include "field_record_impl.h"
 #include "record_io.h"
 #include "tlx/error.h"
 #include "tlx/file.h"
@@ -10,13 +11,12 @@
 namespace vodex {
 namespace {
 
-constexpr const char* kVersion = "1.0";
 constexpr const char* kDevicesKey = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\";
 
 }  // namespace
 
 cls_DeviceComsettings::cls_DeviceComsettings()
-    : DataRecord(std::string(kLibraryName) + ".cls_DeviceComsettings") {}
+    : FieldRecord(std::string(kLibraryName) + ".cls_DeviceComsettings") {}
 
 std::shared_ptr<tlx::cls_CoreSettings> cls_DeviceComsettings::OTHERS() {
     if (!others_) others_ = std::make_shared<tlx::cls_CoreSettings>();
@@ -90,57 +90,18 @@ bool cls_DeviceComsettings::LOADDEFAULT() {
     }
 }
 
-void cls_DeviceComsettings::DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) {
-    auto& o = const_cast<cls_DeviceComsettings&>(detail::SameClass<cls_DeviceComsettings>(pOther));
-    DATA()->ID(o.DATA()->ID());
-    baud_ = o.baud_;
-    parity_ = o.parity_;
-    stopBits_ = o.stopBits_;
-    dataBits_ = o.dataBits_;
-    handshake_ = o.handshake_;
-    OTHERS()->DATA()->COPY(*o.OTHERS());
-    pcDone = true;
+template <class F, class... R>
+void cls_DeviceComsettings::Fields(F& f, R&... r) {
+    f(r.baud_...);
+    f(r.parity_...);
+    f(r.stopBits_...);
+    f(r.dataBits_...);
+    f(r.handshake_...);
+    // The other settings travel with a copy or a package, but files hold only these.
+    f.Nested(*r.OTHERS()...);
 }
 
-void cls_DeviceComsettings::DATA_DataPACK(std::string& pcPackage) {
-    pcPackage = tlx::CoreTools().PACKER().PACK(
-        {DATA()->ID(), baud_, parity_, stopBits_, dataBits_, handshake_, OTHERS()->DATA()->PACK()});
-}
-
-void cls_DeviceComsettings::DATA_DataUnpack(const std::string& prPackage) {
-    const std::vector<tlx::Variant> v = tlx::CoreTools().PACKER().UNPACK(prPackage, 7);
-    DATA()->ID(tlx::Variant(v[0].ToText()));
-    baud_ = v[1].ToInt32();
-    parity_ = v[2].ToInt32();
-    stopBits_ = v[3].ToInt32();
-    dataBits_ = v[4].ToInt32();
-    handshake_ = v[5].ToInt32();
-    OTHERS()->DATA()->UNPACK(v[6].ToText());
-}
-
-void cls_DeviceComsettings::DATA_DataStore(tlx::cls_CoreFile& pFile) {
-    pFile.WRITE(kVersion);
-    pFile.WRITE(DATA()->ID());
-    pFile.WRITE(baud_);
-    pFile.WRITE(parity_);
-    pFile.WRITE(stopBits_);
-    pFile.WRITE(dataBits_);
-    pFile.WRITE(handshake_);
-}
-
-void cls_DeviceComsettings::DATA_DataRead(tlx::cls_CoreFile& pFile) {
-    if (detail::ReadVersion(pFile) != kVersion) return;
-    DATA()->ID(pFile.READ());
-    baud_ = pFile.READ().ToInt32();
-    parity_ = pFile.READ().ToInt32();
-    stopBits_ = pFile.READ().ToInt32();
-    dataBits_ = pFile.READ().ToInt32();
-    handshake_ = pFile.READ().ToInt32();
-}
-
-void cls_DeviceComsettings::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
-    pcNewInstance = std::make_shared<cls_DeviceComsettings>();
-}
+template class detail::FieldRecord<cls_DeviceComsettings>;
 
 std::span<const std::string_view> cls_DeviceComsettings::INTERFACEIDS() const {
     return iid::cls_DeviceComsettings;

@@ -1,5 +1,6 @@
 #include "vodex/records/device_ports.h"
 
+#include "field_record_impl.h"
 #include "record_io.h"
 #include "tlx/file.h"
 #include "tlx/tools.h"
@@ -8,8 +9,6 @@
 
 namespace vodex {
 namespace {
-
-constexpr const char* kVersion = "1.1";
 
 // The port number that a name of the first four serial ports stands for, else 0.
 std::int32_t ProbedNumber(const std::string& name) {
@@ -22,7 +21,7 @@ std::int32_t ProbedNumber(const std::string& name) {
 
 }  // namespace
 
-cls_DevicePorts::cls_DevicePorts() : RecordList(std::string(kLibraryName) + ".cls_DevicePorts") {}
+cls_DevicePorts::cls_DevicePorts() : FieldRecord(std::string(kLibraryName) + ".cls_DevicePorts") {}
 
 std::shared_ptr<cls_DevicePort> cls_DevicePorts::CREATE(const tlx::Variant& pID,
                                                         const std::string& pName, bool pAvailable) {
@@ -78,42 +77,15 @@ bool cls_DevicePorts::SAVE(const std::string& pFile, const std::string& pPW) {
 
 // ---- persistence ----
 
-void cls_DevicePorts::DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) {
-    // CATEGORY is not taken.
-    CopyEntries(const_cast<cls_DevicePorts&>(detail::SameClass<cls_DevicePorts>(pOther)));
-    pcDone = true;
+template <class F, class... R>
+void cls_DevicePorts::Fields(F& f, R&... r) {
+    // CATEGORY is stored before the entries and packed after them; a copy does not take it.
+    f.StoredOnly("1.1", r.category_...);
+    f.Entries(r...);
+    f.PackedOnly(r.category_...);
 }
 
-void cls_DevicePorts::DATA_DataPACK(std::string& pcPackage) {
-    pcPackage = tlx::CoreTools().PACKER().PACK({DATA()->ID(), items_.ToVariant(), category_});
-}
-
-void cls_DevicePorts::DATA_DataUnpack(const std::string& prPackage) {
-    std::vector<tlx::Variant> v = tlx::CoreTools().PACKER().UNPACK(
-        prPackage, 3, [] { return std::make_shared<cls_DevicePort>(); });
-    items_.FromVariant(v[1]);
-    DATA()->ID(tlx::Variant(v[0].ToText()));
-    category_ = v[2].ToInt32();
-}
-
-void cls_DevicePorts::DATA_DataStore(tlx::cls_CoreFile& pFile) {
-    pFile.WRITE(kVersion);
-    pFile.WRITE(DATA()->ID());
-    pFile.WRITE(category_);
-    items_.StoreTo(pFile);
-}
-
-void cls_DevicePorts::DATA_DataRead(tlx::cls_CoreFile& pFile) {
-    const std::string version = detail::ReadVersion(pFile);
-    if (!detail::VersionWithin(version, "1.0", "1.1")) return;
-    DATA()->ID(pFile.READ());
-    if (version >= "1.1") category_ = pFile.READ().ToInt32();
-    items_.ReadFrom(pFile);
-}
-
-void cls_DevicePorts::DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) {
-    pcNewInstance = std::make_shared<cls_DevicePorts>();
-}
+template class detail::FieldRecord<cls_DevicePorts, detail::RecordList<cls_DevicePort>>;
 
 std::span<const std::string_view> cls_DevicePorts::INTERFACEIDS() const {
     return iid::cls_DevicePorts;

@@ -9,10 +9,11 @@
 
 #include "tlx/data.h"
 #include "vodex/enums.h"
+#include "vodex/records/detail/field_record.h"
 
 namespace vodex {
 
-class cls_DeviceChannel : public tlx::DataRecord {
+class cls_DeviceChannel : public detail::FieldRecord<cls_DeviceChannel> {
   public:
     cls_DeviceChannel();
 
@@ -56,14 +57,14 @@ class cls_DeviceChannel : public tlx::DataRecord {
 
     std::span<const std::string_view> INTERFACEIDS() const override;
 
-    void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
-    void DATA_DataPACK(std::string& pcPackage) override;
-    void DATA_DataUnpack(const std::string& prPackage) override;
-    void DATA_DataStore(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataRead(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) override;
-
   private:
+    friend class detail::FieldRecord<cls_DeviceChannel>;
+    static constexpr const char* kVersion = "1.1";
+    static constexpr const char* kOldestVersion = "1.0";
+    // The fields after the key, in the order they are packed and stored.
+    template <class F, class... R>
+    static void Fields(F& f, R&... r);
+
     std::string tag_;
     std::string name_;
     std::string size_;
@@ -76,5 +77,7 @@ class cls_DeviceChannel : public tlx::DataRecord {
     std::int32_t flag_ = 0;
     bool measured_ = false;
 };
+
+extern template class detail::FieldRecord<cls_DeviceChannel>;
 
 }  // namespace vodex

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "vodex/records/detail/field_record.h"
 #include "vodex/records/detail/record_array.h"
 #include "vodex/records/device_channel.h"
 
 namespace vodex {
 
-class cls_DeviceChannels : public detail::RecordList<cls_DeviceChannel> {
+class cls_DeviceChannels
+    : public detail::FieldRecord<cls_DeviceChannels, detail::RecordList<cls_DeviceChannel>> {
   public:
     cls_DeviceChannels();
 
@@ -36,12 +38,16 @@ class cls_DeviceChannels : public detail::RecordList<cls_DeviceChannel> {
 
     std::span<const std::string_view> INTERFACEIDS() const override;
 
-    void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
-    void DATA_DataPACK(std::string& pcPackage) override;
-    void DATA_DataUnpack(const std::string& prPackage) override;
-    void DATA_DataStore(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataRead(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) override;
+  private:
+    friend class detail::FieldRecord<cls_DeviceChannels, detail::RecordList<cls_DeviceChannel>>;
+    static constexpr const char* kVersion = "1.0";
+    static constexpr const char* kOldestVersion = "1.0";
+    // The fields after the key, in the order they are packed and stored.
+    template <class F, class... R>
+    static void Fields(F& f, R&... r);
 };
+
+extern template class detail::FieldRecord<cls_DeviceChannels,
+                                          detail::RecordList<cls_DeviceChannel>>;
 
 }  // namespace vodex

@@ -11,12 +11,13 @@
 #include "tlx/data.h"
 #include "tlx/lists.h"
 #include "vodex/enums.h"
+#include "vodex/records/detail/field_record.h"
 
 namespace vodex {
 
 class int_Device;
 
-class cls_DeviceComsettings : public tlx::DataRecord {
+class cls_DeviceComsettings : public detail::FieldRecord<cls_DeviceComsettings> {
   public:
     cls_DeviceComsettings();
 
@@ -59,14 +60,14 @@ class cls_DeviceComsettings : public tlx::DataRecord {
 
     std::span<const std::string_view> INTERFACEIDS() const override;
 
-    void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
-    void DATA_DataPACK(std::string& pcPackage) override;
-    void DATA_DataUnpack(const std::string& prPackage) override;
-    void DATA_DataStore(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataRead(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) override;
-
   private:
+    friend class detail::FieldRecord<cls_DeviceComsettings>;
+    static constexpr const char* kVersion = "1.0";
+    static constexpr const char* kOldestVersion = "1.0";
+    // The fields after the key, in the order they are packed and stored.
+    template <class F, class... R>
+    static void Fields(F& f, R&... r);
+
     // The registry key of the parent's device type, ending in a backslash.
     std::string DefaultKey() const;
 
@@ -79,5 +80,7 @@ class cls_DeviceComsettings : public tlx::DataRecord {
     std::int32_t handshake_ = 0;
     std::shared_ptr<tlx::cls_CoreSettings> others_;
 };
+
+extern template class detail::FieldRecord<cls_DeviceComsettings>;
 
 }  // namespace vodex

@@ -8,10 +8,11 @@
 #include <string>
 
 #include "tlx/data.h"
+#include "vodex/records/detail/field_record.h"
 
 namespace vodex {
 
-class cls_DevicePort : public tlx::DataRecord {
+class cls_DevicePort : public detail::FieldRecord<cls_DevicePort> {
   public:
     cls_DevicePort();
 
@@ -27,16 +28,18 @@ class cls_DevicePort : public tlx::DataRecord {
 
     std::span<const std::string_view> INTERFACEIDS() const override;
 
-    void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
-    void DATA_DataPACK(std::string& pcPackage) override;
-    void DATA_DataUnpack(const std::string& prPackage) override;
-    void DATA_DataStore(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataRead(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) override;
-
   private:
+    friend class detail::FieldRecord<cls_DevicePort>;
+    static constexpr const char* kVersion = "1.0";
+    static constexpr const char* kOldestVersion = "1.0";
+    // The fields after the key, in the order they are packed and stored.
+    template <class F, class... R>
+    static void Fields(F& f, R&... r);
+
     std::string name_;
     bool available_ = false;
 };
+
+extern template class detail::FieldRecord<cls_DevicePort>;
 
 }  // namespace vodex

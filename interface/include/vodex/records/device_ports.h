@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "vodex/enums.h"
+#include "vodex/records/detail/field_record.h"
 #include "vodex/records/detail/record_array.h"
 #include "vodex/records/device_port.h"
 
 namespace vodex {
 
-class cls_DevicePorts : public detail::RecordList<cls_DevicePort> {
+class cls_DevicePorts
+    : public detail::FieldRecord<cls_DevicePorts, detail::RecordList<cls_DevicePort>> {
   public:
     cls_DevicePorts();
 
@@ -48,15 +50,17 @@ class cls_DevicePorts : public detail::RecordList<cls_DevicePort> {
 
     std::span<const std::string_view> INTERFACEIDS() const override;
 
-    void DATA_DataCopy(const tlx::Object& pOther, bool& pcDone) override;
-    void DATA_DataPACK(std::string& pcPackage) override;
-    void DATA_DataUnpack(const std::string& prPackage) override;
-    void DATA_DataStore(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataRead(tlx::cls_CoreFile& pFile) override;
-    void DATA_DataSpawn(tlx::ObjectRef& pcNewInstance) override;
-
   private:
+    friend class detail::FieldRecord<cls_DevicePorts, detail::RecordList<cls_DevicePort>>;
+    static constexpr const char* kVersion = "1.1";
+    static constexpr const char* kOldestVersion = "1.0";
+    // The fields after the key, in the order they are packed and stored.
+    template <class F, class... R>
+    static void Fields(F& f, R&... r);
+
     std::int32_t category_ = 0;
 };
+
+extern template class detail::FieldRecord<cls_DevicePorts, detail::RecordList<cls_DevicePort>>;
 
 }  // namespace vodex

@@ -15,6 +15,10 @@
 
 namespace vodex::detail {
 
+namespace fields {
+struct Access;
+}
+
 // The memory a record takes beyond its own object, at most: the shared pointer's control
 // block, its data object and its place in a list (twice, for the list's growth).
 inline constexpr std::size_t kRecordOverhead = 192;
@@ -133,6 +137,8 @@ class RecordArray {
 template <class Entry>
 class RecordList : public tlx::DataRecord, public tlx::tmp_Database {
   public:
+    using EntryType = Entry;
+
     explicit RecordList(std::string typeName)
         : DataRecord(std::move(typeName)),
           database_(std::make_shared<tlx::cls_CoreDatabase>(this)) {}
@@ -203,6 +209,8 @@ class RecordList : public tlx::DataRecord, public tlx::tmp_Database {
     RecordArray<Entry> items_;
 
   private:
+    friend struct fields::Access;  // the persistence made from a record's fields
+
     std::shared_ptr<tlx::cls_CoreDatabase> database_;
 };
 
