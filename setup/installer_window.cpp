@@ -71,6 +71,18 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
       panel_(new QLabel(this)),
       internet_(new QLabel(this)),
       poll_(new QTimer(this)) {
+    Body()->addLayout(ChoiceRows());
+    AddList();
+    Body()->addLayout(BottomRow());
+    SetCloseBox([this] { model_.Command("DIALOG.ABORT();"); });
+    ShowDesign();
+    FitToTexts();
+    search_->setText(Q(model_.SearchText()));
+    ConnectControls();
+    Mirror();
+}
+
+QLayout* InstallerWindow::ChoiceRows() {
     auto* top = new QGridLayout;
     folder_->setObjectName("lst_Folder");
     folder_->setEditable(true);
@@ -102,8 +114,12 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
     top->addWidget(caption("lab_Search"), 2, 0);
     top->addWidget(search_, 2, 1);
     top->setColumnStretch(1, 1);
-    Body()->addLayout(top);
+    connect(browse, &QPushButton::clicked, this,
+            [this] { Run([this] { model_.BrowseFolder(); }); });
+    return top;
+}
 
+void InstallerWindow::AddList() {
     list_->setObjectName("lst_Devices");
     list_->setRootIsDecorated(false);
     list_->setIconSize(QSize(16, 16));
@@ -120,7 +136,9 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
     Body()->addWidget(panel_);
     internet_->setObjectName("lab_Internet");
     Body()->addWidget(internet_);
+}
 
+QLayout* InstallerWindow::BottomRow() {
     auto* bottom = new QHBoxLayout;
     auto* left = new QVBoxLayout;
     auto* hint = NewLabel("lab_Hint");
@@ -151,9 +169,11 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
     remove->setObjectName("but_Remove");
     actionBox->addWidget(remove);
     bottom->addWidget(actions);
-    Body()->addLayout(bottom);
-    SetCloseBox([this] { model_.Command("DIALOG.ABORT();"); });
-    ShowDesign();
+    connect(remove, &QPushButton::clicked, this, [this] { Run([this] { model_.Remove(); }); });
+    return bottom;
+}
+
+void InstallerWindow::FitToTexts() {
     // Each column is at least as wide as its header.
     const QFontMetrics header(list_->header()->font());
     int total = 0;
@@ -164,12 +184,12 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
     }
     list_->setMinimumWidth(std::max(list_->minimumWidth(), total + 24));
     // A wrapped label takes the height its text needs at its width.
-    hint->setMinimumHeight(hint->heightForWidth(hint->minimumWidth()));
-    search_->setText(Q(model_.SearchText()));
+    if (auto* hint = findChild<QLabel*>("lab_Hint")) {
+        hint->setMinimumHeight(hint->heightForWidth(hint->minimumWidth()));
+    }
+}
 
-    connect(remove, &QPushButton::clicked, this, [this] { Run([this] { model_.Remove(); }); });
-    connect(browse, &QPushButton::clicked, this,
-            [this] { Run([this] { model_.BrowseFolder(); }); });
+void InstallerWindow::ConnectControls() {
     connect(folder_, &QComboBox::activated, this,
             [this](int index) { Run([&] { model_.ChooseDrive(index); }); });
     connect(folder_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
@@ -203,7 +223,6 @@ InstallerWindow::InstallerWindow(SetupModel& model, QWidget* parent)
         if (model_.Poll()) Run([] {});
     });
     poll_->start();
-    Mirror();
 }
 
 InstallerWindow::~InstallerWindow() {

@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QLabel;
+class QLayout;
 class QTimer;
 class QLineEdit;
 
@@ -32,6 +33,15 @@ class InstallerWindow : public ui::ModelDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The disc or folder, the filter and the search.
+    QLayout* ChoiceRows();
+    // The list of drivers, the wait panel and the catalogue's state under it.
+    void AddList();
+    // The hint with its links, and the actions.
+    QLayout* BottomRow();
+    // Widens the columns to their headers and gives the hint the height of its text.
+    void FitToTexts();
+    void ConnectControls();
     void Mirror() override;
     // Shows the model's state: the panels, the folder, the filter and the list.
     void ShowState();

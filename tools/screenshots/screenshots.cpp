@@ -29,15 +29,190 @@
 
 namespace {
 
-int failures = 0;
+using Device = std::shared_ptr<vodex::int_Device>;
+const std::string kDevices = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\";
 
-void Save(QDialog& window, const QString& folder, const char* form, const char* language) {
-    const QString file = QDir(folder).filePath(QString("%1_%2.png").arg(form, language));
-    if (!vodex::ui::SaveWindowPicture(window, file)) {
-        std::fprintf(stderr, "vodex_screenshots: %s could not be written\n", qPrintable(file));
-        ++failures;
+// The pictures of one language, written into one folder; counts what could not be drawn.
+class Pictures {
+  public:
+    Pictures(QString folder, const char* language)
+        : folder_(std::move(folder)), language_(language) {}
+
+    bool Failed() const { return failures_ > 0; }
+
+    void Save(QDialog& window, const char* form) {
+        const QString file = File(form);
+        if (!vodex::ui::SaveWindowPicture(window, file)) {
+            std::fprintf(stderr, "vodex_screenshots: %s could not be written\n", qPrintable(file));
+            ++failures_;
+        }
+        window.hide();
     }
-    window.hide();
+
+    // A program of the toolkit draws its own main window ("--picture FILE").
+    void Program(const char* program, const char* form, std::vector<std::string> more = {}) {
+        std::vector<std::string> command{program, "--picture", File(form).toStdString()};
+        command.insert(command.end(), more.begin(), more.end());
+        if (tlx::RunAndWait(command) != 0) {
+            std::fprintf(stderr, "vodex_screenshots: the picture %s failed\n", form);
+            ++failures_;
+        }
+    }
+
+  private:
+    QString File(const char* form) const {
+        return QDir(folder_).filePath(QString("%1_%2.png").arg(form, language_));
+    }
+
+    QString folder_;
+    const char* language_;
+    int failures_ = 0;
+};
+
+// The settings and error dialogs of the two drivers.
+void DrawSettings(Pictures& pictures, const std::shared_ptr<vodex::cls_DeviceTool>& registry,
+                  const Device& balance, const Device& randomizer) {
+    {
+        vodex::CommSettingsModel model(balance);
+        model.Load();
+        vodex::ui::CommSettingsView view(model);
+        pictures.Save(view, "frm_DialogCommunication");
+    }
+    {
+        vodex::ErrorChecklistModel model(vodex::ErrorChecklistModel::Kind::Connect,
+                                         randomizer->INFO()->NAME());
+        model.Load();
+        model.Tick(0);
+        vodex::ui::ErrorChecklistView view(model);
+        pictures.Save(view, "frm_DialogErrorConnect");
+    }
+    {
+        vodex::ErrorChecklistModel model(vodex::ErrorChecklistModel::Kind::Range,
+                                         balance->INFO()->NAME(),
+                                         balance->CHANNELS()->Item(1)->NAME());
+        model.Load();
+        vodex::ui::ErrorChecklistView view(model);
+        pictures.Save(view, "frm_DialogErrorRange");
+    }
+    {
+        vodex::DeviceSelectModel model;
+        model.Registry(registry);
+        model.Load();
+        model.Select(0);
+        vodex::ui::DeviceSelectView view(model);
+        pictures.Save(view, "frm_DeviceSelect");
+    }
+    {
+        vodex::DeviceSettingsModel model;
+        model.Device(randomizer);
+        model.Load();
+        vodex::ui::DeviceSettingsView view(model);
+        pictures.Save(view, "frm_DeviceSettings");
+    }
+}
+
+// The detection with two virtual balances found on ports 1 and 3 (2 leads nowhere).
+void DrawDetection(Pictures& pictures, const std::shared_ptr<vodex::cls_DeviceTool>& registry,
+                   const std::string& home) {
+    vodex::sim::VirtualBalance first{{.link = home + "/waage1", .serialNumber = "W1"}};
+    vodex::sim::VirtualBalance second{{.link = home + "/waage3", .serialNumber = "W3"}};
+    tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
+                                      "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
+                                      tlx::Variant(3));
+    tlx::SetPortDevicePath(1, first.Path());
+    tlx::SetPortDevicePath(2, home + "/nichts");
+    tlx::SetPortDevicePath(3, second.Path());
+    vodex::cls_DevicePorts().RESETCACHE();  // the ports were looked at before they moved
+    vodex::AutoSenseModel model(registry);
+    model.Load();
+    model.Search();
+    for (int i = 0; i < 4; ++i)
+        model.AnimationTick();
+    vodex::ui::AutoSenseView view(model);
+    pictures.Save(view, "frm_DialogAutoSense");
+}
+
+// The list of drivers (with a damaged one), the balance's description and the device test.
+void DrawDrivers(Pictures& pictures, const std::shared_ptr<vodex::cls_DeviceTool>& registry,
+                 const Device& balance, const std::string& home) {
+    {
+        std::ofstream(home + "/Vodex_Photometer.so") << "damaged";
+        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE, kDevices + "Vodex_Photometer",
+                                          tlx::Variant(home + "/Vodex_Photometer.so"));
+        vodex::DeviceListModel model(std::make_shared<vodex::cls_DeviceTool>());
+        // The damaged driver's message goes to a script, not into a window nobody closes.
+        const auto shown =
+            tlx::cls_CoreDialogs::SetProvider(std::make_shared<tlx::ScriptedDialogProvider>());
+        model.Load();
+        tlx::cls_CoreDialogs::SetProvider(shown);
+        vodex::ui::DeviceListView view(model);
+        pictures.Save(view, "frm_DeviceList");
+    }
+    {
+        vodex::DeviceInfoModel model(balance, registry->FILENAME("Vodex_Balance"));
+        model.Load();
+        vodex::ui::DeviceInfoView view(model);
+        pictures.Save(view, "frm_DeviceInfo");
+    }
+    {
+        // The random generator measured for most of a minute: two channels checked, each tick
+        // half a second later on the dialog's clock.
+        double clock = 36000;
+        vodex::DeviceTestModel model(registry, [&clock] { return clock; });
+        model.DeviceClass("Vodex_Randomizer");
+        model.Load();
+        model.CheckChannel(0, true);
+        model.CheckChannel(1, true);
+        for (int i = 0; i < 100; ++i, clock += 0.5)
+            model.Tick();
+        vodex::ui::DeviceTestView view(model);
+        pictures.Save(view, "frm_DeviceTest");
+    }
+}
+
+// What the setup program shows a driver in every status: two more installed drivers (copies
+// of the balance), a disc with a newer one of them and a new one, and a catalogue (read from a
+// file address) with a newer balance, a newer random generator and a new driver. Gives the
+// disc's folder.
+std::filesystem::path SetUpDriverSources(const std::filesystem::path& root) {
+    auto& reg = tlx::CoreTools().REGISTRY();
+    reg.DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, kDevices + "Vodex_Photometer");
+    reg.DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, kDevices + "Vodex_Photometer.Disabled");
+    const std::filesystem::path devinfo =
+        std::filesystem::path(VODEX_BALANCE_PACKAGE).replace_extension(".devinfo");
+    constexpr auto kOverwrite = std::filesystem::copy_options::overwrite_existing;
+    for (const char* cls : {"Vodex_Older", "Vodex_Gone"}) {
+        const auto copy = root / "installed" / (std::string(cls) + ".so");
+        std::filesystem::create_directories(copy.parent_path());
+        std::filesystem::copy_file(VODEX_BALANCE_COMPONENT, copy, kOverwrite);
+        std::filesystem::copy_file(
+            devinfo, std::filesystem::path(copy).replace_extension(".devinfo"), kOverwrite);
+        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, kDevices + cls, tlx::Variant(copy.string()));
+    }
+    const auto disc = root / "disc";
+    std::filesystem::create_directories(disc);
+    for (const auto& [base, title, version] :
+         {std::tuple{"vodex_older", "Laborwaage (älter)", "1.2.0"},
+          std::tuple{"vodex_conductivity", "Leitfähigkeitsmesser", "1.0.0"}}) {
+        std::ofstream(disc / (std::string(base) + ".msi")) << "package";
+        std::filesystem::copy_file(devinfo, disc / (std::string(base) + ".devinfo"), kOverwrite);
+        tlx::cls_CoreUpdateTag tag;
+        tag.NAME = title;
+        tag.MANUFACTURER = "Vodex";
+        tag.DESCRIPTION = title;
+        tag.VERSION = version;
+        tag.WRITEDESCRIPTION((disc / (std::string(base) + ".tlx-udt")).string());
+    }
+    std::filesystem::create_directories(root / "web" / "files" / "devices");
+    std::ofstream(root / "web" / "files" / "devices" / "list.php5")
+        << "[BEGIN]\nID=Vodex_Randomizer\nMAJOR=2\nMINOR=1\nDOWNLOADURL=http://h/r.msi\n[END]\n"
+           "[BEGIN]\nID=VODEX_BALANCE\nMAJOR=2\nMINOR=2\nNEEDINTERFACE=999\n"
+           "DOWNLOADURL=http://h/b.msi\n[END]\n"
+           "[BEGIN]\nID=VODEX_PH\nNAME=pH-Meter\nTEXT=Vodex\nDESCRIPTION=pH-Meter mit "
+           "Temperaturfühler\nMAJOR=1\nMINOR=10\nDOWNLOADURL=http://h/ph.msi\n[END]\n";
+    reg.WRITE(tlx::HKEY_LOCAL_MACHINE, "Software\\VQ Morvane\\VQ ReziraDovarir\\UpdateServer",
+              tlx::Variant("file://" + (root / "web").string()));
+    return disc;
 }
 
 int DrawAll(const QString& folder, const char* language) {
@@ -56,177 +231,26 @@ int DrawAll(const QString& folder, const char* language) {
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
     vodex::ui::InstallQtUi();
+    Pictures pictures(folder, language);
     const auto registry = std::make_shared<vodex::cls_DeviceTool>();
     const auto balance = registry->CREATE("Vodex_Balance");
     const auto randomizer = registry->CREATE("Vodex_Randomizer");
     if (!balance || !randomizer) return 1;
-    {
-        vodex::CommSettingsModel model(balance);
-        model.Load();
-        vodex::ui::CommSettingsView view(model);
-        Save(view, folder, "frm_DialogCommunication", language);
-    }
-    {
-        vodex::ErrorChecklistModel model(vodex::ErrorChecklistModel::Kind::Connect,
-                                         randomizer->INFO()->NAME());
-        model.Load();
-        model.Tick(0);
-        vodex::ui::ErrorChecklistView view(model);
-        Save(view, folder, "frm_DialogErrorConnect", language);
-    }
-    {
-        vodex::ErrorChecklistModel model(vodex::ErrorChecklistModel::Kind::Range,
-                                         balance->INFO()->NAME(),
-                                         balance->CHANNELS()->Item(1)->NAME());
-        model.Load();
-        vodex::ui::ErrorChecklistView view(model);
-        Save(view, folder, "frm_DialogErrorRange", language);
-    }
-    {
-        vodex::DeviceSelectModel model;
-        model.Registry(registry);
-        model.Load();
-        model.Select(0);
-        vodex::ui::DeviceSelectView view(model);
-        Save(view, folder, "frm_DeviceSelect", language);
-    }
-    {
-        vodex::DeviceSettingsModel model;
-        model.Device(randomizer);
-        model.Load();
-        vodex::ui::DeviceSettingsView view(model);
-        Save(view, folder, "frm_DeviceSettings", language);
-    }
-    {
-        // The detection, with two virtual balances found on ports 1 and 3 (2 leads nowhere).
-        vodex::sim::VirtualBalance first{{.link = home + "/waage1", .serialNumber = "W1"}};
-        vodex::sim::VirtualBalance second{{.link = home + "/waage3", .serialNumber = "W3"}};
-        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
-                                          "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
-                                          tlx::Variant(3));
-        tlx::SetPortDevicePath(1, first.Path());
-        tlx::SetPortDevicePath(2, home + "/nichts");
-        tlx::SetPortDevicePath(3, second.Path());
-        vodex::cls_DevicePorts().RESETCACHE();  // the ports were looked at before they moved
-        vodex::AutoSenseModel model(registry);
-        model.Load();
-        model.Search();
-        for (int i = 0; i < 4; ++i)
-            model.AnimationTick();
-        vodex::ui::AutoSenseView view(model);
-        Save(view, folder, "frm_DialogAutoSense", language);
-    }
-    {
-        // The list of installed drivers, with a driver whose component is damaged.
-        std::ofstream(home + "/Vodex_Photometer.so") << "damaged";
-        tlx::CoreTools().REGISTRY().WRITE(
-            tlx::HKEY_LOCAL_MACHINE,
-            "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\Vodex_Photometer",
-            tlx::Variant(home + "/Vodex_Photometer.so"));
-        vodex::DeviceListModel model(std::make_shared<vodex::cls_DeviceTool>());
-        // The damaged driver's message goes to a script, not into a window nobody closes.
-        const auto shown =
-            tlx::cls_CoreDialogs::SetProvider(std::make_shared<tlx::ScriptedDialogProvider>());
-        model.Load();
-        tlx::cls_CoreDialogs::SetProvider(shown);
-        vodex::ui::DeviceListView view(model);
-        Save(view, folder, "frm_DeviceList", language);
-    }
-    {
-        // The balance's description.
-        vodex::DeviceInfoModel model(balance, registry->FILENAME("Vodex_Balance"));
-        model.Load();
-        vodex::ui::DeviceInfoView view(model);
-        Save(view, folder, "frm_DeviceInfo", language);
-    }
-    {
-        // The device test measuring the random generator for most of a minute: two channels
-        // checked, each tick half a second later on the dialog's clock.
-        double clock = 36000;
-        vodex::DeviceTestModel model(registry, [&clock] { return clock; });
-        model.DeviceClass("Vodex_Randomizer");
-        model.Load();
-        model.CheckChannel(0, true);
-        model.CheckChannel(1, true);
-        for (int i = 0; i < 100; ++i, clock += 0.5)
-            model.Tick();
-        vodex::ui::DeviceTestView view(model);
-        Save(view, folder, "frm_DeviceTest", language);
-    }
+    DrawSettings(pictures, registry, balance, randomizer);
+    DrawDetection(pictures, registry, home);
+    DrawDrivers(pictures, registry, balance, home);
     // The sample measuring program's window, measuring the random generator.
-    const QString sample =
-        QDir(folder).filePath(QString("vodex_measure_window_%1.png").arg(language));
-    if (tlx::RunAndWait(std::vector<std::string>{VODEX_MEASURE_WINDOW, "--picture",
-                                                 sample.toStdString()}) != 0) {
-        std::fprintf(stderr, "vodex_screenshots: the sample program's picture failed\n");
-        ++failures;
-    }
+    pictures.Program(VODEX_MEASURE_WINDOW, "vodex_measure_window");
     // The device manager with two active drivers and a disabled one.
-    tlx::CoreTools().REGISTRY().WRITE(
-        tlx::HKEY_LOCAL_MACHINE,
-        "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\Vodex_Photometer.Disabled",
-        tlx::Variant(true));
-    const QString manager = QDir(folder).filePath(QString("frm_Main_%1.png").arg(language));
-    if (tlx::RunAndWait(
-            std::vector<std::string>{VODEX_MANAGER, "--picture", manager.toStdString()}) != 0) {
-        std::fprintf(stderr, "vodex_screenshots: the device manager's picture failed\n");
-        ++failures;
-    }
-    // The setup program with a driver in every status: two more installed drivers (copies of
-    // the balance), a disc with a newer one of them and a new one, and a catalogue (read from a
-    // file address) with a newer balance, a newer random generator and a new driver.
-    const std::filesystem::path root(home);
-    auto& reg = tlx::CoreTools().REGISTRY();
-    const std::string devices = "Software\\VQ Morvane\\VQ ReziraDovarir\\Devices\\";
-    reg.DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, devices + "Vodex_Photometer");
-    reg.DELETEVALUE(tlx::HKEY_LOCAL_MACHINE, devices + "Vodex_Photometer.Disabled");
-    const std::filesystem::path devinfo =
-        std::filesystem::path(VODEX_BALANCE_PACKAGE).replace_extension(".devinfo");
-    for (const char* cls : {"Vodex_Older", "Vodex_Gone"}) {
-        const auto copy = root / "installed" / (std::string(cls) + ".so");
-        std::filesystem::create_directories(copy.parent_path());
-        std::filesystem::copy_file(VODEX_BALANCE_COMPONENT, copy,
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::copy_file(devinfo,
-                                   std::filesystem::path(copy).replace_extension(".devinfo"),
-                                   std::filesystem::copy_options::overwrite_existing);
-        reg.WRITE(tlx::HKEY_LOCAL_MACHINE, devices + cls, tlx::Variant(copy.string()));
-    }
-    const auto disc = root / "disc";
-    std::filesystem::create_directories(disc);
-    for (const auto& [base, title, version] :
-         {std::tuple{"vodex_older", "Laborwaage (älter)", "1.2.0"},
-          std::tuple{"vodex_conductivity", "Leitfähigkeitsmesser", "1.0.0"}}) {
-        std::ofstream(disc / (std::string(base) + ".msi")) << "package";
-        std::filesystem::copy_file(devinfo, disc / (std::string(base) + ".devinfo"),
-                                   std::filesystem::copy_options::overwrite_existing);
-        tlx::cls_CoreUpdateTag tag;
-        tag.NAME = title;
-        tag.MANUFACTURER = "Vodex";
-        tag.DESCRIPTION = title;
-        tag.VERSION = version;
-        tag.WRITEDESCRIPTION((disc / (std::string(base) + ".tlx-udt")).string());
-    }
-    std::filesystem::create_directories(root / "web" / "files" / "devices");
-    std::ofstream(root / "web" / "files" / "devices" / "list.php5")
-        << "[BEGIN]\nID=Vodex_Randomizer\nMAJOR=2\nMINOR=1\nDOWNLOADURL=http://h/r.msi\n[END]\n"
-           "[BEGIN]\nID=VODEX_BALANCE\nMAJOR=2\nMINOR=2\nNEEDINTERFACE=999\n"
-           "DOWNLOADURL=http://h/b.msi\n[END]\n"
-           "[BEGIN]\nID=VODEX_PH\nNAME=pH-Meter\nTEXT=Vodex\nDESCRIPTION=pH-Meter mit "
-           "Temperaturfühler\nMAJOR=1\nMINOR=10\nDOWNLOADURL=http://h/ph.msi\n[END]\n";
-    reg.WRITE(tlx::HKEY_LOCAL_MACHINE, "Software\\VQ Morvane\\VQ ReziraDovarir\\UpdateServer",
-              tlx::Variant("file://" + (root / "web").string()));
-    const QString setup =
-        QDir(folder).filePath(QString("frm_DeviceInstaller_%1.png").arg(language));
-    if (tlx::RunAndWait(std::vector<std::string>{VODEX_SETUP, "--picture", setup.toStdString(),
-                                                 "--folder", disc.string()}) != 0) {
-        std::fprintf(stderr, "vodex_screenshots: the setup program's picture failed\n");
-        ++failures;
-    }
+    tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
+                                      kDevices + "Vodex_Photometer.Disabled", tlx::Variant(true));
+    pictures.Program(VODEX_MANAGER, "frm_Main");
+    const std::filesystem::path disc = SetUpDriverSources(home);
+    pictures.Program(VODEX_SETUP, "frm_DeviceInstaller", {"--folder", disc.string()});
     balance->DESTROY();
     randomizer->DESTROY();
     std::filesystem::remove_all(home);
-    return failures == 0 ? 0 : 1;
+    return pictures.Failed() ? 1 : 0;
 }
 
 }  // namespace

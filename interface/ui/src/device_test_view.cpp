@@ -68,6 +68,20 @@ DeviceTestView::DeviceTestView(DeviceTestModel& model, QWidget* parent)
       timer_(new QTimer(this)),
       chartTimer_(new QTimer(this)) {
     auto* columns = new QHBoxLayout;
+    columns->addLayout(MeasuringColumn(), 1);
+    columns->addLayout(CommandColumn());
+    Body()->addLayout(columns, 1);
+
+    SetCloseBox([this] { model_.QueryClose(); });
+    ShowDesign();
+    for (const auto& entry : model_.Ports())
+        port_->addItem(Q(entry));
+    ConnectControls();
+    Mirror();
+    DrawChart();
+}
+
+QLayout* DeviceTestView::MeasuringColumn() {
     auto* left = new QVBoxLayout;
     auto* portRow = new QHBoxLayout;
     port_->setObjectName("lst_Port");
@@ -113,8 +127,10 @@ DeviceTestView::DeviceTestView(DeviceTestModel& model, QWidget* parent)
     historyBox->addWidget(debug_);
     historyBox->addWidget(log_);
     left->addWidget(historyFrame);
-    columns->addLayout(left, 1);
+    return left;
+}
 
+QLayout* DeviceTestView::CommandColumn() {
     auto* right = new QVBoxLayout;
     auto* commandFrame = new tlx::controls::Frame({}, this);
     commandFrame->setObjectName("fra_Commands");
@@ -163,14 +179,10 @@ DeviceTestView::DeviceTestView(DeviceTestModel& model, QWidget* parent)
     }
     right->addWidget(switchFrame);
     right->addStretch(1);
-    columns->addLayout(right);
-    Body()->addLayout(columns, 1);
+    return right;
+}
 
-    SetCloseBox([this] { model_.QueryClose(); });
-    ShowDesign();
-    for (const auto& entry : model_.Ports())
-        port_->addItem(Q(entry));
-
+void DeviceTestView::ConnectControls() {
     connect(port_, &QComboBox::activated, this,
             [this](int entry) { Run([&] { model_.SelectPort(entry); }); });
     connect(autoChannel_, &QCheckBox::toggled, this,
@@ -189,8 +201,6 @@ DeviceTestView::DeviceTestView(DeviceTestModel& model, QWidget* parent)
     chartTimer_->setInterval(250);
     connect(chartTimer_, &QTimer::timeout, this, [this] { DrawChart(); });
     chartTimer_->start();
-    Mirror();
-    DrawChart();
 }
 
 void DeviceTestView::DrawChart() {

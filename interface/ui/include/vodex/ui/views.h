@@ -28,6 +28,7 @@ class TitleBar;
 }  // namespace tlx::controls
 
 class QCheckBox;
+class QLayout;
 class QLabel;
 class QLineEdit;
 class QComboBox;
@@ -125,6 +126,11 @@ class DeviceTestView : public ModelDialog {
     DeviceTestView(DeviceTestModel& model, QWidget* parent = nullptr);
 
   private:
+    // The port, the channels with their chart, the status and the history.
+    QLayout* MeasuringColumn();
+    // The command buttons and the device's switches.
+    QLayout* CommandColumn();
+    void ConnectControls();
     void Mirror() override;
     void Cycle();
     void DrawChart();
