@@ -146,75 +146,72 @@ int Drivers(const Args& args) {
     return broken.empty() ? 0 : 1;
 }
 
-int Info(const Args& args) {
-    const Arguments a(args, "info");
-    const std::string cls = Installed(OneClass(a, "info"));
-    const auto tool = DeviceTool();
-    Described d;
-    {
-        const KeptMessages kept;
-        d.device = tool->INFO(cls);
+namespace {
+
+// A driver's description as JSON.
+Json DescriptionJson(const std::string& cls, int_Device& device) {
+    const auto info = device.INFO();
+    const auto channels = device.CHANNELS();
+    const auto ports = device.PORTS();
+    Json out = {{"class", cls},
+                {"name", info->NAME()},
+                {"manufacturer", info->MANUFACTURER()},
+                {"description", info->DESCRIPTION()},
+                {"identifier", info->IDENTIFIER()},
+                {"category", info->CATEGORY()},
+                {"categoryText", info->CATEGORYTEXT()},
+                {"infoUrl", info->INFOURL()},
+                {"setupScreen", info->SETUPSCREEN()},
+                {"logger", info->LOGGER()},
+                {"manualWave", info->MANUALWAVE()},
+                {"manualScan", info->MANUALSCAN()},
+                {"autoSense", info->AUTOSENSE()},
+                {"autoSenseSure", info->AUTOSENSESURE()},
+                {"autoPort", info->AUTOPORT()},
+                {"autoChannel", info->AUTOCHANNEL()},
+                {"customSettings", info->CUSTOMSETTINGS()},
+                {"comSettings", info->COMSETTINGS()},
+                {"comSettingsDefault", info->COMSETTINGSDEFAULT()},
+                {"setZero", info->SETZERO()},
+                {"waveStart", info->WAVESTART()},
+                {"waveEnd", info->WAVEEND()},
+                {"waveInterval", info->WAVEINTERVAL()},
+                {"waveTimeBaseScan", info->WAVETIMEBASESCAN()},
+                {"waveTimeFirst", info->WAVETIMEFIRST()},
+                {"waveTimeSingleValue", info->WAVETIMESINGLEVALUE()},
+                {"waveTimeAutoScan", info->WAVETIMEAUTOSCAN()},
+                {"comBaud", JsonList(info->COMBAUD()->ITEMS())},
+                {"comParities", JsonList(info->COMPARITIES()->ITEMS())},
+                {"comStopBits", JsonList(info->COMSTOPBITS()->ITEMS())},
+                {"comDataBits", JsonList(info->COMDATABITS()->ITEMS())},
+                {"comHandshake", JsonList(info->COMHANDSHAKE()->ITEMS())},
+                {"supportedActivators", JsonList(info->SUPPORTEDACTIVATORS()->ITEMS())},
+                {"image", info->IMAGE() != nullptr},
+                {"icon", info->ICON() != nullptr}};
+    Json channelList = Json::array();
+    for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
+        const auto c = channels->Item(i);
+        channelList.push_back({{"id", c->ID()},
+                               {"name", c->NAME()},
+                               {"unit", c->SIZE()},
+                               {"factor", c->FACTOR()},
+                               {"offset", c->OFFSET()}});
     }
-    if (!d.device) throw tlx::Error(DriverBrokenText(cls, tool->TakeLastError()));
-    const auto info = d.device->INFO();
-    const auto channels = d.device->CHANNELS();
-    const auto ports = d.device->PORTS();
-    if (a.Has("json")) {
-        Json out = {{"class", cls},
-                    {"name", info->NAME()},
-                    {"manufacturer", info->MANUFACTURER()},
-                    {"description", info->DESCRIPTION()},
-                    {"identifier", info->IDENTIFIER()},
-                    {"category", info->CATEGORY()},
-                    {"categoryText", info->CATEGORYTEXT()},
-                    {"infoUrl", info->INFOURL()},
-                    {"setupScreen", info->SETUPSCREEN()},
-                    {"logger", info->LOGGER()},
-                    {"manualWave", info->MANUALWAVE()},
-                    {"manualScan", info->MANUALSCAN()},
-                    {"autoSense", info->AUTOSENSE()},
-                    {"autoSenseSure", info->AUTOSENSESURE()},
-                    {"autoPort", info->AUTOPORT()},
-                    {"autoChannel", info->AUTOCHANNEL()},
-                    {"customSettings", info->CUSTOMSETTINGS()},
-                    {"comSettings", info->COMSETTINGS()},
-                    {"comSettingsDefault", info->COMSETTINGSDEFAULT()},
-                    {"setZero", info->SETZERO()},
-                    {"waveStart", info->WAVESTART()},
-                    {"waveEnd", info->WAVEEND()},
-                    {"waveInterval", info->WAVEINTERVAL()},
-                    {"waveTimeBaseScan", info->WAVETIMEBASESCAN()},
-                    {"waveTimeFirst", info->WAVETIMEFIRST()},
-                    {"waveTimeSingleValue", info->WAVETIMESINGLEVALUE()},
-                    {"waveTimeAutoScan", info->WAVETIMEAUTOSCAN()},
-                    {"comBaud", JsonList(info->COMBAUD()->ITEMS())},
-                    {"comParities", JsonList(info->COMPARITIES()->ITEMS())},
-                    {"comStopBits", JsonList(info->COMSTOPBITS()->ITEMS())},
-                    {"comDataBits", JsonList(info->COMDATABITS()->ITEMS())},
-                    {"comHandshake", JsonList(info->COMHANDSHAKE()->ITEMS())},
-                    {"supportedActivators", JsonList(info->SUPPORTEDACTIVATORS()->ITEMS())},
-                    {"image", info->IMAGE() != nullptr},
-                    {"icon", info->ICON() != nullptr}};
-        Json channelList = Json::array();
-        for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
-            const auto c = channels->Item(i);
-            channelList.push_back({{"id", c->ID()},
-                                   {"name", c->NAME()},
-                                   {"unit", c->SIZE()},
-                                   {"factor", c->FACTOR()},
-                                   {"offset", c->OFFSET()}});
-        }
-        out["channels"] = std::move(channelList);
-        Json portList = Json::array();
-        for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
-            const auto p = ports->Item(i);
-            portList.push_back(
-                {{"id", p->ID()}, {"name", p->NAME()}, {"available", p->AVAILABLE()}});
-        }
-        out["ports"] = std::move(portList);
-        std::printf("%s\n", JsonText(std::move(out)).c_str());
-        return 0;
+    out["channels"] = std::move(channelList);
+    Json portList = Json::array();
+    for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
+        const auto p = ports->Item(i);
+        portList.push_back({{"id", p->ID()}, {"name", p->NAME()}, {"available", p->AVAILABLE()}});
     }
+    out["ports"] = std::move(portList);
+    return out;
+}
+
+// A driver's description as text.
+void PrintDescription(int_Device& device) {
+    const auto info = device.INFO();
+    const auto channels = device.CHANNELS();
+    const auto ports = device.PORTS();
     std::printf("%s %s\n%s %s\n%s %s\n%s %s (%d)\n", Say("Gerät:", "Device:").c_str(),
                 Shown(info->NAME()).c_str(), Say("Hersteller:", "Manufacturer:").c_str(),
                 Shown(info->MANUFACTURER()).c_str(), Say("Beschreibung:", "Description:").c_str(),
@@ -233,6 +230,25 @@ int Info(const Args& args) {
         std::printf("  %3d  %-24s %s\n", p->ID(), Shown(p->NAME()).c_str(),
                     p->AVAILABLE() ? Say("verfügbar", "available").c_str()
                                    : Say("nicht verfügbar", "not available").c_str());
+    }
+}
+
+}  // namespace
+
+int Info(const Args& args) {
+    const Arguments a(args, "info");
+    const std::string cls = Installed(OneClass(a, "info"));
+    const auto tool = DeviceTool();
+    Described d;
+    {
+        const KeptMessages kept;
+        d.device = tool->INFO(cls);
+    }
+    if (!d.device) throw tlx::Error(DriverBrokenText(cls, tool->TakeLastError()));
+    if (a.Has("json")) {
+        std::printf("%s\n", JsonText(DescriptionJson(cls, *d.device)).c_str());
+    } else {
+        PrintDescription(*d.device);
     }
     return 0;
 }

@@ -196,21 +196,7 @@ py::tuple MeasureOnce(Session& session) {
     return py::make_tuple(cycle.seconds, values);
 }
 
-}  // namespace
-
-PYBIND11_MODULE(vodex, m) {
-    m.doc() = "The Vodex toolkit for measuring instruments: registry, devices and channels.";
-    static py::exception<tlx::Error> error(m, "Error");
-    gError = error.ptr();
-    // Errors of the library reach Python with their message.
-    py::register_exception_translator([](std::exception_ptr p) {
-        try {
-            if (p) std::rethrow_exception(p);
-        } catch (const tlx::Error& e) {
-            PyErr_SetString(gError, e.what());
-        }
-    });
-
+void BindChannel(py::module_& m) {
     py::class_<Channel>(m, "Channel")
         .def_property_readonly("ID", [](const Channel& c) { return c->ID(); })
         .def_property_readonly("NAME", [](const Channel& c) { return c->NAME(); })
@@ -231,7 +217,9 @@ PYBIND11_MODULE(vodex, m) {
         .def("__repr__", [](const Channel& c) {
             return "<vodex.Channel " + std::to_string(c->ID()) + " '" + c->NAME() + "'>";
         });
+}
 
+void BindDevice(py::module_& m) {
     py::class_<Device>(m, "Device")
         .def_property_readonly("NAME", [](const Device& d) { return d->INFO()->NAME(); })
         .def_property_readonly("MANUFACTURER",
@@ -297,7 +285,9 @@ PYBIND11_MODULE(vodex, m) {
              })
         .def("__repr__",
              [](const Device& d) { return "<vodex.Device '" + d->INFO()->NAME() + "'>"; });
+}
 
+void BindRegistry(py::module_& m) {
     py::class_<Registry>(m, "Registry")
         .def(
             "CONTENT", [](const Registry& r) { return Items(r->CONTENT()); },
@@ -325,7 +315,9 @@ PYBIND11_MODULE(vodex, m) {
         .def("CHECK", [](const Registry& r) { r->CHECK(); })
         .def_property_readonly("VERSION", [](const Registry& r) { return r->VERSION(); })
         .def_property_readonly("BUILD", [](const Registry& r) { return r->BUILD(); });
+}
 
+void BindManager(py::module_& m) {
     py::class_<Manager>(m, "Manager")
         .def(
             "CREATE",
@@ -351,7 +343,9 @@ PYBIND11_MODULE(vodex, m) {
             py::arg("name"), py::arg("port"),
             "Gives the device back; the last user's DEINIT disconnects it.")
         .def_property_readonly("COUNT", [](const Manager& man) { return man->COUNT(); });
+}
 
+void BindSession(py::module_& m) {
     py::class_<Session>(m, "Session")
         .def(py::init<const std::string&, std::optional<std::int32_t>,
                       const std::vector<std::int32_t>&>(),
@@ -383,6 +377,28 @@ PYBIND11_MODULE(vodex, m) {
                 return all;
             },
             "The measured channels as (id, name, unit), in their order.");
+}
+
+}  // namespace
+
+PYBIND11_MODULE(vodex, m) {
+    m.doc() = "The Vodex toolkit for measuring instruments: registry, devices and channels.";
+    static py::exception<tlx::Error> error(m, "Error");
+    gError = error.ptr();
+    // Errors of the library reach Python with their message.
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) std::rethrow_exception(p);
+        } catch (const tlx::Error& e) {
+            PyErr_SetString(gError, e.what());
+        }
+    });
+
+    BindChannel(m);
+    BindDevice(m);
+    BindRegistry(m);
+    BindManager(m);
+    BindSession(m);
 
     m.def(
         "registry", [] { return Registry(vodex::SysDevice()->DEVICETOOL()); },

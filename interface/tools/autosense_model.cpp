@@ -175,6 +175,48 @@ void AutoSenseModel::Run() {
     Finish();
 }
 
+std::vector<bool> AutoSenseModel::PortsToTry(const std::string& driverClass, cls_DevicePorts& ports,
+                                             bool serial) {
+    std::vector<bool> tryIt(static_cast<std::size_t>(ports.COUNT()) + 1, true);
+    for (std::int32_t j = 1; j <= ports.COUNT(); ++j) {
+        if (serial) {
+            // A serial port where an instrument was found is claimed for this search.
+            const auto mine = ports_->Item(j, true);
+            if (mine && mine->NAME().starts_with("-")) tryIt[std::size_t(j)] = false;
+            continue;
+        }
+        // Another kind of port is passed over where this driver found its instrument.
+        for (std::int32_t r = 1; r <= result_->COUNT(); ++r) {
+            if (!tlx::EqualsNoCase(result_->KEY(r), driverClass)) continue;
+            const auto& record = result_->Item(tlx::Variant(r)).ToArray();
+            if (record[record.LBound() + 2].ToInt32() == j) tryIt[std::size_t(j)] = false;
+        }
+    }
+    return tryIt;
+}
+
+bool AutoSenseModel::RecogniseChannel(int_Device& device, std::int32_t port,
+                                      std::int32_t& channelNo, std::string& channelName) {
+    if (device.CONNECT(port)) {
+        const std::int32_t channel = device.AUTOCHANNEL();
+        if (channel > 0) {
+            const auto c = device.CHANNELS()->Item(channel, false);
+            c->MEASURE(true);
+            device.EXECUTE();
+            channelNo = channel;
+            channelName = c->NAME();
+        }
+    }
+    bool stop = Checkpoint();
+    if (!stop) {
+        tlx::CoreTools().CLOCK().WAIT(0.1);
+        stop = abort_ || Checkpoint();
+    }
+    if (!stop && channelNo > 0) step3_ = "Messkanal erkannt " + channelName;
+    if (!stop) stop = Checkpoint();
+    return !stop;
+}
+
 bool AutoSenseModel::TryDriver(const std::string& driverClass, std::int32_t firstUnit) {
     for (std::int32_t pass = 0;; ++pass) {
         progress_ = firstUnit + std::min<std::int32_t>(pass, 4);
@@ -196,23 +238,8 @@ bool AutoSenseModel::TryDriver(const std::string& driverClass, std::int32_t firs
             tlx::PumpMessages();
             // 3.3 and 3.4 The ports still to try.
             const auto ports = device->PORTS();
-            std::vector<bool> tryIt(static_cast<std::size_t>(ports->COUNT()) + 1, true);
             const bool serial = IsSerial(*ports);
-            for (std::int32_t j = 1; j <= ports->COUNT(); ++j) {
-                if (serial) {
-                    const auto mine = ports_->Item(j, true);
-                    if (mine && mine->NAME().starts_with("-")) tryIt[std::size_t(j)] = false;
-                } else {
-                    for (std::int32_t r = 1; r <= result_->COUNT(); ++r) {
-                        if (!tlx::EqualsNoCase(result_->KEY(r), driverClass)) continue;
-                        const auto& record = result_->Item(tlx::Variant(r)).ToArray();
-                        if (record[record.LBound() + 2].ToInt32() == j) {
-                            tryIt[std::size_t(j)] = false;
-                        }
-                    }
-                }
-            }
-            KeepTried(*ports, tryIt);
+            KeepTried(*ports, PortsToTry(driverClass, *ports, serial));
             // 3.5 The driver searches.
             const bool sensed = device->AUTOSENSE();
             if (!sensed || abort_) {
@@ -228,29 +255,11 @@ bool AutoSenseModel::TryDriver(const std::string& driverClass, std::int32_t firs
             // 3.7 The channel, where the driver recognises it.
             std::int32_t channelNo = 0;
             std::string channelName;
-            if (device->INFO()->AUTOCHANNEL()) {
-                if (device->CONNECT(port)) {
-                    const std::int32_t channel = device->AUTOCHANNEL();
-                    if (channel > 0) {
-                        const auto c = device->CHANNELS()->Item(channel, false);
-                        c->MEASURE(true);
-                        device->EXECUTE();
-                        channelNo = channel;
-                        channelName = c->NAME();
-                    }
-                }
-                bool stop = Checkpoint();
-                if (!stop) {
-                    tlx::CoreTools().CLOCK().WAIT(0.1);
-                    stop = abort_ || Checkpoint();
-                }
-                if (!stop && channelNo > 0) step3_ = "Messkanal erkannt " + channelName;
-                if (!stop) stop = Checkpoint();
-                if (stop) {
-                    device->DISCONNECT();
-                    detail::ReleaseDevice(device);
-                    return false;
-                }
+            if (device->INFO()->AUTOCHANNEL() &&
+                !RecogniseChannel(*device, port, channelNo, channelName)) {
+                device->DISCONNECT();
+                detail::ReleaseDevice(device);
+                return false;
             }
             // 3.8 Done with the device.
             tlx::PumpMessages();

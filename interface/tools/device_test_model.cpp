@@ -285,8 +285,20 @@ void DeviceTestModel::Cycle() {
     measureCount_.resize(count, 0);
     windowStart_.resize(count, 0);
     chart_.resize(count);
+    if (!ChooseChannels(*channels, count)) {
+        timer_ = true;
+        return;
+    }
+    device_->EXECUTE();
+    const bool autoChannel = TakeReadings(*channels, count);
+    SendPendingSwitch();
+    if (autoChannel) AutoChannelStep();
+    timer_ = true;
+}
+
+bool DeviceTestModel::ChooseChannels(cls_DeviceChannels& channels, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
-        const auto c = channels->Item(tlx::Variant(static_cast<std::int32_t>(i + 1)));
+        const auto c = channels.Item(tlx::Variant(static_cast<std::int32_t>(i + 1)));
         if (!c) continue;
         c->MEASURED(false);
         if (channels_.size() <= i) {
@@ -294,8 +306,7 @@ void DeviceTestModel::Cycle() {
             // measuring goes on with the next tick.
             statusText_ = kChooseDevice;
             FillChannels();
-            timer_ = true;
-            return;
+            return false;
         }
         const bool checked = channels_[i].checked;
         c->MEASURE(checked);
@@ -306,12 +317,15 @@ void DeviceTestModel::Cycle() {
             windowStart_[i] = clock_();
         }
     }
-    device_->EXECUTE();
+    return true;
+}
+
+bool DeviceTestModel::TakeReadings(cls_DeviceChannels& channels, std::size_t count) {
     bool autoChannel = false;
     const double now = clock_();
     for (std::size_t i = 0; i < count && i < channels_.size(); ++i) {
         if (!channels_[i].checked) continue;
-        const auto c = channels->Item(tlx::Variant(static_cast<std::int32_t>(i + 1)));
+        const auto c = channels.Item(tlx::Variant(static_cast<std::int32_t>(i + 1)));
         if (!c) continue;
         auto& cells = channels_[i].cells;
         cells[ColStatus] = c->STATUSTEXT();
@@ -336,20 +350,21 @@ void DeviceTestModel::Cycle() {
                (points.front().time < now - kChartSeconds || points.front().time > now))
             points.pop_front();
     }
-    if (pendingSwitch_ >= 0) {
-        bool on = false;
-        for (const SwitchRow& s : switches_) {
-            if (s.number == pendingSwitch_) on = s.checked;
-        }
-        if (!device_->SWITCH(pendingSwitch_, on, switchParameter_, 0)) {
-            for (SwitchRow& s : switches_) {
-                if (s.number == pendingSwitch_) s.checked = false;
-            }
-        }
-        pendingSwitch_ = -1;
+    return autoChannel;
+}
+
+void DeviceTestModel::SendPendingSwitch() {
+    if (pendingSwitch_ < 0) return;
+    bool on = false;
+    for (const SwitchRow& s : switches_) {
+        if (s.number == pendingSwitch_) on = s.checked;
     }
-    if (autoChannel) AutoChannelStep();
-    timer_ = true;
+    if (!device_->SWITCH(pendingSwitch_, on, switchParameter_, 0)) {
+        for (SwitchRow& s : switches_) {
+            if (s.number == pendingSwitch_) s.checked = false;
+        }
+    }
+    pendingSwitch_ = -1;
 }
 
 void DeviceTestModel::ChartGap(std::size_t row, double now) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "driver_store.h"
 #include "installer.h"
@@ -89,6 +91,104 @@ bool StopRequested() {
     return gStop != 0;
 }
 
+namespace {
+
+// A package that is refused before anything is touched: one that would replace the random
+// generator, or whose driver needs a newer toolkit.
+std::optional<Outcome> Refused(const package::Manifest& m, const std::string& packageFile) {
+    if (UCase(m.classes.front()) == kRandomizer) {
+        return Outcome{kInvalidPackage,
+                       "the package '" + packageFile +
+                           "' would replace the random generator, which comes with the toolkit"};
+    }
+    // The manifest's claim holds as the component's own does.
+    if (m.needInterface > ToolkitBuild()) {
+        return Outcome{kFatal, "the package '" + packageFile +
+                                   "' cannot be installed: its driver needs a newer version of "
+                                   "the toolkit (build " +
+                                   std::to_string(m.needInterface) + " or newer; this is build " +
+                                   std::to_string(ToolkitBuild()) + ")"};
+    }
+    return std::nullopt;
+}
+
+// Writes the package's files into the staging folder, all with one time, so the description
+// is never older than the component.
+void WriteStaged(const package::Package& pkg, const std::string& staging) {
+    for (const auto& [name, content] : pkg.files) {
+        WriteNewFile(staging + "/" + name, content, name == pkg.manifest.component ? 0755 : 0644);
+        Step("written");
+    }
+    const timespec now[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+    for (const auto& f : pkg.files)
+        ::utimensat(AT_FDCWD, (staging + "/" + f.first).c_str(), now, 0);
+}
+
+// The switch-over: the component's registration and the driver's values change in one
+// transaction, so they name the old driver or the new one, whenever this stops.
+void SwitchOver(const package::Manifest& m, const std::string& component) {
+    std::vector<ValueChange> values;
+    for (const std::string& c : m.classes) {
+        const auto named = DriverValues(c, component, m.productCode);
+        values.insert(values.end(), named.begin(), named.end());
+    }
+    if (const std::string refused = Register(component, false, values);
+        !refused.empty() && ComponentOf(m.classes.front()) != component) {
+        throw Error("the component cannot be registered: " + refused);
+    }
+}
+
+// Stages, checks and moves the package's files into their folder, then switches the driver
+// over. `staging` and `folder` name what is to be discarded should this stop.
+Outcome Place(const package::Package& pkg, const std::string& packageFile, std::string& staging,
+              std::string& folder) {
+    const package::Manifest& m = pkg.manifest;
+    const std::string driverClass = m.classes.front();
+    const std::string old = ComponentOf(driverClass);
+    CheckStop();
+    RemoveLeftovers();
+    Step("cleared");
+    staging = NewStagingFolder();
+    WriteStaged(pkg, staging);
+    CheckStop();
+    bool crashed = false;
+    const std::string base = m.component.substr(0, m.component.rfind('.'));
+    const std::string why = CheckComponent(staging + "/" + m.component, base, &crashed);
+    if (!why.empty()) {
+        Discard(staging);
+        return {crashed ? kFatal : kInvalidPackage,
+                "the package '" + packageFile + "' holds a component that is refused: " + why};
+    }
+    Step("checked");
+    CheckStop();
+    SyncFolder(staging);
+    folder = NewPackageFolder(driverClass, m.version);
+    fs::rename(staging, folder);
+    staging.clear();
+    SyncFolder(DriverFolder());
+    Step("moved");
+    CheckStop();
+    const std::string component = folder + "/" + m.component;
+    SwitchOver(m, component);
+    folder.clear();  // the driver's now
+    Step("switched");
+    // The driver it replaced: its files go once nothing names them.
+    if (const std::string oldFolder = old.empty() ? "" : PackageFolderOf(old);
+        !oldFolder.empty() && oldFolder != PackageFolderOf(component)) {
+        Discard(oldFolder);
+    }
+    Step("replaced");
+    // What stopped installers left and only the replaced registration still named; the driver
+    // is installed whether or not this succeeds.
+    try {
+        RemoveLeftovers();
+    } catch (...) {
+    }
+    return {kSuccess, driverClass + " " + m.version + " is installed"};
+}
+
+}  // namespace
+
 Outcome Install(const std::string& packageFile) {
     package::Package pkg;
     try {
@@ -98,22 +198,7 @@ Outcome Install(const std::string& packageFile) {
     } catch (const package::InvalidPackage& e) {
         return {kInvalidPackage, e.what()};
     }
-    const package::Manifest& m = pkg.manifest;
-    const std::string driverClass = m.classes.front();
-    if (UCase(driverClass) == kRandomizer) {
-        return {kInvalidPackage,
-                "the package '" + packageFile +
-                    "' would replace the random generator, which comes with the toolkit"};
-    }
-    // The manifest's claim holds as the component's own does: a driver for a newer toolkit is
-    // not installed.
-    if (m.needInterface > ToolkitBuild()) {
-        return {kFatal, "the package '" + packageFile +
-                            "' cannot be installed: its driver needs a newer version of the "
-                            "toolkit (build " +
-                            std::to_string(m.needInterface) + " or newer; this is build " +
-                            std::to_string(ToolkitBuild()) + ")"};
-    }
+    if (auto refused = Refused(pkg.manifest, packageFile)) return *refused;
     const InstallerLock lock;
     if (!lock.Held())
         return {kAnotherInstallation,
@@ -121,65 +206,8 @@ Outcome Install(const std::string& packageFile) {
     Step("locked");
     std::string staging;
     std::string folder;
-    const std::string old = ComponentOf(driverClass);
     try {
-        CheckStop();
-        RemoveLeftovers();
-        Step("cleared");
-        staging = NewStagingFolder();
-        for (const auto& [name, content] : pkg.files) {
-            WriteNewFile(staging + "/" + name, content, name == m.component ? 0755 : 0644);
-            Step("written");
-        }
-        // One time for all files, so the description is never older than the component.
-        const timespec now[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
-        for (const auto& f : pkg.files)
-            ::utimensat(AT_FDCWD, (staging + "/" + f.first).c_str(), now, 0);
-        CheckStop();
-        bool crashed = false;
-        const std::string base = m.component.substr(0, m.component.rfind('.'));
-        const std::string why = CheckComponent(staging + "/" + m.component, base, &crashed);
-        if (!why.empty()) {
-            Discard(staging);
-            return {crashed ? kFatal : kInvalidPackage,
-                    "the package '" + packageFile + "' holds a component that is refused: " + why};
-        }
-        Step("checked");
-        CheckStop();
-        SyncFolder(staging);
-        folder = NewPackageFolder(driverClass, m.version);
-        fs::rename(staging, folder);
-        staging.clear();
-        SyncFolder(DriverFolder());
-        Step("moved");
-        CheckStop();
-        // The switch-over: the component's registration and the driver's values change in one
-        // transaction, so they name the old driver or the new one, whenever this stops.
-        const std::string component = folder + "/" + m.component;
-        std::vector<ValueChange> values;
-        for (const std::string& c : m.classes) {
-            const auto named = DriverValues(c, component, m.productCode);
-            values.insert(values.end(), named.begin(), named.end());
-        }
-        if (const std::string refused = Register(component, false, values);
-            !refused.empty() && ComponentOf(driverClass) != component) {
-            throw Error("the component cannot be registered: " + refused);
-        }
-        folder.clear();  // the driver's now
-        Step("switched");
-        // The driver it replaced: its files go once nothing names them.
-        if (const std::string oldFolder = old.empty() ? "" : PackageFolderOf(old);
-            !oldFolder.empty() && oldFolder != PackageFolderOf(component)) {
-            Discard(oldFolder);
-        }
-        Step("replaced");
-        // What stopped installers left and only the replaced registration still named; the
-        // driver is installed whether or not this succeeds.
-        try {
-            RemoveLeftovers();
-        } catch (...) {
-        }
-        return {kSuccess, driverClass + " " + m.version + " is installed"};
+        return Place(pkg, packageFile, staging, folder);
     } catch (...) {
         // Nothing names the new files yet: they go, and the old driver stays as it was.
         std::string why = "the installation was stopped";

@@ -42,6 +42,73 @@ std::string BaseName(std::string_view file) {
     return std::string(file.substr(0, file.rfind('.')));
 }
 
+// A COMPONENT value: a plain "*.so" file name whose name (it becomes the driver's class and
+// registry value names, next to the installer's own "<class>.msi" and "<class>.Disabled") is
+// only letters, digits, _ and -.
+std::string ComponentName(std::string_view value, const std::string& at) {
+    if (!IsPlainFileName(value) || !value.ends_with(".so"))
+        Refuse("names no component file (*.so)" + at);
+    const std::string_view base = value.substr(0, value.size() - 3);
+    if (base.empty() || !std::all_of(base.begin(), base.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
+        })) {
+        Refuse("names a component whose name is not only letters, digits, _ and -" + at);
+    }
+    return std::string(value);
+}
+
+// A FILE value, "name|size|checksum", of a file not listed before.
+PackageFile FileLine(std::string_view value, const std::vector<PackageFile>& listed,
+                     const std::string& at) {
+    PackageFile f;
+    const std::size_t bar1 = value.find('|');
+    const std::size_t bar2 = bar1 == std::string_view::npos ? bar1 : value.find('|', bar1 + 1);
+    if (bar2 == std::string_view::npos) Refuse("has a FILE line without size and checksum" + at);
+    f.name = value.substr(0, bar1);
+    const std::string_view size = value.substr(bar1 + 1, bar2 - bar1 - 1);
+    f.hash = value.substr(bar2 + 1);
+    if (!IsPlainFileName(f.name) || f.name == kManifestName) {
+        Refuse("lists a file that is not a plain name: '" + f.name + "'" + at);
+    }
+    if (!IsDigits(size) || size.size() > 12) Refuse("gives no size for " + f.name + at);
+    std::from_chars(size.data(), size.data() + size.size(), f.size);
+    if (f.size > kMaxFileSize)
+        Refuse("lists " + f.name + " larger than the limit of " + std::to_string(kMaxFileSize) +
+               " bytes");
+    if (f.hash.size() != crypto_generichash_BYTES * 2)
+        Refuse("gives no checksum for " + f.name + at);
+    for (const auto& other : listed) {
+        if (tlx::UCase(other.name) == tlx::UCase(f.name)) Refuse("lists " + f.name + " twice");
+    }
+    return f;
+}
+
+// What holds for the manifest as a whole: the keys it needs, the limits of its files, and a
+// component among them that offers the classes named.
+void CheckWhole(const Manifest& m, bool needSeen) {
+    if (m.productCode.empty() || m.name.empty() || m.version.empty() || m.component.empty() ||
+        !needSeen) {
+        Refuse("lacks one of PRODUCTCODE, NAME, VERSION, NEEDINTERFACE and COMPONENT");
+    }
+    if (m.files.size() > kMaxFiles)
+        Refuse("lists more than " + std::to_string(kMaxFiles) + " files");
+    std::uint64_t total = 0;
+    for (const auto& f : m.files)
+        total += f.size;
+    if (total > kMaxTotalSize)
+        Refuse("lists files larger than " + std::to_string(kMaxTotalSize) + " bytes together");
+    if (std::none_of(m.files.begin(), m.files.end(),
+                     [&](const PackageFile& f) { return f.name == m.component; })) {
+        Refuse("names the component " + m.component + ", which is not among its files");
+    }
+    if (m.classes.empty()) Refuse("names no driver class");
+    for (const auto& c : m.classes) {
+        // A component offers the driver of its own name.
+        if (c != BaseName(m.component))
+            Refuse("names the class '" + c + "', but the component is " + m.component);
+    }
+}
+
 }  // namespace
 
 bool IsPlainFileName(std::string_view name) {
@@ -128,71 +195,18 @@ Manifest Manifest::Parse(std::string_view text) {
             std::from_chars(value.data(), value.data() + value.size(), m.needInterface);
             needSeen = true;
         } else if (key == "COMPONENT") {
-            if (!IsPlainFileName(value) || !value.ends_with(".so"))
-                Refuse("names no component file (*.so)" + at);
-            // The component's name becomes the driver's class and registry value names, next to
-            // the installer's own "<class>.msi" and "<class>.Disabled".
-            if (const std::string_view base = value.substr(0, value.size() - 3);
-                base.empty() || !std::all_of(base.begin(), base.end(), [](char c) {
-                    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
-                })) {
-                Refuse("names a component whose name is not only letters, digits, _ and -" + at);
-            }
-            m.component = value;
+            m.component = ComponentName(value, at);
         } else if (key == "CLASS") {
             m.classes.emplace_back(value);
         } else if (key == "FILE") {
-            PackageFile f;
-            const std::size_t bar1 = value.find('|');
-            const std::size_t bar2 =
-                bar1 == std::string_view::npos ? bar1 : value.find('|', bar1 + 1);
-            if (bar2 == std::string_view::npos)
-                Refuse("has a FILE line without size and checksum" + at);
-            f.name = value.substr(0, bar1);
-            const std::string_view size = value.substr(bar1 + 1, bar2 - bar1 - 1);
-            f.hash = value.substr(bar2 + 1);
-            if (!IsPlainFileName(f.name) || f.name == kManifestName) {
-                Refuse("lists a file that is not a plain name: '" + f.name + "'" + at);
-            }
-            if (!IsDigits(size) || size.size() > 12) Refuse("gives no size for " + f.name + at);
-            std::from_chars(size.data(), size.data() + size.size(), f.size);
-            if (f.size > kMaxFileSize)
-                Refuse("lists " + f.name + " larger than the limit of " +
-                       std::to_string(kMaxFileSize) + " bytes");
-            if (f.hash.size() != crypto_generichash_BYTES * 2)
-                Refuse("gives no checksum for " + f.name + at);
-            for (const auto& other : m.files) {
-                if (tlx::UCase(other.name) == tlx::UCase(f.name))
-                    Refuse("lists " + f.name + " twice");
-            }
-            m.files.push_back(std::move(f));
+            m.files.push_back(FileLine(value, m.files, at));
         } else {
             Refuse("has the unknown key '" + key + "'" + at);
         }
         return true;
     });
     if (!format) Refuse("is empty");
-    if (m.productCode.empty() || m.name.empty() || m.version.empty() || m.component.empty() ||
-        !needSeen) {
-        Refuse("lacks one of PRODUCTCODE, NAME, VERSION, NEEDINTERFACE and COMPONENT");
-    }
-    if (m.files.size() > kMaxFiles)
-        Refuse("lists more than " + std::to_string(kMaxFiles) + " files");
-    std::uint64_t total = 0;
-    for (const auto& f : m.files)
-        total += f.size;
-    if (total > kMaxTotalSize)
-        Refuse("lists files larger than " + std::to_string(kMaxTotalSize) + " bytes together");
-    if (std::none_of(m.files.begin(), m.files.end(),
-                     [&](const PackageFile& f) { return f.name == m.component; })) {
-        Refuse("names the component " + m.component + ", which is not among its files");
-    }
-    if (m.classes.empty()) Refuse("names no driver class");
-    for (const auto& c : m.classes) {
-        // A component offers the driver of its own name.
-        if (c != BaseName(m.component))
-            Refuse("names the class '" + c + "', but the component is " + m.component);
-    }
+    CheckWhole(m, needSeen);
     return m;
 }
 

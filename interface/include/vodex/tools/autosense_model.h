@@ -90,6 +90,14 @@ class AutoSenseModel : public DialogModel {
     bool Checkpoint();
     // Tries one driver until it finds no further instrument; False when the search stops.
     bool TryDriver(const std::string& driverClass, std::int32_t firstUnit);
+    // Which of the driver's ports the search tries: not a serial port already claimed by a
+    // find, nor another port where this driver found its instrument before.
+    std::vector<bool> PortsToTry(const std::string& driverClass, cls_DevicePorts& ports,
+                                 bool serial);
+    // Connects the device found on `port` and lets it name its channel; False when the search
+    // is to stop.
+    bool RecogniseChannel(int_Device& device, std::int32_t port, std::int32_t& channelNo,
+                          std::string& channelName);
     void Finish();
 
     std::shared_ptr<cls_DeviceTool> registry_;

@@ -130,6 +130,14 @@ class DeviceTestModel : public DialogModel {
                     const char* failed, const char* succeeded);
     void CheckOnly(std::int32_t channel);
     // Marks a missing reading in row `row`'s chart, once for each outage.
+    // Sets which of the `count` channels measure in this cycle; False when the driver has more
+    // channels than the list shows (the rows are then made anew).
+    bool ChooseChannels(cls_DeviceChannels& channels, std::size_t count);
+    // Shows the checked channels' readings, their rates and the chart; whether a channel is out
+    // of range.
+    bool TakeReadings(cls_DeviceChannels& channels, std::size_t count);
+    // A switch clicked while the cycle ran goes to the device now.
+    void SendPendingSwitch();
     void ChartGap(std::size_t row, double now);
     std::int32_t SelectedNumber() const;
     void ReleaseDevice();
