@@ -21,11 +21,14 @@ for tool in clang clang++ cmake; do
     command -v "$tool" >/dev/null || { echo "fuzz: $tool is missing; run scripts/setup.sh" >&2; exit 1; }
 done
 source "$root/scripts/compiler-cache.sh"
+if [[ -f "$build/CMakeCache.txt" ]] && ! grep -q "^CMAKE_GENERATOR:INTERNAL=Ninja$" "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"  # configured for make by an older checkout
+fi
 mkdir -p "$build"
 log="$build/build.log"
 # Optimised a little and with line tables only: about a third quicker to build than with full
 # debug information, and enough for the stacks of what a target finds.
-if ! { CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DVODEX_FUZZ=ON -DVODEX_BUILD_TESTS=OFF \
+if ! { CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DVODEX_FUZZ=ON -DVODEX_BUILD_TESTS=OFF \
            -DVODEX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Fuzz \
            -DCMAKE_C_FLAGS_FUZZ="-O1 -gline-tables-only" \
            -DCMAKE_CXX_FLAGS_FUZZ="-O1 -gline-tables-only" "${compiler_cache[@]}" >"$log" 2>&1 &&

@@ -21,7 +21,7 @@ if [[ "${1:-}" == "--sanitize" ]]; then
                  "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG")
 fi
 
-packages=(g++ make cmake ccache pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev zlib1g-dev
+packages=(g++ make cmake ninja-build lld ccache pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev zlib1g-dev
           libcurl4-openssl-dev libpng-dev libarchive-tools
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n xvfb xdotool openbox x11-utils
           fonts-dejavu-core libgtest-dev libgmock-dev
@@ -59,9 +59,14 @@ if ((${#missing[@]})); then
 fi
 
 source "$root/scripts/compiler-cache.sh"
+# The trees are built with Ninja; a tree that an older checkout configured for make is made
+# anew, as CMake cannot change a tree's generator.
+if [[ -f "$build/CMakeCache.txt" ]] && ! grep -q "^CMAKE_GENERATOR:INTERNAL=Ninja$" "$build/CMakeCache.txt"; then
+    rm -rf "$build"
+fi
 mkdir -p "$build"
 log="$build/setup.log"
-if ! { cmake -S "$root" -B "$build" "${cmake_args[@]}" "${compiler_cache[@]}" >"$log" 2>&1 &&
+if ! { cmake -S "$root" -B "$build" -G Ninja "${cmake_args[@]}" "${compiler_cache[@]}" >"$log" 2>&1 &&
        cmake --build "$build" -j "$(nproc)" >>"$log" 2>&1; }; then
     grep -E "error|Error" -A5 "$log" | head -n 60 >&2 || tail -n 60 "$log" >&2
     echo "setup: the build failed; see $log" >&2
