@@ -28,8 +28,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/corelib/include/
   DESTINATION ${VODEX_INCLUDE_DIR})
 
 # The windows (loaded at run time by the core library) and the drivers.
-install(TARGETS TLX_Controls Vodex_InterfaceUi Vodex_Randomizer Vodex_Balance
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+if(TARGET Vodex_InterfaceUi)  # not in the sanitizer tree
+  install(TARGETS TLX_Controls Vodex_InterfaceUi LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
+install(TARGETS Vodex_Randomizer Vodex_Balance LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${PROJECT_BINARY_DIR}/lib/Vodex_Randomizer.devinfo
               ${PROJECT_BINARY_DIR}/lib/Vodex_Balance.devinfo
   DESTINATION ${CMAKE_INSTALL_LIBDIR})
