@@ -150,7 +150,7 @@ class Session : public Owned<vodex::MeasuringSession> {
   public:
     Session(const std::string& cls, std::optional<std::int32_t> port,
             const std::vector<std::int32_t>& channels)
-        : Owned(Open(cls, port)) {
+        : Owned(Connect(cls, port)) {
         object_->Choose(channels);
     }
     Session(Session&&) = default;
@@ -171,8 +171,8 @@ class Session : public Owned<vodex::MeasuringSession> {
     }
 
   private:
-    static std::shared_ptr<vodex::MeasuringSession> Open(const std::string& cls,
-                                                         std::optional<std::int32_t> port) {
+    static std::shared_ptr<vodex::MeasuringSession> Connect(const std::string& cls,
+                                                            std::optional<std::int32_t> port) {
         py::gil_scoped_release free;  // connecting may wait for the port
         return std::make_shared<vodex::MeasuringSession>(cls, port);
     }

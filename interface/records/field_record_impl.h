@@ -41,7 +41,7 @@ struct Copier {
     }
     template <class T>
     void Since(const char*, T& to, const T& from) {
-        to = from;
+        (*this)(to, from);
     }
     template <class T>
     void Nested(T& to, T& from) {
@@ -67,12 +67,12 @@ struct Counter {
         ++count;
     }
     template <class T>
-    void Since(const char*, T&) {
-        ++count;
+    void Since(const char*, T& field) {
+        (*this)(field);
     }
     template <class T>
-    void Nested(T&) {
-        ++count;
+    void Nested(T& record) {
+        (*this)(record);
     }
     template <class L>
     void Entries(L&) {
@@ -82,8 +82,8 @@ struct Counter {
     template <class T>
     void StoredOnly(const char*, T&) {}
     template <class T>
-    void PackedOnly(T&) {
-        ++count;
+    void PackedOnly(T& field) {
+        (*this)(field);
     }
 };
 
@@ -96,7 +96,7 @@ struct Packer {
     }
     template <class T>
     void Since(const char*, T& field) {
-        values.emplace_back(field);
+        (*this)(field);
     }
     template <class T>
     void Nested(T& record) {
@@ -110,7 +110,7 @@ struct Packer {
     void StoredOnly(const char*, T&) {}
     template <class T>
     void PackedOnly(T& field) {
-        values.emplace_back(field);
+        (*this)(field);
     }
 };
 
@@ -139,7 +139,7 @@ struct Unpacker {
     }
     template <class T>
     void Since(const char*, T& field) {
-        field = As<T>(values[next++]);
+        (*this)(field);
     }
     template <class T>
     void Nested(T& record) {
@@ -153,7 +153,7 @@ struct Unpacker {
     void StoredOnly(const char*, T&) {}
     template <class T>
     void PackedOnly(T& field) {
-        field = As<T>(values[next++]);
+        (*this)(field);
     }
 };
 
@@ -166,7 +166,7 @@ struct Storer {
     }
     template <class T>
     void Since(const char*, T& field) {
-        file.WRITE(field);
+        (*this)(field);
     }
     template <class T>
     void Nested(T&) {}
@@ -176,7 +176,7 @@ struct Storer {
     }
     template <class T>
     void StoredOnly(const char*, T& field) {
-        file.WRITE(field);
+        (*this)(field);
     }
     template <class T>
     void PackedOnly(T&) {}
@@ -217,7 +217,7 @@ struct Reader {
     }
     template <class T>
     void StoredOnly(const char* since, T& field) {
-        if (version >= since) field = Read<T>(file);
+        Since(since, field);
     }
     template <class T>
     void PackedOnly(T&) {}
