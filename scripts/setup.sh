@@ -32,7 +32,7 @@ packages=(g++ make cmake ninja-build lld ccache pkg-config libsqlite3-dev libsod
           fonts-dejavu-core libgtest-dev libgmock-dev
           libbenchmark-dev python3-serial desktop-file-utils dpkg-dev
           python3-dev pybind11-dev python3-pytest help2man man-db
-          libcli11-dev nlohmann-json3-dev
+          libcli11-dev nlohmann-json3-dev ser2net
           clang libclang-rt-14-dev)
 
 missing=()

@@ -40,12 +40,16 @@ void Collect(Candidate& c, const PortSearch& search) {
 std::optional<std::int32_t> FirstAnsweringPort(const PortSearch& search) {
     std::vector<Candidate> candidates;
     candidates.reserve(search.ports.size());
+    // One time-out for the whole search: a port across the network may take of it what is
+    // left to be opened.
+    const tlx::cls_CoreTimer timer;
     for (std::int32_t port : search.ports) {
         Candidate c;
         c.port = port;
         c.vq = std::make_unique<cls_VQPort>();
         // A port whose device goes while it is being set up is simply no candidate.
         try {
+            c.vq->DIRECT()->OpenTimeout(std::max(0.0, search.timeout - timer.SECONDSELAPSED()));
             if (c.vq->CONNECT(port, search.settings)) {
                 c.vq->CLEAR();
                 if (c.vq->OUT(search.request, false)) c.state = Candidate::State::Waiting;
@@ -55,7 +59,6 @@ std::optional<std::int32_t> FirstAnsweringPort(const PortSearch& search) {
         }
         candidates.push_back(std::move(c));
     }
-    const tlx::cls_CoreTimer timer;
     std::vector<tlx::CommControl*> waiting;
     for (;;) {
         waiting.clear();

@@ -7,6 +7,7 @@
 #include "tlx/clock.h"
 #include "tlx/codepage.h"
 #include "tlx/error.h"
+#include "tlx/network_port.h"
 #include "tlx/port_map.h"
 #include "tlx/pump.h"
 #include "tlx/tools.h"
@@ -131,7 +132,12 @@ bool cls_VQPort::CONNECT(std::int32_t pPort, const std::string& pSettings, bool 
         lastError_,
         [&] {
             tlx::CommControl& c = Control();
-            if (!ProbePort(c, pPort, false, &lastError_)) return false;
+            // A port across the network is not opened twice: its server would open the
+            // instrument's port twice, and might still be closing the first when the second
+            // comes. Its own opening says why it cannot be used.
+            const bool network = pPort >= 1 && pPort <= tlx::kPortCount &&
+                                 tlx::IsNetworkPortPath(tlx::PortDevicePath(pPort));
+            if (!network && !ProbePort(c, pPort, false, &lastError_)) return false;
             // Once the port answered, each step counts on its own: settings it refuses leave
             // the previous ones in force, and the port may still open.
             auto step = [](auto&& body) {
@@ -145,12 +151,19 @@ bool cls_VQPort::CONNECT(std::int32_t pPort, const std::string& pSettings, bool 
             step([&] { c.Settings(pSettings); });
             step([&] { c.RTSEnable(pRTS); });
             step([&] { c.DTREnable(pDTR); });
-            step([&] { c.PortOpen(true); });
+            std::string why;
+            try {
+                c.PortOpen(true);
+            } catch (const std::exception& e) {
+                why = e.what();
+            }
             if (!c.PortOpen()) {
-                lastError_ = tlx::CoreText(
-                    "Die serielle Schnittstelle " + c.DevicePath() +
-                        " konnte nicht wieder geöffnet werden",
-                    "the serial port " + c.DevicePath() + " could not be opened again");
+                lastError_ = network && !why.empty()
+                                 ? why
+                                 : tlx::CoreText("Die serielle Schnittstelle " + c.DevicePath() +
+                                                     " konnte nicht wieder geöffnet werden",
+                                                 "the serial port " + c.DevicePath() +
+                                                     " could not be opened again");
                 return false;
             }
             return true;

@@ -10,10 +10,6 @@ namespace {
 
 constexpr const char* kPortMaxPath = "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax";
 
-bool ProbeWithTheCoreLibrary(std::int32_t port) {
-    return tlx::cls_CorePortProbe().PRESENT(port);
-}
-
 }  // namespace
 
 std::int32_t hPortMax() {
@@ -25,7 +21,7 @@ std::int32_t hPortMax() {
     return max < 1 || max > 32 ? 32 : max;
 }
 
-frm_Resource::frm_Resource() : probe_(ProbeWithTheCoreLibrary) {}
+frm_Resource::frm_Resource() = default;
 
 bool frm_Resource::hPortCheck(std::int32_t pPort) {
     if (!valid_) {
@@ -33,10 +29,19 @@ bool frm_Resource::hPortCheck(std::int32_t pPort) {
         // answers.
         present_.fill(false);
         const std::int32_t max = hPortMax();
-        for (std::int32_t i = 1; i <= max; ++i) {
+        if (!probe_) {
+            // The core library's probe, which asks the servers of network ports all at once.
+            try {
+                const std::vector<bool> present = tlx::cls_CorePortProbe::PresentPorts(max);
+                for (std::size_t i = 1; i < present.size(); ++i)
+                    present_[i] = present[i];
+            } catch (...) {
+            }
+        }
+        for (std::int32_t i = 1; i <= max && probe_; ++i) {
             bool present = false;
             try {
-                present = probe_ && probe_(i);
+                present = probe_(i);
             } catch (...) {
             }
             present_[static_cast<std::size_t>(i)] = present;

@@ -404,6 +404,19 @@ void VirtualBalance::Return() {
     state_->Ask(State::Request::Return);
 }
 
+std::int32_t VirtualBalance::LineBaud() const {
+    static constexpr std::pair<speed_t, std::int32_t> kSpeeds[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+    std::lock_guard lock(state_->mutex);
+    termios tio{};
+    if (state_->terminal.slave < 0 || ::tcgetattr(state_->terminal.slave, &tio) != 0) return 0;
+    for (const auto& [code, baud] : kSpeeds) {
+        if (::cfgetospeed(&tio) == code) return baud;
+    }
+    return 0;
+}
+
 std::vector<std::string> VirtualBalance::Commands() const {
     std::lock_guard lock(state_->mutex);
     return state_->commands;

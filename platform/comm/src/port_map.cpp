@@ -1,6 +1,7 @@
 #include "tlx/port_map.h"
 
 #include "tlx/error.h"
+#include "tlx/network_port.h"
 #include "tlx/tools.h"
 
 namespace tlx {
@@ -48,6 +49,7 @@ void SetPortDevicePath(std::int32_t pPort, const std::string& pPath) {
         throw Error("there is no serial port number " + std::to_string(pPort) + " (1 to 32)");
     }
     if (pPath.empty()) throw Error("a serial port needs a device path");
+    ParseNetworkPort(pPath);  // an address must be one that can be used
     CoreTools().REGISTRY().WRITE(HKEY_LOCAL_MACHINE, ValuePath(pPort), Variant(pPath));
 }
 

@@ -6,15 +6,21 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fstream>
 #include <string>
 
+#include "tcp_connect.h"
+#include "tlx/network_port.h"
 #include "tlx/port_map.h"
 
 namespace tlx {
 namespace {
+
+// How long the server of a port across the network has to take a connection.
+constexpr double kServerProbeTimeout = 1.0;
 
 // Pseudo-terminal slaves (major numbers 136 to 143) are the terminals that have no entry in
 // the kernel's device tree.
@@ -73,10 +79,43 @@ bool cls_CorePortProbe::IsSerialDevice(const std::string& pPath) {
 
 bool cls_CorePortProbe::PRESENT(std::int32_t pPort) const {
     try {
-        return IsSerialDevice(PortDevicePath(pPort));
+        const std::string path = PortDevicePath(pPort);
+        if (const auto address = IsNetworkPortPath(path) ? ParseNetworkPort(path) : std::nullopt) {
+            return detail::Reachable({{address->host, address->port}}, kServerProbeTimeout)[0];
+        }
+        return IsSerialDevice(path);
     } catch (...) {
         return false;
     }
+}
+
+std::vector<bool> cls_CorePortProbe::PresentPorts(std::int32_t highest) {
+    highest = std::clamp(highest, 0, kPortCount);
+    std::vector<bool> present(static_cast<std::size_t>(highest) + 1, false);
+    std::vector<std::pair<std::string, std::uint16_t>> servers;
+    std::vector<std::int32_t> serverPorts;
+    for (std::int32_t n = 1; n <= highest; ++n) {
+        try {
+            const std::string path = PortDevicePath(n);
+            if (!IsNetworkPortPath(path)) {
+                present[static_cast<std::size_t>(n)] = IsSerialDevice(path);
+            } else if (const auto address = ParseNetworkPort(path)) {
+                servers.emplace_back(address->host, address->port);
+                serverPorts.push_back(n);
+            }
+        } catch (...) {
+            // an unreadable map entry, or an address that cannot be used: not present
+        }
+    }
+    if (servers.empty()) return present;
+    try {
+        const std::vector<bool> reached = detail::Reachable(servers, kServerProbeTimeout);
+        for (std::size_t i = 0; i < serverPorts.size(); ++i)
+            present[static_cast<std::size_t>(serverPorts[i])] = reached[i];
+    } catch (...) {
+        // no memory for the connections: those ports read as not present
+    }
+    return present;
 }
 
 }  // namespace tlx

@@ -70,7 +70,7 @@ thread_local SerialTransportFactory tFactory;
 }  // namespace
 
 std::unique_ptr<SerialTransport> MakeSerialTransport() {
-    return tFactory ? tFactory() : MakeTermiosTransport();
+    return tFactory ? tFactory() : MakePortTransport();
 }
 
 SerialTransportFactory SetSerialTransportFactory(SerialTransportFactory factory) {

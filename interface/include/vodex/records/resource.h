@@ -32,7 +32,8 @@ class frm_Resource {
     void hCacheClear() { valid_ = false; }
 
     // The probe of this thread's table (the core library's serial-port probe unless replaced,
-    // which tests do to count probes); returns the one it replaces.
+    // which tests do to count probes; an empty one puts the core library's back); returns the
+    // one it replaces.
     PortProbe SetPortProbe(PortProbe probe);
 
     // The device cache: the first device stored under `pClass` (compared upper-cased), or

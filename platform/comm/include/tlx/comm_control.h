@@ -79,6 +79,9 @@ class CommControl : public Object {
     static void WaitAnyInput(std::span<CommControl* const> controls, double seconds);
     // The device path of the open port (or of the port number when closed).
     std::string DevicePath() const;
+    // How long opening a port across the network may wait for its server, and a change of its
+    // settings for the server's word (2 seconds unless set); local ports never wait.
+    void OpenTimeout(double seconds) { transport_->SetOpenTimeout(seconds); }
 
   private:
     void NeedOpen() const;

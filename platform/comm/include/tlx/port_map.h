@@ -6,8 +6,9 @@
 //   5 to 20   /dev/ttyUSB0 to /dev/ttyUSB15   (USB-serial adapters)
 //   21 to 32  /dev/ttyACM0 to /dev/ttyACM11   (USB devices of the modem class)
 //
-// A value may name any path, a stable /dev/serial/by-id/... name included. Registry failures
-// throw tlx::Error.
+// A value may name any path, a stable /dev/serial/by-id/... name included, or the address of a
+// port on a port server (rfc2217://HOST:PORT, socket://HOST:PORT; see tlx/network_port.h).
+// Registry failures throw tlx::Error.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +28,8 @@ std::string DefaultPortDevicePath(std::int32_t pPort);
 std::string PortDescription(std::int32_t pPort);
 // Whether `pPort` has a path set for it (even one that equals its default).
 bool PortHasOwnPath(std::int32_t pPort);
-// Maps `pPort` (1 to 32) to `pPath`; throws tlx::Error for another number or an empty path.
+// Maps `pPort` (1 to 32) to `pPath`; throws tlx::Error for another number, an empty path or a
+// network address that cannot be used.
 void SetPortDevicePath(std::int32_t pPort, const std::string& pPath);
 // Gives `pPort` its default path again; False when it had none of its own.
 bool ResetPortDevicePath(std::int32_t pPort);

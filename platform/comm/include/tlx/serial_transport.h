@@ -77,15 +77,25 @@ class SerialTransport {
     // there is none (a stand-in) or the device has gone; lets a program wait for several
     // ports at once.
     virtual int PollDescriptor() const { return -1; }
+    // How long Open may wait for a port across the network (the connection, the server's
+    // options) and Apply for the server's word on the settings; local ports never wait.
+    virtual void SetOpenTimeout(double seconds) { (void)seconds; }
 };
 
 // The transport of real ports: termios, exclusive access, poll.
 std::unique_ptr<SerialTransport> MakeTermiosTransport();
+// The transport of ports that a port server offers (rfc2217://HOST:PORT, socket://HOST:PORT;
+// see tlx/network_port.h).
+std::unique_ptr<SerialTransport> MakeNetworkTransport();
+// A transport for any path: a network address opens on the network transport, anything else
+// on the termios one.
+std::unique_ptr<SerialTransport> MakePortTransport();
 
 using SerialTransportFactory = std::function<std::unique_ptr<SerialTransport>()>;
-// A new transport from the calling thread's factory (termios unless a test installed another).
+// A new transport from the calling thread's factory (MakePortTransport unless a test installed
+// another).
 std::unique_ptr<SerialTransport> MakeSerialTransport();
-// Installs `factory` for the calling thread (empty: the termios one); returns the old one.
+// Installs `factory` for the calling thread (empty: the default); returns the old one.
 SerialTransportFactory SetSerialTransportFactory(SerialTransportFactory factory);
 
 }  // namespace tlx

@@ -73,6 +73,9 @@ class VirtualBalance {
 
     // The commands received so far, without line ends.
     std::vector<std::string> Commands() const;
+    // The baud rate that the port's side has set on the terminal (0 for one it has no number
+    // for), as a port server sets it for its client.
+    std::int32_t LineBaud() const;
 
   private:
     struct State;
