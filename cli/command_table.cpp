@@ -76,9 +76,11 @@ const std::vector<Command>& Commands() {
          Detect},
         {"ports",
          "ports [--json] | ports set N PATH | ports reset N",
-         "Show or change which device file each port number opens.",
+         "Show or change which device file, or which port on a port server, each port number "
+         "opens.",
          {{"--json", "write a JSON array"},
-          {"set N PATH", "let port N open PATH"},
+          {"set N PATH", "let port N open PATH: a device file, rfc2217://HOST:PORT or "
+                         "socket://HOST:PORT"},
           {"reset N", "give port N its default device file again"}},
          false,
          Ports},

@@ -166,8 +166,10 @@ class NetworkTransport final : public SerialTransport {
     std::size_t OutputQueued() override {
         Usable();
         Flush();
+        // Bytes count as gone once they are on the network; whether the server has taken
+        // them is its acknowledgement's business, which may come only with the answer.
         int inSocket = 0;
-        if (::ioctl(fd_, SIOCOUTQ, &inSocket) != 0) inSocket = 0;
+        if (::ioctl(fd_, SIOCOUTQNSD, &inSocket) != 0) inSocket = 0;
         return output_.size() + wire_.size() + static_cast<std::size_t>(std::max(inSocket, 0));
     }
 
