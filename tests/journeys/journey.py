@@ -19,6 +19,7 @@ import time
 BUILD = os.environ["VODEX_BUILD"]
 BIN = os.path.join(BUILD, "bin")
 PICTURES = os.path.join(BUILD, "journeys")
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 
 class JourneyError(AssertionError):
@@ -205,6 +206,43 @@ class Balance:
             os.unlink(self.link)
 
 
+class PortServer:
+    """ser2net on 127.0.0.1 serving a balance's terminal with RFC 2217, configured as the bench
+    computer of docs/network-ports.md."""
+
+    def __init__(self, desktop, link):
+        program = shutil.which("ser2net") or "/usr/sbin/ser2net"
+        if not os.path.exists(program):
+            raise JourneyError("ser2net is not installed (Debian package ser2net)")
+        with socket.socket() as free:
+            free.bind(("127.0.0.1", 0))
+            self.port = free.getsockname()[1]
+        with open(os.path.join(SOURCE, "docs", "examples", "ser2net.yaml")) as example:
+            config = example.read()
+        config = config.replace("/dev/ttyUSB0", link).replace(
+            "tcp,2001", f"tcp,127.0.0.1,{self.port}")
+        config = config[:config.index("connection: &bench-raw")]  # the RFC 2217 port only
+        self.config = os.path.join(desktop.folder, "ser2net.yaml")
+        with open(self.config, "w") as file:
+            file.write(config)
+        self.command = [program, "-n", "-u", "-c", self.config, "-P",
+                        os.path.join(desktop.folder, "ser2net.pid")]
+        self.start()
+
+    def start(self):
+        self.process = subprocess.Popen(self.command, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+
+        def listening():
+            with socket.socket() as probe:
+                return probe.connect_ex(("127.0.0.1", self.port)) == 0
+        wait_for(listening, 10, "ser2net")
+
+    def kill(self):
+        self.process.kill()
+        self.process.wait()
+
+
 class Desktop:
     """An X server with a window manager, and a user whose toolkit state is new."""
 
@@ -216,6 +254,7 @@ class Desktop:
         self.probes = os.path.join(self.folder, "probes")
         self.programs = []
         self.balances = []
+        self.servers = []
         self.step = 0
         os.makedirs(PICTURES, exist_ok=True)
         for old in os.listdir(PICTURES):
@@ -302,6 +341,15 @@ class Desktop:
         self.vodex("ports", "set", str(port), link)
         return balance
 
+    def served_balance(self, port, weight=120.5):
+        """A balance on a bench computer's port server, the port number mapped to it."""
+        balance = Balance(self, os.path.join(self.folder, f"bench{port}"), weight)
+        self.balances.append(balance)
+        server = PortServer(self, balance.link)
+        self.servers.append(server)
+        self.vodex("ports", "set", str(port), f"rfc2217://127.0.0.1:{server.port}")
+        return server
+
     def pointer(self, x, y, button, clicks):
         subprocess.run(["xdotool", "mousemove", str(x), str(y), "sleep", "0.05", "click",
                         "--repeat", str(clicks), "--delay", "80", str(button)],
@@ -332,6 +380,9 @@ class Desktop:
     def close(self):
         for program in self.programs:
             program.stop()
+        for server in self.servers:
+            if server.process.poll() is None:
+                server.kill()
         for balance in self.balances:
             if balance.process.poll() is None:
                 balance.process.terminate()
