@@ -79,8 +79,9 @@ const std::vector<Command>& Commands() {
          "Show or change which device file, or which port on a port server, each port number "
          "opens.",
          {{"--json", "write a JSON array"},
-          {"set N PATH", "let port N open PATH: a device file, rfc2217://HOST:PORT or "
-                         "socket://HOST:PORT"},
+          {"set N PATH",
+           "let port N open PATH: a device file, rfc2217://HOST:PORT or "
+           "socket://HOST:PORT"},
           {"reset N", "give port N its default device file again"}},
          false,
          Ports},

@@ -5,9 +5,9 @@
 #include "arguments.h"
 #include "commands.h"
 #include "json_writer.h"
+#include "tlx/error.h"
 #include "tlx/network_port.h"
 #include "tlx/port_map.h"
-#include "tlx/error.h"
 #include "tlx/port_probe.h"
 
 namespace vodex::cli {
@@ -59,11 +59,11 @@ int Ports(const Args& args) {
         if (a.Has("json")) {
             Json entry = {{"port", n}, {"path", path}, {"present", there}, {"default", !own}};
             if (network) {
-                entry["network"] = {{"kind", network->kind == tlx::NetworkPort::Kind::Rfc2217
-                                                 ? "rfc2217"
-                                                 : "socket"},
-                                    {"host", network->host},
-                                    {"port", network->port}};
+                entry["network"] = {
+                    {"kind",
+                     network->kind == tlx::NetworkPort::Kind::Rfc2217 ? "rfc2217" : "socket"},
+                    {"host", network->host},
+                    {"port", network->port}};
             }
             json.push_back(std::move(entry));
             continue;
@@ -72,12 +72,11 @@ int Ports(const Args& args) {
         const std::string shown =
             network ? tlx::NetworkPortPlace(*network) +
                           (network->kind == tlx::NetworkPort::Kind::Rfc2217 ? " (RFC 2217)"
-                                                                           : " (raw TCP)")
+                                                                            : " (raw TCP)")
                     : path;
-        std::printf(
-            "COM %-3d %-40s %s%s\n", n, shown.c_str(),
-            there ? Say("vorhanden", "present").c_str() : Say("fehlt", "missing").c_str(),
-            own ? Say(" (eigener Eintrag)", " (set)").c_str() : "");
+        std::printf("COM %-3d %-40s %s%s\n", n, shown.c_str(),
+                    there ? Say("vorhanden", "present").c_str() : Say("fehlt", "missing").c_str(),
+                    own ? Say(" (eigener Eintrag)", " (set)").c_str() : "");
     }
     if (a.Has("json")) std::printf("%s\n", JsonText(std::move(json)).c_str());
     return 0;

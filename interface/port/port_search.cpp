@@ -5,6 +5,8 @@
 
 #include "tlx/clock.h"
 #include "tlx/comm_control.h"
+#include "tlx/network_port.h"
+#include "tlx/port_map.h"
 #include "tlx/pump.h"
 #include "vodex/port/vq_port.h"
 
@@ -35,21 +37,35 @@ void Collect(Candidate& c, const PortSearch& search) {
     c.state = accepted ? Candidate::State::Accepted : Candidate::State::Refused;
 }
 
+bool IsNetworkPort(std::int32_t port) {
+    try {
+        return tlx::IsNetworkPortPath(tlx::PortDevicePath(port));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 std::optional<std::int32_t> FirstAnsweringPort(const PortSearch& search) {
     std::vector<Candidate> candidates;
     candidates.reserve(search.ports.size());
-    // One time-out for the whole search: a port across the network may take of it what is
-    // left to be opened.
+    // One time-out for the whole search: each port across the network may take of what is
+    // left an equal share with the network ports still to open, so a server that never
+    // answers leaves time for the others.
     const tlx::cls_CoreTimer timer;
+    std::size_t networkLeft = static_cast<std::size_t>(
+        std::count_if(search.ports.begin(), search.ports.end(), IsNetworkPort));
     for (std::int32_t port : search.ports) {
         Candidate c;
         c.port = port;
         c.vq = std::make_unique<cls_VQPort>();
         // A port whose device goes while it is being set up is simply no candidate.
         try {
-            c.vq->DIRECT()->OpenTimeout(std::max(0.0, search.timeout - timer.SECONDSELAPSED()));
+            if (IsNetworkPort(port)) {
+                const double left = std::max(0.0, search.timeout - timer.SECONDSELAPSED());
+                c.vq->DIRECT()->OpenTimeout(left / static_cast<double>(networkLeft--));
+            }
             if (c.vq->CONNECT(port, search.settings)) {
                 c.vq->CLEAR();
                 if (c.vq->OUT(search.request, false)) c.state = Candidate::State::Waiting;

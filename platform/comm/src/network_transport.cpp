@@ -31,6 +31,8 @@ using Command = TelnetStream::Command;
 using Clock = std::chrono::steady_clock;
 
 Clock::time_point After(Clock::time_point from, double seconds) {
+    // Not a number waits not at all; beyond a day is as good as a day.
+    seconds = seconds > 0 ? std::min(seconds, 86400.0) : 0.0;
     return from +
            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
@@ -110,6 +112,9 @@ class NetworkTransport final : public SerialTransport {
         output_.clear();
         wire_.clear();
         applied_.reset();
+        requested_ = {};
+        failure_.clear();
+        settingsAwaited_ = false;
         ended_ = false;
         gone_ = false;
         inUse_ = false;
@@ -123,13 +128,14 @@ class NetworkTransport final : public SerialTransport {
             throw Error("the serial port " + path_ +
                         " takes one and a half stop bits only with five data bits");
         }
-        const auto before = Counts();
-        deadline_ = After(Clock::now(), openTimeout_);
+        // The first settings after opening share the opening's time; later ones have their own.
+        if (settingsAwaited_) deadline_ = After(Clock::now(), openTimeout_);
+        settingsAwaited_ = true;
         Send(s);
-        Await([&] { return Answered(before); }, "asked to set \"" + FormatSerialSettings(s) + "\"");
+        Await([&] { return Answered(); }, "asked to set \"" + FormatSerialSettings(s) + "\"");
         const SerialSettings now = Confirmed();
         // A server that keeps flow control on has not taken the settings either.
-        const bool flowOff = telnet_->LastAnswer(Command::SetControl).value[0] == 1;
+        const bool flowOff = telnet_->FlowControlAnswer().value[0] == 1;
         if (now != s || !flowOff) {
             if (applied_) Send(*applied_);  // the settings in force before stay
             throw Error(
@@ -144,6 +150,7 @@ class NetworkTransport final : public SerialTransport {
 
     std::size_t Write(std::span<const std::uint8_t> data) override {
         Usable();
+        GoneWhenEnded();
         const std::size_t taken =
             std::min(data.size(), kOutputMost - std::min(kOutputMost, output_.size()));
         output_.insert(output_.end(), data.begin(),
@@ -166,6 +173,7 @@ class NetworkTransport final : public SerialTransport {
     std::size_t OutputQueued() override {
         Usable();
         Flush();
+        GoneWhenEnded();
         // Bytes count as gone once they are on the network; whether the server has taken
         // them is its acknowledgement's business, which may come only with the answer.
         int inSocket = 0;
@@ -216,12 +224,17 @@ class NetworkTransport final : public SerialTransport {
         Usable();
         Flush();
         if (input && Deliverable() > 0) return;
-        const bool sending = !wire_.empty() || (!output_.empty() && !Suspended());
-        pollfd p{fd_, static_cast<short>((input ? POLLIN : 0) | (output || sending ? POLLOUT : 0)),
+        GoneWhenEnded();
+        // Output only while the server lets it go; while it has paused, its word to go on
+        // comes as input.
+        const bool sending = (output || !wire_.empty() || !output_.empty()) && !Suspended();
+        pollfd p{fd_,
+                 static_cast<short>((input || Suspended() ? POLLIN : 0) | (sending ? POLLOUT : 0)),
                  0};
         if (::poll(&p, 1, Milliseconds(seconds)) > 0 && (p.revents & (POLLHUP | POLLERR)) &&
             !(p.revents & POLLIN)) {
             ended_ = true;
+            GoneWhenEnded();
         }
     }
 
@@ -252,23 +265,18 @@ class NetworkTransport final : public SerialTransport {
             // for, as only a server that has its port open answers.
             const std::uint8_t all = 0xFF;
             telnet_->SendCommand(Command::SetModemStateMask, {&all, 1});
-            const std::uint32_t asked = telnet_->LastAnswer(Command::SetBaudRate).count;
             const std::uint8_t query[4] = {0, 0, 0, 0};
             telnet_->SendCommand(Command::SetBaudRate, query);
-            Await([&] { return telnet_->LastAnswer(Command::SetBaudRate).count != asked; },
-                  "asked for its settings");
+            ++requested_[0];
+            Await([&] { return Answered(); }, "asked for its settings");
         } else {
-            // A server tells a client that it cannot serve at once; a moment longer than the
-            // connection took is waited for that, unless data shows the port is served.
+            // A server tells a client that it cannot serve at once: a moment longer than the
+            // connection took is waited for that, unless data shows the port is served, and
+            // while what came may still be such a notice, up to the opening's time.
             const double connecting = std::chrono::duration<double>(Clock::now() - begun).count();
-            deadline_ = std::min(deadline_, After(Clock::now(), 0.01 + 3 * connecting));
-            try {
-                Await([this] { return !screening_; }, "");
-            } catch (const PortGoneError&) {
-                throw;
-            } catch (const Error&) {
-                if (inUse_) throw;  // no notice came: the port is served
-            }
+            const auto quiet = After(Clock::now(), 0.03 + 3 * connecting);
+            Await([&] { return !screening_ || (held_.empty() && Clock::now() >= quiet); },
+                  "its first bytes are the start of a notice", quiet);
             if (held_.size() >= 2 && held_[0] == 0xFF && held_[1] >= 0xFB) {
                 throw Error(CoreText(
                     "Der Server " + place_ + " spricht Telnet: rfc2217://" + place_ + " benutzen",
@@ -292,6 +300,7 @@ class NetworkTransport final : public SerialTransport {
 
     void Usable() const {
         if (fd_ < 0) throw Error("the serial port is not open");
+        if (!failure_.empty()) throw Error(failure_);
         if (inUse_) throw Error(InUseText());
         if (gone_) throw PortGoneError(GoneText());
     }
@@ -315,6 +324,12 @@ class NetworkTransport final : public SerialTransport {
         }
         gone_ = true;
         throw PortGoneError(GoneText());
+    }
+
+    // A connection that has ended, with nothing left to read: the device is gone (a send that
+    // failed would otherwise leave output that never goes).
+    void GoneWhenEnded() {
+        if (ended_ && held_.empty()) MarkGone();
     }
 
     void NeedLines() const {
@@ -408,8 +423,10 @@ class NetworkTransport final : public SerialTransport {
     }
 
     // Waits until `done` holds, the connection ends or the open time-out passes.
+    // A server that does not answer in time is of no more use: every later call says so.
     template <class Done>
-    void Await(Done&& done, const std::string& what) {
+    void Await(Done&& done, const std::string& what,
+               Clock::time_point checkBy = Clock::time_point::max()) {
         const auto deadline = deadline_;
         for (;;) {
             Receive(kChunk);
@@ -418,35 +435,36 @@ class NetworkTransport final : public SerialTransport {
             PumpMessages();
             const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
             if (left <= 0 || WaitsCancelled()) {
-                throw Error(CoreText(
+                failure_ = CoreText(
                     "Der Schnittstellen-Server " + place_ + " hat nicht rechtzeitig geantwortet (" +
                         what + ")",
-                    "the serial port server " + place_ + " did not answer in time (" + what + ")"));
+                    "the serial port server " + place_ + " did not answer in time (" + what + ")");
+                throw Error(failure_);
             }
+            const double check = std::chrono::duration<double>(checkBy - Clock::now()).count();
+            const double slice =
+                std::max(0.0, std::min({left, MessagePumpInstalled() ? kEventSlice : left, check}));
             pollfd p{fd_, static_cast<short>(POLLIN | (wire_.empty() ? 0 : POLLOUT)), 0};
-            ::poll(&p, 1,
-                   Milliseconds(MessagePumpInstalled() ? std::min(kEventSlice, left) : left));
+            ::poll(&p, 1, Milliseconds(slice));
         }
+    }
+
+    // Each request of a setting is answered, in order: the settings are confirmed once every
+    // request sent has its answer, and the last answers are those to the last requests.
+    const TelnetStream::Answer& SettingAnswer(std::size_t i) const {
+        return i < 4 ? telnet_->LastAnswer(kSettingCommands[i]) : telnet_->FlowControlAnswer();
+    }
+
+    bool Answered() const {
+        for (std::size_t i = 0; i < requested_.size(); ++i) {
+            if (SettingAnswer(i).count < requested_[i]) return false;
+        }
+        return true;
     }
 
     static constexpr Command kSettingCommands[] = {Command::SetBaudRate, Command::SetDataSize,
                                                    Command::SetParity, Command::SetStopSize,
                                                    Command::SetControl};
-
-    std::array<std::uint32_t, 5> Counts() const {
-        std::array<std::uint32_t, 5> counts{};
-        for (std::size_t i = 0; i < counts.size(); ++i)
-            counts[i] = telnet_->LastAnswer(kSettingCommands[i]).count;
-        return counts;
-    }
-
-    bool Answered(const std::array<std::uint32_t, 5>& before) const {
-        const auto now = Counts();
-        for (std::size_t i = 0; i < now.size(); ++i) {
-            if (now[i] == before[i]) return false;
-        }
-        return true;
-    }
 
     void Send(const SerialSettings& s) {
         const auto baud = static_cast<std::uint32_t>(s.baud);
@@ -462,6 +480,8 @@ class NetworkTransport final : public SerialTransport {
         telnet_->SendCommand(Command::SetParity, {&parity, 1});
         telnet_->SendCommand(Command::SetStopSize, {&stop, 1});
         telnet_->SendCommand(Command::SetControl, {&noFlowControl, 1});
+        for (auto& n : requested_)
+            ++n;
         Flush();
     }
 
@@ -487,7 +507,10 @@ class NetworkTransport final : public SerialTransport {
     }
 
     double openTimeout_ = 2.0;
-    Clock::time_point deadline_;  // of the wait for the server's word
+    Clock::time_point deadline_;                // of the wait for the server's word
+    std::array<std::uint32_t, 5> requested_{};  // baud, data bits, parity, stop bits, flow
+    bool settingsAwaited_ = false;              // settings were asked for since opening
+    std::string failure_;                       // why the server is of no more use
     int fd_ = -1;
     std::string path_;
     std::string place_;

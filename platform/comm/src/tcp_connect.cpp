@@ -138,6 +138,15 @@ bool TcpConnect::Step() {
             const int on = 1;
             // Requests and answers are short: each goes at once, not with the next.
             ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            // A connection that dies without a word (a cable pulled) is given up within about
+            // half a minute, idle or not, and then reads as a device that is gone.
+            const int idle = 10, interval = 5, count = 3, unacknowledgedMs = 25000;
+            ::setsockopt(fd_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+            ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+            ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+            ::setsockopt(fd_, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+            ::setsockopt(fd_, IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledgedMs,
+                         sizeof unacknowledgedMs);
             connected_ = true;
             finished_ = true;
             return true;
@@ -198,19 +207,23 @@ std::vector<bool> Reachable(const std::vector<std::pair<std::string, std::uint16
     std::vector<pollfd> watched;
     for (;;) {
         watched.clear();
-        for (auto& c : connects) {
-            if (!c->Step()) watched.push_back(c->Watch());
+        for (std::size_t i = 0; i < connects.size(); ++i) {
+            if (!connects[i]->Step()) {
+                watched.push_back(connects[i]->Watch());
+                continue;
+            }
+            // Closed at once: a port server opens its port for each connection it takes.
+            const int fd = connects[i]->Take();
+            if (fd >= 0) {
+                reached[i] = true;
+                ::close(fd);
+            }
         }
         PumpMessages();
         const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
         if (watched.empty() || left <= 0 || WaitsCancelled()) break;
         ::poll(watched.data(), watched.size(),
                Milliseconds(MessagePumpInstalled() ? std::min(kEventSlice, left) : left));
-    }
-    for (std::size_t i = 0; i < connects.size(); ++i) {
-        const int fd = connects[i]->Take();
-        reached[i] = fd >= 0;
-        if (fd >= 0) ::close(fd);
     }
     return reached;
 }

@@ -54,20 +54,7 @@ void TelnetStream::Receive(std::span<const std::uint8_t> wire, std::vector<std::
                 afterCarriageReturn_ = b == '\r';
                 break;
             case State::Command:
-                if (b == kIac) {
-                    data.push_back(kIac);
-                    afterCarriageReturn_ = false;
-                    state_ = State::Data;
-                } else if (b >= kWill && b <= kDont) {
-                    verb_ = b;
-                    state_ = State::Option;
-                } else if (b == kSb) {
-                    sub_.clear();
-                    subTooLong_ = false;
-                    state_ = State::Sub;
-                } else {
-                    state_ = State::Data;  // no operation, data mark, break and the like
-                }
+                AfterIac(b, data);
                 break;
             case State::Option:
                 Negotiate(verb_, b);
@@ -86,13 +73,31 @@ void TelnetStream::Receive(std::span<const std::uint8_t> wire, std::vector<std::
                 if (b == kIac) {
                     if (sub_.size() < kLongestSub) sub_.push_back(kIac);
                     state_ = State::Sub;
-                } else {
-                    // IAC SE ends it; any other command ends a subnegotiation cut short.
-                    if (b == kSe && !subTooLong_) Subnegotiation();
+                } else if (b == kSe) {
+                    if (!subTooLong_) Subnegotiation();
                     state_ = State::Data;
+                } else {
+                    AfterIac(b, data);  // a command ends a subnegotiation cut short
                 }
                 break;
         }
+    }
+}
+
+void TelnetStream::AfterIac(std::uint8_t b, std::vector<std::uint8_t>& data) {
+    if (b == kIac) {
+        data.push_back(kIac);
+        afterCarriageReturn_ = false;
+        state_ = State::Data;
+    } else if (b >= kWill && b <= kDont) {
+        verb_ = b;
+        state_ = State::Option;
+    } else if (b == kSb) {
+        sub_.clear();
+        subTooLong_ = false;
+        state_ = State::Sub;
+    } else {
+        state_ = State::Data;  // no operation, data mark, break and the like
     }
 }
 
@@ -141,15 +146,17 @@ void TelnetStream::Negotiate(std::uint8_t verb, std::uint8_t option) {
 
 void TelnetStream::Subnegotiation() {
     if (sub_.size() < 2 || sub_[0] != kComPort || sub_[1] < kServerOffset) return;
-    const std::size_t index = sub_[1] - kServerOffset;
-    if (index >= answers_.size()) return;
+    std::size_t index = sub_[1] - kServerOffset;
+    if (index >= kFlowControlSlot) return;
+    const auto command = static_cast<Command>(index);
+    const bool flowControl = sub_.size() >= 3 && (sub_[2] <= 3 || (sub_[2] >= 17 && sub_[2] <= 19));
+    if (command == Command::SetControl && flowControl) index = kFlowControlSlot;
     Answer& answer = answers_[index];
     ++answer.count;
     answer.size = static_cast<std::uint8_t>(std::min<std::size_t>(sub_.size() - 2, 4));
     answer.value = {};
     for (std::size_t i = 0; i < answer.size; ++i)
         answer.value[i] = sub_[2 + i];
-    const auto command = static_cast<Command>(index);
     if (command == Command::NotifyModemState && answer.size >= 1) modemState_ = answer.value[0];
     if (command == Command::FlowControlSuspend) suspended_ = true;
     if (command == Command::FlowControlResume) suspended_ = false;

@@ -33,6 +33,10 @@ class TelnetStream {
         PurgeData = 12,
     };
     enum class PortOption { Asked, Accepted, Refused };
+    // Where the server's answers are kept: one slot per command, but the answers to the
+    // outbound flow control (SET-CONTROL 0 to 3, 17 to 19) apart from those to the modem lines,
+    // which travel in the same command.
+    static constexpr std::size_t kFlowControlSlot = 13;
     // The server's latest answer to one command and how many it gave.
     struct Answer {
         std::uint32_t count = 0;
@@ -57,6 +61,7 @@ class TelnetStream {
     const Answer& LastAnswer(Command command) const {
         return answers_[static_cast<std::size_t>(command)];
     }
+    const Answer& FlowControlAnswer() const { return answers_[kFlowControlSlot]; }
     // The modem state the server last notified: CD 0x80, RI 0x40, DSR 0x20, CTS 0x10.
     std::uint8_t ModemState() const { return modemState_; }
     // Whether the server asked that nothing more be sent until it says so.
@@ -64,6 +69,7 @@ class TelnetStream {
 
   private:
     enum class State { Data, Command, Option, Sub, SubCommand };
+    void AfterIac(std::uint8_t b, std::vector<std::uint8_t>& data);
     void Negotiate(std::uint8_t verb, std::uint8_t option);
     void Reply(std::uint8_t verb, std::uint8_t option);
     void Subnegotiation();
@@ -79,7 +85,7 @@ class TelnetStream {
     std::array<bool, 256> theyAsked_{};  // our DO not answered yet
     std::uint32_t repliesLeft_ = 512;
     PortOption portOption_ = PortOption::Asked;
-    std::array<Answer, 13> answers_{};
+    std::array<Answer, 14> answers_{};
     std::uint8_t modemState_ = 0;
     bool suspended_ = false;
     std::vector<std::uint8_t> outgoing_;
