@@ -1,4 +1,5 @@
 // vodex drivers, info, enable, disable, check and install.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <type_traits>
@@ -97,6 +98,17 @@ std::string Say(const char* german, const char* english) {
 
 std::string Shown(std::string_view text) {
     return tlx::OneLine(tlx::MendedText(text));
+}
+
+// `text` shown, filled with blanks to `width` characters (not bytes: "Ω" is one).
+std::string ShownIn(std::string_view text, std::size_t width) {
+    std::string shown = Shown(text);
+    const auto characters =
+        static_cast<std::size_t>(std::count_if(shown.begin(), shown.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    if (characters < width) shown.append(width - characters, ' ');
+    return shown;
 }
 
 void Tell(const std::string& message) {
@@ -220,8 +232,8 @@ void PrintDescription(int_Device& device) {
     std::printf("%s\n", Say("Kanäle:", "Channels:").c_str());
     for (std::int32_t i = 1; i <= channels->COUNT(); ++i) {
         const auto c = channels->Item(i);
-        std::printf("  %3d  %-24s %-6s %s %g, %s %g\n", c->ID(), Shown(c->NAME()).c_str(),
-                    Shown(c->SIZE()).c_str(), Say("Faktor", "factor").c_str(), c->FACTOR(),
+        std::printf("  %3d  %s %s %s %g, %s %g\n", c->ID(), ShownIn(c->NAME(), 24).c_str(),
+                    ShownIn(c->SIZE(), 6).c_str(), Say("Faktor", "factor").c_str(), c->FACTOR(),
                     Say("Versatz", "offset").c_str(), c->OFFSET());
     }
     std::printf("%s\n", Say("Anschlüsse:", "Ports:").c_str());

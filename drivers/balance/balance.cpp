@@ -4,6 +4,7 @@
 #include "tlx/error.h"
 #include "tlx/port_map.h"
 #include "tlx/text.h"
+#include "vodex/drivers/serial_exchange.h"
 #include "vodex/interface_ids.h"
 #include "vodex/port/port_search.h"
 #include "vodex/text/language.h"
@@ -13,40 +14,6 @@ namespace {
 
 bool Is(std::string_view name, std::string_view member) {
     return tlx::EqualsNoCase(name, member);
-}
-
-char ParityLetter(std::int32_t parity) {
-    switch (parity) {
-        case ID_DeviceComParity_Odd:
-            return 'O';
-        case ID_DeviceComParity_Even:
-            return 'E';
-        case ID_DeviceComParity_Space:
-            return 'S';
-        case ID_DeviceComParity_Mark:
-            return 'M';
-        default:
-            return 'N';
-    }
-}
-
-std::string DataBits(std::int32_t bits) {
-    switch (bits) {
-        case ID_DeviceComData_7:
-            return "7";
-        case ID_DeviceComData_6:
-            return "6";
-        case ID_DeviceComData_5:
-            return "5";
-        case ID_DeviceComData_4:
-            return "4";
-        default:
-            return "8";
-    }
-}
-
-std::string StopBits(std::int32_t stop) {
-    return stop == ID_DeviceComStop_2_0 ? "2" : stop == ID_DeviceComStop_1_5 ? "1.5" : "1";
 }
 
 }  // namespace
@@ -108,27 +75,11 @@ void cls_Balance::Describe() {
 }
 
 std::string cls_Balance::SettingsText() const {
-    const auto com = device_->SETTINGSCOM();
-    return std::to_string(com->BAUD()) + "," + ParityLetter(com->PARITY()) + "," +
-           DataBits(com->DATABITS()) + "," + StopBits(com->STOPBITS());
+    return drivers::SettingsText(*device_->SETTINGSCOM());
 }
 
 std::string cls_Balance::Ask(cls_VQPort& port, const std::string& command) {
-    portFailure_.clear();
-    try {
-        port.CLEAR();  // an answer that came too late belongs to no request
-        std::string answer;
-        // The answer shows that the request has left, so the request is not waited for; and
-        // as the previous one was answered, nothing of it waits to be discarded.
-        if (port.OUT(command + "\r\n", false, timeout_, false)) {
-            answer = port.INPUTTILL("\r\n", timeout_);
-        }
-        portFailure_ = port.LastError();
-        return answer;
-    } catch (const tlx::Error& e) {
-        portFailure_ = e.what();  // the port is closed, or its device has gone
-        return {};
-    }
+    return drivers::AskLine(port, command + "\r\n", "\r\n", timeout_, portFailure_);
 }
 
 bool cls_Balance::Reach(std::int32_t port) {

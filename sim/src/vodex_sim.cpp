@@ -1,6 +1,8 @@
 // vodex-sim: a virtual instrument on a pseudo-terminal, until interrupted.
 //
 //   vodex-sim balance --link PATH [--weight GRAMS] [--serial TEXT]
+//   vodex-sim multimeter --link PATH [--protocol scpi] [--value F=X]... [--function F]
+//             [--overload] [--crlf] [--echo]
 //
 // Map a port number to PATH (vodex ports set N PATH) and measure it like a real instrument.
 #include <signal.h>
@@ -8,27 +10,137 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "vodex/sim/virtual_balance.h"
+#include "vodex/sim/virtual_multimeter.h"
 
 namespace {
 
 constexpr const char* kHelp =
     "Usage: vodex-sim balance --link PATH [--weight GRAMS] [--serial TEXT]\n"
-    "A virtual balance on a pseudo-terminal, answering like a real one until interrupted.\n"
+    "       vodex-sim multimeter --link PATH [--protocol scpi] [--value F=X]... [--function F]\n"
+    "                 [--overload] [--crlf] [--echo]\n"
+    "A virtual instrument on a pseudo-terminal, answering like a real one until interrupted.\n"
     "Map a port number to PATH (vodex ports set N PATH) and measure it like a real instrument.\n"
     "\n"
-    "Options:\n"
-    "  --link PATH      where the balance's side appears (a link to its terminal)\n"
+    "Options of the balance:\n"
+    "  --link PATH      where the instrument's side appears (a link to its terminal)\n"
     "  --weight GRAMS   the weight on the balance (0 when not given)\n"
     "  --serial TEXT    the serial number it gives when asked\n"
+    "Options of the multimeter (functions F: VDC, VAC, ADC, AAC, OHM, HZ, TEMP):\n"
+    "  --protocol P     scpi: a bench meter answering SCPI commands (the default)\n"
+    "  --value F=X      the reading of function F (0 when not given; may be repeated)\n"
+    "  --function F     the function its READ? reads until one is chosen (VDC)\n"
+    "  --overload       every reading an overload (9.9E37)\n"
+    "  --crlf           answers end in CR LF instead of LF\n"
+    "  --echo           every command is sent back before its answer\n"
+    "\n"
     "  -h, --help       show this help\n"
     "  -V, --version    show the version\n";
 
 int Usage() {
     std::fputs(kHelp, stderr);
     return 2;
+}
+
+bool Number(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return end != text.c_str() && *end == '\0';
+}
+
+// Reads the options after the instrument's name: `flag` takes the ones without a value,
+// `option` the ones with; false for anything it does not know.
+bool ReadOptions(int argc, char** argv, const std::function<bool(const std::string&)>& flag,
+                 const std::function<bool(const std::string&, const std::string&)>& option) {
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (flag(arg)) continue;
+        if (i + 1 >= argc || !option(arg, argv[i + 1])) return false;
+        ++i;
+    }
+    return true;
+}
+
+// Runs the instrument made by `start` until a signal ends it.
+int Serve(const std::function<std::string()>& start) {
+    // The signals are taken by sigwait below, never by the instrument's thread.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);  // its terminal closed: end and take the link away too
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    try {
+        const std::string said = start();
+        std::printf("%s; Ctrl-C ends it\n", said.c_str());
+        std::fflush(stdout);
+        int signal = 0;
+        sigwait(&stop, &signal);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vodex-sim: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+int Balance(int argc, char** argv) {
+    vodex::sim::VirtualBalance::Options options;
+    const bool read = ReadOptions(
+        argc, argv, [](const std::string&) { return false; },
+        [&](const std::string& arg, const std::string& value) {
+            if (arg == "--link") options.link = value;
+            if (arg == "--serial") options.serialNumber = value;
+            return arg == "--link" || arg == "--serial" ||
+                   (arg == "--weight" && Number(value, options.weight));
+        });
+    if (!read || options.link.empty()) return Usage();
+    std::unique_ptr<vodex::sim::VirtualBalance> balance;
+    return Serve([&] {
+        balance = std::make_unique<vodex::sim::VirtualBalance>(options);
+        char weight[64];
+        std::snprintf(weight, sizeof weight, "%.2f g", options.weight);
+        return "balance on " + balance->Path() + " (terminal " + balance->DevicePath() + "), " +
+               weight;
+    });
+}
+
+int Multimeter(int argc, char** argv) {
+    vodex::sim::VirtualMultimeter::Options options;
+    const bool read = ReadOptions(
+        argc, argv,
+        [&](const std::string& arg) {
+            if (arg == "--overload") options.overload = true;
+            if (arg == "--crlf") options.crlf = true;
+            if (arg == "--echo") options.echo = true;
+            return arg == "--overload" || arg == "--crlf" || arg == "--echo";
+        },
+        [&](const std::string& arg, const std::string& value) {
+            if (arg == "--link") options.link = value;
+            if (arg == "--function") options.function = value;
+            if (arg == "--value") {
+                const std::size_t equals = value.find('=');
+                double x = 0;
+                if (equals == std::string::npos || !Number(value.substr(equals + 1), x) ||
+                    !vodex::sim::IsMultimeterFunction(value.substr(0, equals))) {
+                    return false;
+                }
+                options.values[value.substr(0, equals)] = x;
+            }
+            return arg == "--link" || arg == "--function" || arg == "--value" ||
+                   (arg == "--protocol" && value == "scpi");
+        });
+    if (!read || options.link.empty() || !vodex::sim::IsMultimeterFunction(options.function)) {
+        return Usage();
+    }
+    std::unique_ptr<vodex::sim::VirtualMultimeter> meter;
+    return Serve([&] {
+        meter = std::make_unique<vodex::sim::VirtualMultimeter>(options);
+        return "SCPI multimeter on " + meter->Path() + " (terminal " + meter->DevicePath() + ")";
+    });
 }
 
 }  // namespace
@@ -44,42 +156,7 @@ int main(int argc, char** argv) {
                     VODEX_VERSION_REVISION);
         return 0;
     }
-    if (first != "balance") return Usage();
-    vodex::sim::VirtualBalance::Options options;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (i + 1 >= argc) return Usage();
-        const std::string value = argv[++i];
-        if (arg == "--link") {
-            options.link = value;
-        } else if (arg == "--weight") {
-            char* end = nullptr;
-            options.weight = std::strtod(value.c_str(), &end);
-            if (end == value.c_str() || *end != '\0') return Usage();
-        } else if (arg == "--serial") {
-            options.serialNumber = value;
-        } else {
-            return Usage();
-        }
-    }
-    if (options.link.empty()) return Usage();
-    // The signals are taken by sigwait below, never by the instrument's thread.
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
-    sigaddset(&stop, SIGHUP);  // its terminal closed: end and take the link away too
-    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-    try {
-        vodex::sim::VirtualBalance balance(options);
-        std::printf("balance on %s (terminal %s), %.2f g; Ctrl-C ends it\n", balance.Path().c_str(),
-                    balance.DevicePath().c_str(), options.weight);
-        std::fflush(stdout);
-        int signal = 0;
-        sigwait(&stop, &signal);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "vodex-sim: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+    if (first == "balance") return Balance(argc, argv);
+    if (first == "multimeter") return Multimeter(argc, argv);
+    return Usage();
 }

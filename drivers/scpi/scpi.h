@@ -1,0 +1,89 @@
+// The driver for bench and logging multimeters that answer SCPI commands on a serial line
+// (RS-232 or USB-serial; 9600 8N1 unless the user stored other settings for the type), one
+// channel per measuring function: DC and AC voltage, DC and AC current, resistance, frequency
+// and temperature. Connecting asks the meter who it is (*IDN?: maker, model, serial number,
+// firmware; kept, shown in DEBUGINFO and as the late-bound IDENTITY) and clears its error
+// queue; a meter that does not answer so is not connected. Each cycle measures every channel
+// marked to measure with MEAS:<function>? AUTO. An overload (9.9E37) is the channel's range
+// error, never a value; an answer that is no reading asks the meter's error queue (SYST:ERR?):
+// an error the meter names (a function it lacks) is that channel's error and the device's
+// DEBUGINFO while the other channels go on; no answer, or one that makes no sense, puts the
+// device in error. A port that fails or whose device goes is opened anew each cycle. Detection asks
+// every available port of the device's list at once for the identity; a port counts when the answer
+// has four comma-separated fields.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "scpi_protocol.h"
+#include "tlx/cominfo_class.h"
+#include "tlx/dispatch.h"
+#include "vodex/core/device.h"
+#include "vodex/core/tmp_device.h"
+#include "vodex/port/vq_port.h"
+
+namespace vodex::scpi {
+
+class cls_Scpi : public tlx::Object,
+                 public int_DeviceEvents,
+                 public tmp_Device,
+                 public tlx::Dispatch,
+                 public std::enable_shared_from_this<cls_Scpi> {
+  public:
+    static std::shared_ptr<cls_Scpi> Create();
+
+    std::shared_ptr<int_Device> DEVICE() const override { return device_; }
+
+    void DeviceExecute() override;
+    void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
+    void DeviceDisconnect(bool& rSuccess) override;
+    void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
+    void DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
+    void DeviceDestroy() override;
+    void ZarivuZarudScreen(bool& rDone) override;
+
+    // Late-bound: DEVICE; IDENTITY, the connected meter's "maker,model,serial,firmware" ("" when
+    // none); TIMEOUT, the seconds an answer may take (default 1).
+    tlx::Variant GetProperty(std::string_view name) override;
+    void SetProperty(std::string_view name, const tlx::Variant& value) override;
+    std::span<const std::string_view> INTERFACEIDS() const override;
+
+  private:
+    cls_Scpi() = default;
+    void Describe();
+    // One command and its answer line; "" when none came in time or the port failed (then
+    // portFailure_ says why).
+    std::string Ask(const std::string& command);
+    // Sends a command that has no answer.
+    bool Tell(const std::string& command);
+    // Opens `port` and asks the meter who it is: whether it answered so.
+    bool Reach(std::int32_t port);
+    enum class Outcome { Measured, MeterRefused, DeviceFailed };
+    // Measures channel `id` with its function (when it is to be measured): measured (a value,
+    // or an overload); refused by the meter, whose reason is kept in meterError_; or no answer
+    // that makes sense, which puts the device in error.
+    Outcome Measure(std::int32_t id, const FunctionInfo& function);
+    // The oldest entry of the meter's error queue as a message, when there is one.
+    std::optional<std::string> MeterError();
+    std::optional<std::int32_t> Search();
+
+    std::shared_ptr<int_Device> device_;
+    cls_VQPort port_;
+    bool connected_ = false;
+    std::optional<Identity> identity_;
+    std::string portFailure_;
+    std::string meterError_;  // what the meter said of a channel it refused in this cycle
+    double timeout_ = 1.0;
+};
+
+class inf_Scpi : public tlx::ComInfoClass {
+  public:
+    inf_Scpi();
+};
+
+std::shared_ptr<tlx::cls_CorePicture> ProductPicture();
+std::shared_ptr<tlx::cls_CorePicture> IconPicture();
+
+}  // namespace vodex::scpi
