@@ -83,6 +83,12 @@ int Measure(const Args& args) {
                       ? Say(" meldet einen Fehler: ", " reports an error: ") + session.Trouble()
                       : Say(" antwortet wieder", " answers again")));
         }
+        for (const std::int32_t id : measured.renamed) {
+            const auto c = session.Device().CHANNELS()->Item(id, true);
+            Tell(Say("Kanal ", "Channel ") + std::to_string(id) +
+                 Say(" misst jetzt ", " now measures ") + c->NAME() +
+                 (c->SIZE().empty() ? "" : Say(" in ", " in ") + c->SIZE()));
+        }
         writer->Line(session, cycle, measured.seconds);
         // Paced readings reach the reader at once; at full speed at least every 50 ms, so that
         // a fast run does not spend a write on every reading.

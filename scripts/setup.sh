@@ -83,7 +83,7 @@ fi
 # written, its description file beside it. The sanitizer build only runs tests, which install
 # what they need themselves.
 if [[ "${1:-}" != "--sanitize" ]]; then
-    for driver in Vodex_Randomizer Vodex_Balance Vodex_Scpi; do
+    for driver in Vodex_Randomizer Vodex_Balance Vodex_Scpi Vodex_HandheldDmm; do
         if ! "$build/bin/vodex" install --quiet "$build/lib/$driver.so" >>"$log" 2>&1; then
             tail -n 5 "$log" >&2
             echo "setup: the driver $driver could not be installed; see $log" >&2

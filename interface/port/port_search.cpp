@@ -25,9 +25,24 @@ struct Candidate {
 
 // Takes what has arrived on a waiting candidate and decides it once its answer is complete.
 void Collect(Candidate& c, const PortSearch& search) {
-    c.answer += c.vq->Inp();
+    if (search.judge) {
+        const std::vector<std::uint8_t> bytes = c.vq->BIN();  // as they came, unconverted
+        c.answer.append(bytes.begin(), bytes.end());
+    } else {
+        c.answer += c.vq->Inp();
+    }
     if (!c.vq->LastError().empty()) {  // the port failed, or its device went
         c.state = Candidate::State::Refused;
+        return;
+    }
+    if (search.judge) {
+        // What an instrument that floods its port says is bounded: no instrument of this kind.
+        if (c.answer.size() > 64 * 1024) {
+            c.state = Candidate::State::Refused;
+            return;
+        }
+        const std::optional<bool> decided = search.judge(c.answer);
+        if (decided) c.state = *decided ? Candidate::State::Accepted : Candidate::State::Refused;
         return;
     }
     const std::size_t end = c.answer.find(search.terminator);
@@ -66,9 +81,11 @@ std::optional<std::int32_t> FirstAnsweringPort(const PortSearch& search) {
                 const double left = std::max(0.0, search.timeout - timer.SECONDSELAPSED());
                 c.vq->DIRECT()->OpenTimeout(left / static_cast<double>(networkLeft--));
             }
-            if (c.vq->CONNECT(port, search.settings)) {
+            if (c.vq->CONNECT(port, search.settings, search.rts, search.dtr)) {
                 c.vq->CLEAR();
-                if (c.vq->OUT(search.request, false)) c.state = Candidate::State::Waiting;
+                if (search.request.empty() || c.vq->OUT(search.request, false)) {
+                    c.state = Candidate::State::Waiting;
+                }
             }
         } catch (const std::exception&) {
             c.state = Candidate::State::Refused;

@@ -125,6 +125,14 @@ MeasuringSession::Cycle MeasuringSession::Measure() {
     cycle.changed = cycle.inError != inError_;
     inError_ = cycle.inError;
     cycle.seconds = started_->SECONDSELAPSED();
+    named_.resize(ids_.size());
+    const auto channels = device_->CHANNELS();
+    for (std::size_t i = 0; i < ids_.size(); ++i) {
+        const auto c = channels->Item(ids_[i], true);
+        std::string named = c ? c->NAME() + '\n' + c->SIZE() : std::string();
+        if (named != named_[i] && !named_[i].empty()) cycle.renamed.push_back(ids_[i]);
+        named_[i] = std::move(named);
+    }
     return cycle;
 }
 

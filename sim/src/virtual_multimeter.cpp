@@ -2,24 +2,70 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <random>
 #include <stdexcept>
 
+#include "dmm14_protocol.h"
 #include "line_instrument.h"
 
 namespace vodex::sim {
 namespace {
 
-struct Function {
+struct MeterFunction {
     const char* name;     // the short name
     const char* keyword;  // SCPI's
+    const char* unit;     // on the handheld's display
+    bool ac;
+    bool dc;
+    const char* prefixes[4];  // the handheld's ranges, smallest first
 };
 
-constexpr Function kFunctions[] = {{"VDC", "VOLT:DC"}, {"VAC", "VOLT:AC"}, {"ADC", "CURR:DC"},
-                                   {"AAC", "CURR:AC"}, {"OHM", "RES"},     {"HZ", "FREQ"},
-                                   {"TEMP", "TEMP"}};
+constexpr MeterFunction kFunctions[] = {
+    {"VDC", "VOLT:DC", "V", false, true, {"m", ""}},
+    {"VAC", "VOLT:AC", "V", true, false, {"m", ""}},
+    {"ADC", "CURR:DC", "A", false, true, {"µ", "m", ""}},
+    {"AAC", "CURR:AC", "A", true, false, {"µ", "m", ""}},
+    {"OHM", "RES", "Ω", false, false, {"", "k", "M"}},
+    {"HZ", "FREQ", "Hz", false, false, {"", "k", "M"}},
+    {"TEMP", "TEMP", "°C", false, false, {""}},
+    {"CAP", "CAP", "F", false, false, {"n", "µ", "m"}},
+    {"DUTY", "DUTY", "%", false, false, {""}},
+};
+
+double Factor(const std::string& prefix) {
+    return prefix == "n"   ? 1e-9
+           : prefix == "µ" ? 1e-6
+           : prefix == "m" ? 1e-3
+           : prefix == "k" ? 1e3
+           : prefix == "M" ? 1e6
+                           : 1.0;
+}
+
+// What a handheld shows for `value` of `f`, auto-ranged: the range with the largest prefix in
+// which the reading is at least 1 (the smallest when none), four digits; "OL" beyond.
+dmm14::Packet Display(const MeterFunction& f, double value, bool overload) {
+    std::string prefix = f.prefixes[0];
+    for (const char* p : f.prefixes) {
+        if (p && std::fabs(value) / Factor(p) >= 1.0) prefix = p;
+    }
+    const double shown = value / Factor(prefix);
+    if (overload || std::fabs(shown) >= 9999.5) {
+        return dmm14::Encode(" OL ", prefix, f.unit, f.ac, f.dc, true);
+    }
+    const double magnitude = std::fabs(shown);
+    const int decimals = magnitude < 9.9995   ? 3
+                         : magnitude < 99.995 ? 2
+                         : magnitude < 999.95 ? 1
+                                              : 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, shown);
+    return dmm14::Encode(text, prefix, f.unit, f.ac, f.dc, true);
+}
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -27,16 +73,16 @@ std::string Upper(std::string text) {
     return text;
 }
 
-const Function* ByName(const std::string& name) {
+const MeterFunction* ByName(const std::string& name) {
     const std::string upper = Upper(name);
-    for (const Function& f : kFunctions) {
+    for (const MeterFunction& f : kFunctions) {
         if (upper == f.name) return &f;
     }
     return nullptr;
 }
 
-const Function* ByKeyword(const std::string& keyword) {
-    for (const Function& f : kFunctions) {
+const MeterFunction* ByKeyword(const std::string& keyword) {
+    for (const MeterFunction& f : kFunctions) {
         if (keyword == f.keyword) return &f;
     }
     return nullptr;
@@ -54,9 +100,35 @@ struct VirtualMultimeter::State {
     std::deque<std::string> errors;
     bool garbage = false;
     bool silent = false;
-    const Function* configured = &kFunctions[0];
+    const MeterFunction* switchedTo = &kFunctions[0];  // the handheld's rotary switch
+    std::chrono::steady_clock::time_point lastTurn = std::chrono::steady_clock::now();
+    std::mt19937 random{20261208};
 
-    std::string Reading(const Function& f) const {
+    // The next packet of the handheld, its lost bytes left out.
+    std::string Stream() {
+        std::lock_guard lock(mutex);
+        if (silent) return "";
+        const auto now = std::chrono::steady_clock::now();
+        if (options.switchEvery > 0 &&
+            now - lastTurn >= std::chrono::duration<double>(options.switchEvery)) {
+            lastTurn = now;
+            const auto next = static_cast<std::size_t>(switchedTo - kFunctions + 1);
+            switchedTo = &kFunctions[next % std::size(kFunctions)];
+        }
+        const auto it = options.values.find(switchedTo->name);
+        const dmm14::Packet packet =
+            Display(*switchedTo, it == options.values.end() ? 0.0 : it->second, options.overload);
+        std::string bytes;
+        std::uniform_real_distribution<double> chance(0.0, 1.0);
+        for (const std::uint8_t b : packet) {
+            if (options.dropBytes > 0 && chance(random) < options.dropBytes) continue;
+            bytes += static_cast<char>(b);
+        }
+        return bytes;
+    }
+    const MeterFunction* configured = &kFunctions[0];
+
+    std::string Reading(const MeterFunction& f) const {
         if (options.overload) return "+9.90000000E+37";
         const auto it = options.values.find(f.name);
         char text[32];
@@ -86,11 +158,11 @@ struct VirtualMultimeter::State {
         }
         if (head == "READ?") return Reading(*configured);
         if (head.starts_with("MEAS:") && head.ends_with("?")) {
-            const Function* f = ByKeyword(head.substr(5, head.size() - 6));
+            const MeterFunction* f = ByKeyword(head.substr(5, head.size() - 6));
             if (f && !options.missing.contains(f->name)) return Reading(*f);
         }
         if (head.starts_with("CONF:")) {
-            const Function* f = ByKeyword(head.substr(5));
+            const MeterFunction* f = ByKeyword(head.substr(5));
             if (f && !options.missing.contains(f->name)) {
                 configured = f;
                 return "";
@@ -131,10 +203,16 @@ VirtualMultimeter::VirtualMultimeter(Options options) : state_(std::make_unique<
     options.values = std::move(values);
     state_->options = std::move(options);
     state_->configured = ByName(state_->options.function);
+    state_->switchedTo = state_->configured;
+    detail::LineInstrument::Behaviour behaviour;
+    if (state_->options.protocol == Protocol::Scpi) {
+        behaviour.answer = [s = state_.get()](const std::string& l) { return s->Reply(l); };
+    } else {
+        behaviour.stream = [s = state_.get()] { return s->Stream(); };
+        behaviour.period = std::chrono::milliseconds(250);
+    }
     state_->terminal = std::make_unique<detail::LineInstrument>(
-        state_->options.link, "virtual multimeter",
-        detail::LineInstrument::Behaviour{
-            [s = state_.get()](const std::string& l) { return s->Reply(l); }, nullptr, {}});
+        state_->options.link, "virtual multimeter", std::move(behaviour));
 }
 
 VirtualMultimeter::~VirtualMultimeter() {
@@ -150,7 +228,7 @@ std::string VirtualMultimeter::DevicePath() const {
 }
 
 void VirtualMultimeter::SetValue(const std::string& function, double value) {
-    const Function* f = ByName(function);
+    const MeterFunction* f = ByName(function);
     if (!f) throw std::invalid_argument("virtual multimeter: no function " + function);
     std::lock_guard lock(state_->mutex);
     state_->options.values[f->name] = value;
@@ -159,6 +237,19 @@ void VirtualMultimeter::SetValue(const std::string& function, double value) {
 void VirtualMultimeter::SetOverload(bool on) {
     std::lock_guard lock(state_->mutex);
     state_->options.overload = on;
+}
+
+void VirtualMultimeter::SetFunction(const std::string& function) {
+    const MeterFunction* f = ByName(function);
+    if (!f) throw std::invalid_argument("virtual multimeter: no function " + function);
+    std::lock_guard lock(state_->mutex);
+    state_->switchedTo = f;
+}
+
+std::string VirtualMultimeter::Function() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->options.protocol == Protocol::Scpi ? state_->configured->name
+                                                      : state_->switchedTo->name;
 }
 
 void VirtualMultimeter::SetGarbage(bool on) {

@@ -1,8 +1,8 @@
 // vodex-sim: a virtual instrument on a pseudo-terminal, until interrupted.
 //
 //   vodex-sim balance --link PATH [--weight GRAMS] [--serial TEXT]
-//   vodex-sim multimeter --link PATH [--protocol scpi] [--value F=X]... [--function F]
-//             [--overload] [--crlf] [--echo]
+//   vodex-sim multimeter --link PATH [--protocol scpi|dmm14] [--value F=X]... [--function F]
+//             [--overload] [--crlf] [--echo] [--drop-bytes P] [--switch-every S]
 //
 // Map a port number to PATH (vodex ports set N PATH) and measure it like a real instrument.
 #include <signal.h>
@@ -21,8 +21,9 @@ namespace {
 
 constexpr const char* kHelp =
     "Usage: vodex-sim balance --link PATH [--weight GRAMS] [--serial TEXT]\n"
-    "       vodex-sim multimeter --link PATH [--protocol scpi] [--value F=X]... [--function F]\n"
-    "                 [--overload] [--crlf] [--echo]\n"
+    "       vodex-sim multimeter --link PATH [--protocol scpi|dmm14] [--value F=X]...\n"
+    "                 [--function F] [--overload] [--crlf] [--echo] [--drop-bytes P]\n"
+    "                 [--switch-every S]\n"
     "A virtual instrument on a pseudo-terminal, answering like a real one until interrupted.\n"
     "Map a port number to PATH (vodex ports set N PATH) and measure it like a real instrument.\n"
     "\n"
@@ -30,13 +31,17 @@ constexpr const char* kHelp =
     "  --link PATH      where the instrument's side appears (a link to its terminal)\n"
     "  --weight GRAMS   the weight on the balance (0 when not given)\n"
     "  --serial TEXT    the serial number it gives when asked\n"
-    "Options of the multimeter (functions F: VDC, VAC, ADC, AAC, OHM, HZ, TEMP):\n"
-    "  --protocol P     scpi: a bench meter answering SCPI commands (the default)\n"
+    "Options of the multimeter (functions F: VDC, VAC, ADC, AAC, OHM, HZ, TEMP, CAP, DUTY):\n"
+    "  --protocol P     scpi: a bench meter answering SCPI commands (the default); dmm14: a\n"
+    "                   handheld meter streaming its display in 14-byte packets\n"
     "  --value F=X      the reading of function F (0 when not given; may be repeated)\n"
-    "  --function F     the function its READ? reads until one is chosen (VDC)\n"
-    "  --overload       every reading an overload (9.9E37)\n"
-    "  --crlf           answers end in CR LF instead of LF\n"
-    "  --echo           every command is sent back before its answer\n"
+    "  --function F     scpi: what READ? reads until CONF chooses; dmm14: the rotary switch\n"
+    "                   (VDC)\n"
+    "  --overload       every reading an overload (9.9E37; OL on the display)\n"
+    "  --crlf           scpi: answers end in CR LF instead of LF\n"
+    "  --echo           scpi: every command is sent back before its answer\n"
+    "  --drop-bytes P   dmm14: each byte lost with the chance P (0 to 1)\n"
+    "  --switch-every S dmm14: the rotary switch turns to the next function every S seconds\n"
     "\n"
     "  -h, --help       show this help\n"
     "  -V, --version    show the version\n";
@@ -130,8 +135,15 @@ int Multimeter(int argc, char** argv) {
                 }
                 options.values[value.substr(0, equals)] = x;
             }
+            if (arg == "--protocol" && value == "dmm14") {
+                options.protocol = vodex::sim::VirtualMultimeter::Protocol::Dmm14;
+            }
             return arg == "--link" || arg == "--function" || arg == "--value" ||
-                   (arg == "--protocol" && value == "scpi");
+                   (arg == "--protocol" && (value == "scpi" || value == "dmm14")) ||
+                   (arg == "--drop-bytes" && Number(value, options.dropBytes) &&
+                    options.dropBytes >= 0 && options.dropBytes <= 1) ||
+                   (arg == "--switch-every" && Number(value, options.switchEvery) &&
+                    options.switchEvery >= 0);
         });
     if (!read || options.link.empty() || !vodex::sim::IsMultimeterFunction(options.function)) {
         return Usage();
@@ -139,7 +151,9 @@ int Multimeter(int argc, char** argv) {
     std::unique_ptr<vodex::sim::VirtualMultimeter> meter;
     return Serve([&] {
         meter = std::make_unique<vodex::sim::VirtualMultimeter>(options);
-        return "SCPI multimeter on " + meter->Path() + " (terminal " + meter->DevicePath() + ")";
+        const bool scpi = options.protocol == vodex::sim::VirtualMultimeter::Protocol::Scpi;
+        return std::string(scpi ? "SCPI multimeter" : "handheld multimeter") + " on " +
+               meter->Path() + " (terminal " + meter->DevicePath() + ")";
     });
 }
 

@@ -19,6 +19,13 @@ struct PortSearch {
     double timeout = 1.0;             // seconds from sending until the answers are in
     // Whether an answer (up to and including the terminator) is the instrument's.
     std::function<bool(const std::string&)> accept;
+    // For instruments that send unasked (no request, no terminator): decides on everything a
+    // port has sent so far, its bytes as they came (not converted to text); true takes it,
+    // false refuses it, nothing waits for more.
+    std::function<std::optional<bool>(const std::string&)> judge;
+    // The modem lines each port is opened with (a cable powered from DTR wants RTS off).
+    bool rts = true;
+    bool dtr = true;
 };
 
 // The first port in the order given whose answer is accepted. A port decides once its answer

@@ -32,6 +32,9 @@ class MeasuringSession {
         double seconds = 0;    // since the first cycle began
         bool inError = false;  // the device is in error after the cycle
         bool changed = false;  // it went into error, or answers again, with this cycle
+        // The chosen channels whose name or unit changed with this cycle (a meter's rotary
+        // switch turned), in the order chosen.
+        std::vector<std::int32_t> renamed;
     };
 
     // Connects `pClass`'s device on `pPort` (its first port when none is given). Throws
@@ -76,6 +79,7 @@ class MeasuringSession {
     std::vector<std::int32_t> ids_;
     std::optional<tlx::cls_CoreTimer> started_;
     bool inError_ = false;
+    std::vector<std::string> named_;  // each chosen channel's name and unit after the last cycle
 };
 
 }  // namespace vodex

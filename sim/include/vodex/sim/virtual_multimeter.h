@@ -11,7 +11,14 @@
 //   back before its answer (a meter set to echo); with garbage on, its answers are bytes that
 //   are no answer; silent, it answers nothing.
 //
-// Readings per function are set by their short names: VDC, VAC, ADC, AAC, OHM, HZ, TEMP.
+//   Handheld (dmm14): a meter whose optical cable streams its display as 14-byte packets (see
+//   the handheld driver's dmm14_protocol.h), four a second, the reading of the function its
+//   rotary switch is on, auto-ranged to four digits; "OL" while overloaded. It reads nothing.
+//   For testing the reader it can drop bytes (each with the chance given) and turn its switch
+//   to the next function every few seconds.
+//
+// Readings per function are set by their short names: VDC, VAC, ADC, AAC, OHM, HZ, TEMP, and
+// for the handheld also CAP (F) and DUTY (%).
 #pragma once
 
 #include <map>
@@ -24,7 +31,7 @@ namespace vodex::sim {
 
 class VirtualMultimeter {
   public:
-    enum class Protocol { Scpi };
+    enum class Protocol { Scpi, Dmm14 };
     struct Options {
         std::string link;  // where the meter's side appears ("" none)
         Protocol protocol = Protocol::Scpi;
@@ -34,6 +41,8 @@ class VirtualMultimeter {
         bool crlf = false;
         bool echo = false;
         std::set<std::string> missing;  // functions it does not have, by short name
+        double dropBytes = 0.0;         // dmm14: the chance that a byte is lost
+        double switchEvery = 0.0;       // dmm14: seconds between turns of the switch (0 never)
         std::string identity = "Vodex Messtechnik,VM-2000,MM0451,1.07";
     };
 
@@ -47,6 +56,10 @@ class VirtualMultimeter {
     // The reading of a function (by its short name; unknown names throw std::invalid_argument).
     void SetValue(const std::string& function, double value);
     void SetOverload(bool on);
+    // The function the rotary switch is on (dmm14), by short name.
+    void SetFunction(const std::string& function);
+    // The function it is on now.
+    std::string Function() const;
     void SetGarbage(bool on);
     void SetSilent(bool on);
     // Sends bytes unasked; returns once they can be read on the port's side.
@@ -60,7 +73,8 @@ class VirtualMultimeter {
     std::unique_ptr<State> state_;
 };
 
-// Whether `name` is a function's short name (VDC, VAC, ADC, AAC, OHM, HZ, TEMP; any case).
+// Whether `name` is a function's short name (VDC, VAC, ADC, AAC, OHM, HZ, TEMP, CAP, DUTY; any
+// case).
 bool IsMultimeterFunction(const std::string& name);
 
 }  // namespace vodex::sim

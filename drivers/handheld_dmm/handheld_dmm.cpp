@@ -1,0 +1,295 @@
+#include "handheld_dmm.h"
+
+#include "tlx/error.h"
+#include "tlx/port_map.h"
+#include "tlx/text.h"
+#include "vodex/drivers/serial_exchange.h"
+#include "vodex/interface_ids.h"
+#include "vodex/port/port_search.h"
+#include "vodex/text/language.h"
+
+namespace vodex::handheld_dmm {
+namespace {
+
+// How long connecting and detection listen for the two packets that show a meter.
+constexpr double kListen = 1.5;
+
+bool Is(std::string_view name, std::string_view member) {
+    return tlx::EqualsNoCase(name, member);
+}
+
+// What the channel is called while the switch is on `display`'s unit.
+std::string ChannelName(const dmm14::Display& d) {
+    if (d.unit == "V") return d.dc ? "Gleichspannung" : d.ac ? "Wechselspannung" : "Spannung";
+    if (d.unit == "A") return d.dc ? "Gleichstrom" : d.ac ? "Wechselstrom" : "Strom";
+    if (d.unit == "Ω") return "Widerstand";
+    if (d.unit == "F") return "Kapazität";
+    if (d.unit == "Hz") return "Frequenz";
+    if (d.unit == "%") return "Tastgrad";
+    if (d.unit == "°C" || d.unit == "°F") return "Temperatur";
+    return "Anzeige";
+}
+
+// How many of the packets in `bytes` show a display.
+std::size_t WholePackets(const std::string& bytes) {
+    dmm14::PacketReader reader;
+    std::vector<dmm14::Packet> packets;
+    reader.Feed({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, packets);
+    std::size_t whole = 0;
+    for (const dmm14::Packet& p : packets) {
+        if (dmm14::Decode(p)) ++whole;
+    }
+    return whole;
+}
+
+}  // namespace
+
+std::shared_ptr<cls_HandheldDmm> cls_HandheldDmm::Create() {
+    std::shared_ptr<cls_HandheldDmm> driver(new cls_HandheldDmm());
+    auto device = std::make_shared<int_Device>();
+    driver->device_ = device;
+    driver->Describe();
+    if (!device->WithEvents(driver)) throw tlx::Error("the device is handled by another driver");
+    device->PARENT(driver);
+    return driver;
+}
+
+std::span<const std::string_view> cls_HandheldDmm::INTERFACEIDS() const {
+    return iid::tmp_Device;
+}
+
+void cls_HandheldDmm::Describe() {
+    const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
+    info->CATEGORY(ID_DevCat_Multimeter);
+    info->NAME("Hand-Multimeter");
+    info->MANUFACTURER("Vodex");
+    info->DESCRIPTION(
+        "Hand-Multimeter, deren optisches RS-232/USB-Kabel die Anzeige in Paketen zu 14 Byte "
+        "sendet");
+    info->IDENTIFIER("DMM14");
+    info->IMAGE(ProductPicture());
+    info->ICON(IconPicture());
+    info->AUTOSENSE(true);
+    info->AUTOSENSESURE(true);
+    info->AUTOPORT(true);
+    info->AUTOCHANNEL(false);
+    info->SETZERO(false);
+    info->SETUPSCREEN(false);
+    info->COMSETTINGS(false);  // the cable's line is fixed
+    info->COMBAUDADD(2400);
+    info->COMPARITIESADD(ID_DeviceComParity_None);
+    info->COMDATABITSADD(ID_DeviceComData_8);
+    info->COMSTOPBITSADD(ID_DeviceComStop_1_0);
+    info->COMHANDSHAKEADD(ID_DeviceComHand_None);
+    const auto com = device_->SETTINGSCOM();
+    com->BAUD(2400);
+    com->PARITY(ID_DeviceComParity_None);
+    com->DATABITS(ID_DeviceComData_8);
+    com->STOPBITS(ID_DeviceComStop_1_0);
+    com->HANDSHAKE(ID_DeviceComHand_None);
+    device_->CHANNELS()->CREATE(1, "Anzeige", "", 1.0, 0.0);
+    device_->PORTS()->COMPORTS();
+}
+
+bool cls_HandheldDmm::Reach(std::int32_t port) {
+    connected_ = false;
+    first_.reset();
+    reader_ = {};
+    // RTS off and DTR on: the cable's receiver is powered from the lines.
+    if (port_.CONNECT(port, drivers::SettingsText(*device_->SETTINGSCOM()), false, true)) {
+        // What the meter sent before anyone listened is old: its display now is what counts.
+        try {
+            port_.CLEAR();
+        } catch (const std::exception&) {
+        }
+        std::size_t whole = 0;
+        const auto end = Clock::now() + std::chrono::duration<double>(kListen);
+        while (whole < 2 && port_.LastError().empty()) {
+            const double left = std::chrono::duration<double>(end - Clock::now()).count();
+            if (left <= 0) break;
+            // One byte (or the time-out), then whatever else is there.
+            std::vector<std::uint8_t> bytes = port_.BIN(1, left);
+            const std::vector<std::uint8_t> more = port_.BIN();
+            bytes.insert(bytes.end(), more.begin(), more.end());
+            std::vector<dmm14::Packet> packets;
+            reader_.Feed(bytes, packets);
+            for (const dmm14::Packet& p : packets) {
+                if (const auto d = dmm14::Decode(p)) {
+                    ++whole;
+                    first_ = d;
+                }
+            }
+        }
+        if (whole >= 2) {
+            connected_ = true;
+            lastPacket_ = Clock::now();
+            unshown_ = true;
+            Show(*first_);
+            device_->DEBUGINFO("");
+            return true;
+        }
+    }
+    const std::string where = tlx::PortDescription(port);
+    device_->DEBUGINFO(
+        !port_.LastError().empty()
+            ? port_.LastError()
+            : hLanguageText(
+                  "An der seriellen Schnittstelle " + where + " sendet kein Hand-Multimeter",
+                  "no handheld multimeter sends on the serial port " + where));
+    port_.DISCONNECT();
+    return false;
+}
+
+void cls_HandheldDmm::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
+    if (!device_) return;
+    device_->STATUS(ID_DeviceStatus_Init);
+    device_->CHANNELS()->RESET();
+    rSuccess = Reach(pPort);
+    device_->STATUS(rSuccess ? ID_DeviceStatus_Ready : ID_DeviceStatus_Error);
+}
+
+void cls_HandheldDmm::DeviceDisconnect(bool& rSuccess) {
+    port_.DISCONNECT();
+    connected_ = false;
+    rSuccess = true;
+    if (device_) device_->STATUS(ID_DeviceStatus_Off);
+}
+
+std::optional<dmm14::Display> cls_HandheldDmm::Latest() {
+    portFailure_.clear();
+    // Everything that has arrived, so that the latest packet is the meter's display now.
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t rounds = 0; rounds < 64; ++rounds) {
+        const std::vector<std::uint8_t> more = port_.BIN();
+        if (more.empty()) break;
+        bytes.insert(bytes.end(), more.begin(), more.end());
+    }
+    portFailure_ = port_.LastError();
+    std::vector<dmm14::Packet> packets;
+    reader_.Feed(bytes, packets);
+    std::optional<dmm14::Display> latest;
+    for (const dmm14::Packet& p : packets) {
+        if (auto d = dmm14::Decode(p)) latest = std::move(d);
+    }
+    return latest;
+}
+
+void cls_HandheldDmm::Show(const dmm14::Display& d) {
+    const auto channel = device_->CHANNELS()->Item(1, true);
+    if (!channel) return;
+    // The rotary switch turned: the channel follows it.
+    channel->NAME(ChannelName(d));
+    channel->SIZE(d.unit);
+    if (d.overload) {
+        channel->STATUS(ID_ChannelStatus_ErrOverflow);
+        return;
+    }
+    channel->VALUE(d.value);
+    channel->STATUS(ID_ChannelStatus_Ready);
+    channel->MEASURED(true);
+}
+
+void cls_HandheldDmm::DeviceExecute() {
+    if (!device_) return;
+    const auto channel = device_->CHANNELS()->Item(1, true);
+    if (!channel || !channel->MEASURE()) return;
+    channel->MEASURED(false);
+    // A meter whose port went away is looked for again each cycle.
+    if (!connected_ && (device_->STATUS() != ID_DeviceStatus_Error || !Reach(device_->PORT()))) {
+        channel->STATUS(ID_ChannelStatus_ErrUnknown);
+        return;
+    }
+    std::optional<dmm14::Display> latest = Latest();
+    // The first cycle after connecting measures what connecting saw, when nothing newer came.
+    if (!latest && unshown_) latest = first_;
+    unshown_ = false;
+    if (!portFailure_.empty()) {
+        // The port failed or its device has gone: reached again from the next cycle.
+        channel->STATUS(ID_ChannelStatus_ErrUnknown);
+        device_->STATUS(ID_DeviceStatus_Error);
+        device_->DEBUGINFO(portFailure_);
+        port_.DISCONNECT();
+        connected_ = false;
+        return;
+    }
+    if (latest) {
+        lastPacket_ = Clock::now();
+        Show(*latest);
+        device_->DEBUGINFO("");
+        device_->STATUS(ID_DeviceStatus_Ready);  // packets come (again)
+        return;
+    }
+    if (Clock::now() - lastPacket_ < std::chrono::duration<double>(silence_)) return;
+    const std::string where = tlx::PortDescription(device_->PORT());
+    channel->STATUS(ID_ChannelStatus_ErrUnknown);
+    device_->STATUS(ID_DeviceStatus_Error);
+    device_->DEBUGINFO(hLanguageText(
+        "Das Hand-Multimeter an der seriellen Schnittstelle " + where + " sendet nichts mehr",
+        "the handheld multimeter on the serial port " + where + " sends nothing any more"));
+}
+
+std::optional<std::int32_t> cls_HandheldDmm::Search() {
+    PortSearch search;
+    const auto ports = device_->PORTS();
+    for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
+        const auto entry = ports->Item(i, true);
+        if (entry && entry->AVAILABLE()) search.ports.push_back(entry->ID());
+    }
+    search.settings = drivers::SettingsText(*device_->SETTINGSCOM());
+    search.timeout = kListen;
+    search.rts = false;
+    search.dtr = true;
+    search.judge = [](const std::string& received) -> std::optional<bool> {
+        if (WholePackets(received) >= 2) return true;
+        return std::nullopt;  // silent ports are decided by the time-out
+    };
+    return FirstAnsweringPort(search);
+}
+
+void cls_HandheldDmm::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
+    if (!device_) return;
+    rDone = true;
+    // Connected, the driver holds its port: packets still coming there are the meter.
+    if (connected_ && Clock::now() - lastPacket_ < std::chrono::duration<double>(kListen)) {
+        rSuccess = true;
+        rPort = device_->PORT();
+        return;
+    }
+    if (const auto found = Search()) {
+        rSuccess = true;
+        rPort = *found;
+    }
+}
+
+void cls_HandheldDmm::DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
+    DeviceAutosense(rDone, rSuccess, rPort);
+}
+
+void cls_HandheldDmm::ZarivuZarudScreen(bool& rDone) {
+    rDone = false;  // nothing to set: the cable's line is fixed
+}
+
+void cls_HandheldDmm::DeviceDestroy() {
+    port_.DISCONNECT();
+    connected_ = false;
+}
+
+tlx::Variant cls_HandheldDmm::GetProperty(std::string_view name) {
+    if (Is(name, "DEVICE")) return tlx::Variant(device_);
+    if (Is(name, "SILENCE")) return tlx::Variant(silence_);
+    return Dispatch::GetProperty(name);
+}
+
+void cls_HandheldDmm::SetProperty(std::string_view name, const tlx::Variant& value) {
+    if (Is(name, "SILENCE")) {
+        const double seconds = value.ToDouble();
+        if (!(seconds > 0 && seconds <= 60)) {
+            throw tlx::Error("the silence of the handheld meter is more than 0 and at most 60 s");
+        }
+        silence_ = seconds;
+    } else {
+        Dispatch::SetProperty(name, value);
+    }
+}
+
+}  // namespace vodex::handheld_dmm

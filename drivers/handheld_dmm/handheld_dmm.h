@@ -1,0 +1,84 @@
+// The driver for handheld multimeters whose optical RS-232/USB cable streams the display as
+// 14-byte packets (dmm14_protocol.h): read-only, 2400 baud 8N1, DTR on and RTS off (the cable
+// is powered from them). One channel shows what the display shows; its unit and name follow
+// the meter's rotary switch ("Gleichspannung" in V, "Widerstand" in Ω, ...), and its value is
+// in the unit's base (12.34 mV reads 0.01234 V). "OL" is the channel's range error. Connecting
+// waits for two whole packets within 1.5 s; each cycle takes the latest packet that arrived
+// since the last (none: the channel is not measured in that cycle). No packet for 3 s puts the
+// device in error until packets come again; a port that fails or whose device goes is opened
+// anew each cycle. Detection listens to every available port of the device's list at once;
+// a port counts when two whole packets arrive within 1.5 s.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "dmm14_protocol.h"
+#include "tlx/cominfo_class.h"
+#include "tlx/dispatch.h"
+#include "vodex/core/device.h"
+#include "vodex/core/tmp_device.h"
+#include "vodex/port/vq_port.h"
+
+namespace vodex::handheld_dmm {
+
+class cls_HandheldDmm : public tlx::Object,
+                        public int_DeviceEvents,
+                        public tmp_Device,
+                        public tlx::Dispatch,
+                        public std::enable_shared_from_this<cls_HandheldDmm> {
+  public:
+    static std::shared_ptr<cls_HandheldDmm> Create();
+
+    std::shared_ptr<int_Device> DEVICE() const override { return device_; }
+
+    void DeviceExecute() override;
+    void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
+    void DeviceDisconnect(bool& rSuccess) override;
+    void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
+    void DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
+    void DeviceDestroy() override;
+    void ZarivuZarudScreen(bool& rDone) override;
+
+    // Late-bound: DEVICE; SILENCE, the seconds without a packet after which the device is in
+    // error (default 3).
+    tlx::Variant GetProperty(std::string_view name) override;
+    void SetProperty(std::string_view name, const tlx::Variant& value) override;
+    std::span<const std::string_view> INTERFACEIDS() const override;
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    cls_HandheldDmm() = default;
+    void Describe();
+    // Opens `port` and waits for the meter's packets: whether two whole ones came.
+    bool Reach(std::int32_t port);
+    // The latest display among what has arrived; nothing when no whole packet did. Sets
+    // portFailure_ when the port failed.
+    std::optional<dmm14::Display> Latest();
+    // Shows `display` on the channel.
+    void Show(const dmm14::Display& display);
+    std::optional<std::int32_t> Search();
+
+    std::shared_ptr<int_Device> device_;
+    cls_VQPort port_;
+    dmm14::PacketReader reader_;
+    bool connected_ = false;
+    std::optional<dmm14::Display> first_;  // the display seen while connecting
+    bool unshown_ = false;                 // no cycle has measured it yet
+    Clock::time_point lastPacket_{};
+    std::string portFailure_;
+    double silence_ = 3.0;
+};
+
+class inf_HandheldDmm : public tlx::ComInfoClass {
+  public:
+    inf_HandheldDmm();
+};
+
+std::shared_ptr<tlx::cls_CorePicture> ProductPicture();
+std::shared_ptr<tlx::cls_CorePicture> IconPicture();
+
+}  // namespace vodex::handheld_dmm
