@@ -49,26 +49,14 @@ void cls_Balance::Describe() {
     info->AUTOCHANNEL(false);
     info->SETZERO(true);
     info->SETUPSCREEN(true);
-    info->COMSETTINGS(true);
-    info->COMSETTINGSDEFAULT(true);
-    for (std::int32_t baud : {1200, 2400, 4800, 9600, 19200})
-        info->COMBAUDADD(baud);
-    for (std::int32_t parity :
-         {ID_DeviceComParity_None, ID_DeviceComParity_Odd, ID_DeviceComParity_Even})
-        info->COMPARITIESADD(parity);
-    for (std::int32_t bits : {ID_DeviceComData_8, ID_DeviceComData_7})
-        info->COMDATABITSADD(bits);
-    for (std::int32_t stop : {ID_DeviceComStop_1_0, ID_DeviceComStop_2_0})
-        info->COMSTOPBITSADD(stop);
-    info->COMHANDSHAKEADD(ID_DeviceComHand_None);
-
-    const auto com = device_->SETTINGSCOM();
-    com->BAUD(9600);
-    com->PARITY(ID_DeviceComParity_None);
-    com->DATABITS(ID_DeviceComData_8);
-    com->STOPBITS(ID_DeviceComStop_1_0);
-    com->HANDSHAKE(ID_DeviceComHand_None);
-    com->LOADDEFAULT();  // the user's settings for balances of this kind, when stored
+    // The user's settings for balances of this kind are taken, when stored.
+    drivers::OfferLine(
+        *device_,
+        {.bauds = {1200, 2400, 4800, 9600, 19200},
+         .parities = {ID_DeviceComParity_None, ID_DeviceComParity_Odd, ID_DeviceComParity_Even},
+         .dataBits = {ID_DeviceComData_8, ID_DeviceComData_7},
+         .stopBits = {ID_DeviceComStop_1_0, ID_DeviceComStop_2_0}},
+        true);
 
     device_->CHANNELS()->CREATE(1, "Masse", "g", 1.0, 0.0);
     device_->PORTS()->COMPORTS();
@@ -182,11 +170,7 @@ void cls_Balance::DeviceSwitch(bool& rSuccess, std::int32_t pSwitch, bool /*pSta
 
 std::optional<std::int32_t> cls_Balance::Search() {
     PortSearch search;
-    const auto ports = device_->PORTS();
-    for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
-        const auto entry = ports->Item(i, true);
-        if (entry && entry->AVAILABLE()) search.ports.push_back(entry->ID());
-    }
+    search.ports = drivers::AvailablePorts(*device_);
     search.settings = SettingsText();
     search.request = "I4\r\n";
     search.terminator = "\r\n";

@@ -75,18 +75,7 @@ void cls_HandheldDmm::Describe() {
     info->AUTOCHANNEL(false);
     info->SETZERO(false);
     info->SETUPSCREEN(false);
-    info->COMSETTINGS(false);  // the cable's line is fixed
-    info->COMBAUDADD(2400);
-    info->COMPARITIESADD(ID_DeviceComParity_None);
-    info->COMDATABITSADD(ID_DeviceComData_8);
-    info->COMSTOPBITSADD(ID_DeviceComStop_1_0);
-    info->COMHANDSHAKEADD(ID_DeviceComHand_None);
-    const auto com = device_->SETTINGSCOM();
-    com->BAUD(2400);
-    com->PARITY(ID_DeviceComParity_None);
-    com->DATABITS(ID_DeviceComData_8);
-    com->STOPBITS(ID_DeviceComStop_1_0);
-    com->HANDSHAKE(ID_DeviceComHand_None);
+    drivers::OfferLine(*device_, {.bauds = {2400}, .baud = 2400}, false);  // the cable's line
     device_->CHANNELS()->CREATE(1, "Anzeige", "", 1.0, 0.0);
     device_->PORTS()->COMPORTS();
 }
@@ -230,11 +219,7 @@ void cls_HandheldDmm::DeviceExecute() {
 
 std::optional<std::int32_t> cls_HandheldDmm::Search() {
     PortSearch search;
-    const auto ports = device_->PORTS();
-    for (std::int32_t i = 1; i <= ports->COUNT(); ++i) {
-        const auto entry = ports->Item(i, true);
-        if (entry && entry->AVAILABLE()) search.ports.push_back(entry->ID());
-    }
+    search.ports = drivers::AvailablePorts(*device_);
     search.settings = drivers::SettingsText(*device_->SETTINGSCOM());
     search.timeout = kListen;
     search.rts = false;
