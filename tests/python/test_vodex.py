@@ -119,3 +119,30 @@ def test_a_session_measures_gives_the_device_back_and_stands_in(balance_port):
     assert standing_in.driver.upper() == "VODEX_RANDOMIZER"
     assert set(standing_in.measure()[1]) == {1, 2}
     standing_in.close()
+
+
+@pytest.mark.parametrize("driver, protocol, channel, value", [
+    ("Vodex_Scpi", "scpi", 1, -3.071),
+    ("Vodex_HandheldDmm", "dmm14", 1, -3.071),
+])
+def test_the_multimeters_measure_through_a_session(driver, protocol, channel, value, tmp_path):
+    build = os.environ["VODEX_BUILD"]
+    vodex_program = os.path.join(build, "bin", "vodex")
+    subprocess.run([vodex_program, "install", "--quiet",
+                    os.path.join(build, "lib", driver + ".so")], check=True)
+    link = str(tmp_path / "meter")
+    sim = subprocess.Popen([os.path.join(build, "bin", "vodex-sim"), "multimeter", "--protocol",
+                            protocol, "--link", link, "--value", "VDC=-3.071"],
+                           stdout=subprocess.PIPE, text=True)
+    try:
+        sim.stdout.readline()  # it says where it listens once it does
+        subprocess.run([vodex_program, "ports", "set", "8", link], check=True)
+        with vodex.Session(driver, 8, [channel]) as session:
+            assert session.replaced == "" and not session.in_error, session.trouble
+            _, values = session.measure()
+            assert values[channel] == pytest.approx(value)
+            assert [unit for id_, _, unit in session.channels if id_ == channel] == ["V"]
+    finally:
+        sim.terminate()
+        sim.wait()
+        subprocess.run([vodex_program, "uninstall", "--quiet", driver], check=False)
