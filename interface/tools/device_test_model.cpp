@@ -328,12 +328,19 @@ bool DeviceTestModel::TakeReadings(cls_DeviceChannels& channels, std::size_t cou
         const auto c = channels.Item(tlx::Variant(static_cast<std::int32_t>(i + 1)));
         if (!c) continue;
         auto& cells = channels_[i].cells;
+        // A channel may change what it measures while it is measured (a meter's rotary switch):
+        // its row follows, and the line breaks where the unit changed.
+        if (cells[ColSize] != c->SIZE()) ChartGap(i, now);
+        cells[ColName] = c->NAME();
+        cells[ColSize] = c->SIZE();
         cells[ColStatus] = c->STATUSTEXT();
         cells[ColValue] = tlx::ReadingText(c->VALUE());
         if (c->MEASURED()) {
             ++measureCount_[i];
             chart_[i].push_back({now, c->VALUE()});
-        } else {
+        } else if (c->STATUS() >= ID_ChannelStatus_ErrOverflow) {
+            // An error breaks the line; a cycle without a new reading (a meter that sends a
+            // few times a second, measured faster) does not.
             ChartGap(i, now);
         }
         const double elapsed = now - windowStart_[i];
