@@ -329,8 +329,8 @@ bool DeviceTestModel::TakeReadings(cls_DeviceChannels& channels, std::size_t cou
         if (!c) continue;
         auto& cells = channels_[i].cells;
         // A channel may change what it measures while it is measured (a meter's rotary switch):
-        // its row follows, and the line breaks where the unit changed.
-        if (cells[ColSize] != c->SIZE()) ChartGap(i, now);
+        // its row follows, and the line breaks where that changed.
+        if (cells[ColSize] != c->SIZE() || cells[ColName] != c->NAME()) ChartGap(i, now);
         cells[ColName] = c->NAME();
         cells[ColSize] = c->SIZE();
         cells[ColStatus] = c->STATUSTEXT();

@@ -17,7 +17,7 @@ def test_handheld_meter_in_the_device_test(desktop):
     link = os.path.join(desktop.folder, "hand")
     meter = subprocess.Popen([os.path.join(BIN, "vodex-sim"), "multimeter", "--protocol", "dmm14",
                               "--link", link, "--value", "VDC=-3.071", "--value", "VAC=229.8",
-                              "--switch-every", "4"], stdout=subprocess.PIPE, text=True)
+                              "--switch-every", "8"], stdout=subprocess.PIPE, text=True)
     try:
         meter.stdout.readline()  # it says where it listens once it does
         desktop.vodex("ports", "set", "6", link)
@@ -40,7 +40,7 @@ def test_handheld_meter_in_the_device_test(desktop):
         assert row()[2] == "V", row()
         desktop.shot("volts-dc")
         # The switch turns to AC volts: the channel follows, with its unit.
-        wait_for(lambda: row()[1] == "Wechselspannung" and row()[4].startswith("229.8"), 10,
+        wait_for(lambda: row()[1] == "Wechselspannung" and row()[4].startswith("229.8"), 15,
                  "the channel to follow the switch")
         desktop.shot("volts-ac")
     finally:
