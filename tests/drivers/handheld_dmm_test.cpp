@@ -304,3 +304,52 @@ TEST_F(Handheld, DetectionAndTheCommandLineFindTheMeter) {
 }
 
 }  // namespace
+
+#include "pseudo_terminal.h"
+#include "vodex/sim/virtual_balance.h"
+
+namespace {
+
+// Three instruments of three kinds on three of 32 ports, the others silent terminals: the
+// detection finds each once, on its own port.
+TEST(Detection, AMeterOfEachKindAndABalanceAmongSilentPortsAreEachFoundOnce) {
+    vodex::test::TempHome home;
+    auto vodex = [](std::vector<std::string> args) {
+        args.insert(args.begin(), VODEX_CLI);
+        return vodex::test::RunProgram(args);
+    };
+    for (const char* driver :
+         {VODEX_BALANCE_COMPONENT, VODEX_SCPI_COMPONENT, VODEX_HANDHELD_DMM_COMPONENT}) {
+        ASSERT_EQ(vodex({"install", "--quiet", driver}).exitCode, 0) << driver;
+    }
+    std::vector<std::unique_ptr<vodex::test::PseudoTerminal>> silent;
+    for (std::int32_t n = 1; n <= 32; ++n) {
+        silent.push_back(std::make_unique<vodex::test::PseudoTerminal>());
+        tlx::SetPortDevicePath(n, silent.back()->Path());
+    }
+    vodex::sim::VirtualBalance balance({.link = home.File("waage"), .weight = 12.0});
+    VirtualMultimeter::Options bench;
+    bench.link = home.File("scpi");
+    VirtualMultimeter scpi(bench);
+    VirtualMultimeter::Options handheld;
+    handheld.link = home.File("hand");
+    handheld.protocol = VirtualMultimeter::Protocol::Dmm14;
+    VirtualMultimeter hand(handheld);
+    tlx::SetPortDevicePath(5, balance.Path());
+    tlx::SetPortDevicePath(17, scpi.Path());
+    tlx::SetPortDevicePath(30, hand.Path());
+    const auto found = vodex({"detect", "--json"});
+    ASSERT_EQ(found.exitCode, 0) << found.errors;
+    for (const auto& [driver, port] : {std::pair{"Vodex_Balance", 5}, std::pair{"Vodex_Scpi", 17},
+                                       std::pair{"Vodex_HandheldDmm", 30}}) {
+        const std::string entry = "\"class\":\"" + std::string(driver) + "\"";
+        EXPECT_EQ(found.output.find(entry), found.output.rfind(entry)) << found.output;
+        const std::size_t at = found.output.find(entry);
+        ASSERT_NE(at, std::string::npos) << found.output;
+        EXPECT_EQ(found.output.find("\"port\":" + std::to_string(port) + ",", at),
+                  found.output.find("\"port\":", at))
+            << found.output;
+    }
+}
+
+}  // namespace
