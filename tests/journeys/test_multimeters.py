@@ -1,14 +1,15 @@
-"""A handheld multimeter in the device test, as a teacher meets it: plugged in, found on its
-port, its display measured, and the channel's name and unit following the meter's rotary
-switch while the window measures."""
+"""Multimeters as a teacher meets them: a handheld meter in the device test, its display
+measured and the channel's name and unit following the meter's rotary switch; a bench meter
+that speaks SCPI in the measuring program, every function with its unit."""
 import os
 import subprocess
 
 import pytest
 
 from journey import BIN, wait_for
+from test_measure_window import MAIN, choose, value
 
-DRIVERS = ("Vodex_Randomizer", "Vodex_HandheldDmm")
+DRIVERS = ("Vodex_Randomizer", "Vodex_Scpi", "Vodex_HandheldDmm")
 TEST = "frm_DeviceTest"
 
 
@@ -43,6 +44,27 @@ def test_handheld_meter_in_the_device_test(desktop):
         wait_for(lambda: row()[1] == "Wechselspannung" and row()[4].startswith("229.8"), 15,
                  "the channel to follow the switch")
         desktop.shot("volts-ac")
+    finally:
+        meter.terminate()
+        meter.wait()
+
+
+@pytest.mark.parametrize("desktop", ["EN"], indirect=True)
+def test_bench_meter_in_the_measuring_window(desktop):
+    link = os.path.join(desktop.folder, "bench")
+    meter = subprocess.Popen([os.path.join(BIN, "vodex-sim"), "multimeter", "--link", link,
+                              "--value", "VDC=1.2345", "--value", "OHM=1500",
+                              "--value", "TEMP=21.5"], stdout=subprocess.PIPE, text=True)
+    try:
+        meter.stdout.readline()  # it says where it listens once it does
+        desktop.vodex("ports", "set", "6", link)
+        program = desktop.start("vodex_measure_window")
+        program.window(MAIN)
+        choose(program, "SCPI-Multimeter", "COM 6")
+        wait_for(lambda: value(program, 0) == "1.2345 V", 10, "the DC volts")
+        assert value(program, 4) == "1500 Ω", value(program, 4)
+        assert value(program, 6) == "21.5 °C", value(program, 6)
+        desktop.shot("bench-meter")
     finally:
         meter.terminate()
         meter.wait()
