@@ -18,20 +18,6 @@ bool Is(std::string_view name, std::string_view member) {
 
 }  // namespace
 
-std::shared_ptr<cls_Balance> cls_Balance::Create() {
-    std::shared_ptr<cls_Balance> driver(new cls_Balance());
-    auto device = std::make_shared<int_Device>();
-    driver->device_ = device;
-    driver->Describe();
-    if (!device->WithEvents(driver)) throw tlx::Error("the device is handled by another driver");
-    device->PARENT(driver);
-    return driver;
-}
-
-std::span<const std::string_view> cls_Balance::INTERFACEIDS() const {
-    return iid::tmp_Device;
-}
-
 void cls_Balance::Describe() {
     const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
     info->CATEGORY(ID_DevCat_Balance);
@@ -99,13 +85,6 @@ void cls_Balance::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
         return;
     }
     device_->STATUS(ID_DeviceStatus_Error);
-}
-
-void cls_Balance::DeviceDisconnect(bool& rSuccess) {
-    port_.DISCONNECT();
-    connected_ = false;
-    rSuccess = true;
-    if (device_) device_->STATUS(ID_DeviceStatus_Off);
 }
 
 void cls_Balance::DeviceExecute() {
@@ -195,21 +174,12 @@ void cls_Balance::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPo
     }
 }
 
-void cls_Balance::DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
-    DeviceAutosense(rDone, rSuccess, rPort);
-}
-
 void cls_Balance::ZarivuZarudScreen(bool& rDone) {
     if (!device_) return;
     rDone = device_->SHOWSETTINGSCOM();
     if (!rDone || !connected_) return;
     port_.DISCONNECT();
     if (!Reach(device_->PORT())) device_->STATUS(ID_DeviceStatus_Error);
-}
-
-void cls_Balance::DeviceDestroy() {
-    port_.DISCONNECT();
-    connected_ = false;
 }
 
 tlx::Variant cls_Balance::GetProperty(std::string_view name) {

@@ -20,37 +20,26 @@
 #include "tlx/dispatch.h"
 #include "vodex/core/device.h"
 #include "vodex/core/tmp_device.h"
+#include "vodex/drivers/serial_driver.h"
 #include "vodex/port/vq_port.h"
 
 namespace vodex::balance {
 
-class cls_Balance : public tlx::Object,
-                    public int_DeviceEvents,
-                    public tmp_Device,
-                    public tlx::Dispatch,
-                    public std::enable_shared_from_this<cls_Balance> {
+class cls_Balance : public drivers::SerialDriver<cls_Balance> {
   public:
-    // A driver with its device, information, channel and ports.
-    static std::shared_ptr<cls_Balance> Create();
-
-    std::shared_ptr<int_Device> DEVICE() const override { return device_; }
-
     void DeviceExecute() override;
     void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
-    void DeviceDisconnect(bool& rSuccess) override;
     void DeviceSwitch(bool& rSuccess, std::int32_t pSwitch, bool pStatus, double pFlag1,
                       double pFlag2, const tlx::Variant& pData) override;
     void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
-    void DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
-    void DeviceDestroy() override;
     void ZarivuZarudScreen(bool& rDone) override;
 
     // Late-bound: DEVICE; TIMEOUT, the seconds an answer may take (default 1).
     tlx::Variant GetProperty(std::string_view name) override;
     void SetProperty(std::string_view name, const tlx::Variant& value) override;
-    std::span<const std::string_view> INTERFACEIDS() const override;
 
   private:
+    friend class drivers::SerialDriver<cls_Balance>;
     cls_Balance() = default;
     void Describe();
     // The device's communication settings as a settings text.
@@ -64,9 +53,6 @@ class cls_Balance : public tlx::Object,
     // The first available port of the device's list whose balance answers, or nothing.
     std::optional<std::int32_t> Search();
 
-    std::shared_ptr<int_Device> device_;
-    cls_VQPort port_;
-    bool connected_ = false;
     std::string portFailure_;  // why the port failed in the last Ask; "" for none
     double timeout_ = 1.0;
 };

@@ -44,20 +44,6 @@ std::size_t WholePackets(const std::string& bytes) {
 
 }  // namespace
 
-std::shared_ptr<cls_HandheldDmm> cls_HandheldDmm::Create() {
-    std::shared_ptr<cls_HandheldDmm> driver(new cls_HandheldDmm());
-    auto device = std::make_shared<int_Device>();
-    driver->device_ = device;
-    driver->Describe();
-    if (!device->WithEvents(driver)) throw tlx::Error("the device is handled by another driver");
-    device->PARENT(driver);
-    return driver;
-}
-
-std::span<const std::string_view> cls_HandheldDmm::INTERFACEIDS() const {
-    return iid::tmp_Device;
-}
-
 void cls_HandheldDmm::Describe() {
     const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
     info->CATEGORY(ID_DevCat_Multimeter);
@@ -135,13 +121,6 @@ void cls_HandheldDmm::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
     device_->CHANNELS()->RESET();
     rSuccess = Reach(pPort);
     device_->STATUS(rSuccess ? ID_DeviceStatus_Ready : ID_DeviceStatus_Error);
-}
-
-void cls_HandheldDmm::DeviceDisconnect(bool& rSuccess) {
-    port_.DISCONNECT();
-    connected_ = false;
-    rSuccess = true;
-    if (device_) device_->STATUS(ID_DeviceStatus_Off);
 }
 
 std::optional<dmm14::Display> cls_HandheldDmm::Latest() {
@@ -246,17 +225,8 @@ void cls_HandheldDmm::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t&
     }
 }
 
-void cls_HandheldDmm::DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
-    DeviceAutosense(rDone, rSuccess, rPort);
-}
-
 void cls_HandheldDmm::ZarivuZarudScreen(bool& rDone) {
     rDone = false;  // nothing to set: the cable's line is fixed
-}
-
-void cls_HandheldDmm::DeviceDestroy() {
-    port_.DISCONNECT();
-    connected_ = false;
 }
 
 tlx::Variant cls_HandheldDmm::GetProperty(std::string_view name) {

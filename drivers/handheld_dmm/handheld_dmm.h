@@ -20,36 +20,26 @@
 #include "tlx/dispatch.h"
 #include "vodex/core/device.h"
 #include "vodex/core/tmp_device.h"
+#include "vodex/drivers/serial_driver.h"
 #include "vodex/port/vq_port.h"
 
 namespace vodex::handheld_dmm {
 
-class cls_HandheldDmm : public tlx::Object,
-                        public int_DeviceEvents,
-                        public tmp_Device,
-                        public tlx::Dispatch,
-                        public std::enable_shared_from_this<cls_HandheldDmm> {
+class cls_HandheldDmm : public drivers::SerialDriver<cls_HandheldDmm> {
   public:
-    static std::shared_ptr<cls_HandheldDmm> Create();
-
-    std::shared_ptr<int_Device> DEVICE() const override { return device_; }
-
     void DeviceExecute() override;
     void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
-    void DeviceDisconnect(bool& rSuccess) override;
     void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
-    void DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
-    void DeviceDestroy() override;
     void ZarivuZarudScreen(bool& rDone) override;
 
     // Late-bound: DEVICE; SILENCE, the seconds without a packet after which the device is in
     // error (default 3).
     tlx::Variant GetProperty(std::string_view name) override;
     void SetProperty(std::string_view name, const tlx::Variant& value) override;
-    std::span<const std::string_view> INTERFACEIDS() const override;
 
   private:
     using Clock = std::chrono::steady_clock;
+    friend class drivers::SerialDriver<cls_HandheldDmm>;
 
     cls_HandheldDmm() = default;
     void Describe();
@@ -62,10 +52,7 @@ class cls_HandheldDmm : public tlx::Object,
     void Show(const dmm14::Display& display);
     std::optional<std::int32_t> Search();
 
-    std::shared_ptr<int_Device> device_;
-    cls_VQPort port_;
     dmm14::PacketReader reader_;
-    bool connected_ = false;
     std::optional<dmm14::Display> first_;  // the display seen while connecting
     bool unshown_ = false;                 // no cycle has measured it yet
     Clock::time_point lastPacket_{};

@@ -26,20 +26,6 @@ std::string Described(const Identity& id) {
 
 }  // namespace
 
-std::shared_ptr<cls_Scpi> cls_Scpi::Create() {
-    std::shared_ptr<cls_Scpi> driver(new cls_Scpi());
-    auto device = std::make_shared<int_Device>();
-    driver->device_ = device;
-    driver->Describe();
-    if (!device->WithEvents(driver)) throw tlx::Error("the device is handled by another driver");
-    device->PARENT(driver);
-    return driver;
-}
-
-std::span<const std::string_view> cls_Scpi::INTERFACEIDS() const {
-    return iid::tmp_Device;
-}
-
 void cls_Scpi::Describe() {
     const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
     info->CATEGORY(ID_DevCat_Multimeter);
@@ -109,13 +95,6 @@ void cls_Scpi::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
     device_->CHANNELS()->RESET();
     rSuccess = Reach(pPort);
     device_->STATUS(rSuccess ? ID_DeviceStatus_Ready : ID_DeviceStatus_Error);
-}
-
-void cls_Scpi::DeviceDisconnect(bool& rSuccess) {
-    port_.DISCONNECT();
-    connected_ = false;
-    rSuccess = true;
-    if (device_) device_->STATUS(ID_DeviceStatus_Off);
 }
 
 std::optional<std::string> cls_Scpi::MeterError() {
@@ -221,21 +200,12 @@ void cls_Scpi::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort)
     }
 }
 
-void cls_Scpi::DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
-    DeviceAutosense(rDone, rSuccess, rPort);
-}
-
 void cls_Scpi::ZarivuZarudScreen(bool& rDone) {
     if (!device_) return;
     rDone = device_->SHOWSETTINGSCOM();
     if (!rDone || !connected_) return;
     port_.DISCONNECT();
     if (!Reach(device_->PORT())) device_->STATUS(ID_DeviceStatus_Error);
-}
-
-void cls_Scpi::DeviceDestroy() {
-    port_.DISCONNECT();
-    connected_ = false;
 }
 
 tlx::Variant cls_Scpi::GetProperty(std::string_view name) {

@@ -22,35 +22,25 @@
 #include "tlx/dispatch.h"
 #include "vodex/core/device.h"
 #include "vodex/core/tmp_device.h"
+#include "vodex/drivers/serial_driver.h"
 #include "vodex/port/vq_port.h"
 
 namespace vodex::scpi {
 
-class cls_Scpi : public tlx::Object,
-                 public int_DeviceEvents,
-                 public tmp_Device,
-                 public tlx::Dispatch,
-                 public std::enable_shared_from_this<cls_Scpi> {
+class cls_Scpi : public drivers::SerialDriver<cls_Scpi> {
   public:
-    static std::shared_ptr<cls_Scpi> Create();
-
-    std::shared_ptr<int_Device> DEVICE() const override { return device_; }
-
     void DeviceExecute() override;
     void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
-    void DeviceDisconnect(bool& rSuccess) override;
     void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
-    void DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
-    void DeviceDestroy() override;
     void ZarivuZarudScreen(bool& rDone) override;
 
     // Late-bound: DEVICE; IDENTITY, the connected meter's "maker,model,serial,firmware" ("" when
     // none); TIMEOUT, the seconds an answer may take (default 1).
     tlx::Variant GetProperty(std::string_view name) override;
     void SetProperty(std::string_view name, const tlx::Variant& value) override;
-    std::span<const std::string_view> INTERFACEIDS() const override;
 
   private:
+    friend class drivers::SerialDriver<cls_Scpi>;
     cls_Scpi() = default;
     void Describe();
     // One command and its answer line; "" when none came in time or the port failed (then
@@ -69,9 +59,6 @@ class cls_Scpi : public tlx::Object,
     std::optional<std::string> MeterError();
     std::optional<std::int32_t> Search();
 
-    std::shared_ptr<int_Device> device_;
-    cls_VQPort port_;
-    bool connected_ = false;
     std::optional<Identity> identity_;
     std::string portFailure_;
     std::string meterError_;  // what the meter said of a channel it refused in this cycle

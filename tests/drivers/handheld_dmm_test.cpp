@@ -312,7 +312,7 @@ namespace {
 
 // Three instruments of three kinds on three of 32 ports, the others silent terminals: the
 // detection finds each once, on its own port.
-TEST(Detection, AMeterOfEachKindAndABalanceAmongSilentPortsAreEachFoundOnce) {
+TEST(DetectingMultimeters, AMeterOfEachKindAndABalanceAmongSilentPortsAreEachFoundOnce) {
     vodex::test::TempHome home;
     auto vodex = [](std::vector<std::string> args) {
         args.insert(args.begin(), VODEX_CLI);
