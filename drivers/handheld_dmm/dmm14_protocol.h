@@ -13,8 +13,10 @@
 //   byte 14: °F 0x4, °C 0x2
 //
 // A digit shows 0 to 9, blank, or L (in "OL", the overload). The reader resynchronises: a
-// byte out of place ends the packet being gathered, so a lost or garbled byte costs a packet,
-// never a wrong value.
+// byte out of place ends the packet being gathered, so a lost byte or one whose place is
+// garbled costs a packet, never a wrong value. The packets carry no checksum: a flipped bit
+// within a byte cannot be told from the packet alone (the driver takes a unit, prefix or mode
+// only once two packets in a row show it).
 #pragma once
 
 #include <array>

@@ -1,5 +1,7 @@
 #include "handheld_dmm.h"
 
+#include <algorithm>
+
 #include "tlx/error.h"
 #include "tlx/port_map.h"
 #include "tlx/text.h"
@@ -69,6 +71,7 @@ void cls_HandheldDmm::Describe() {
 bool cls_HandheldDmm::Reach(std::int32_t port) {
     connected_ = false;
     first_.reset();
+    previous_.reset();
     reader_ = {};
     // RTS off and DTR on: the cable's receiver is powered from the lines.
     if (port_.CONNECT(port, drivers::SettingsText(*device_->SETTINGSCOM()), false, true)) {
@@ -89,13 +92,11 @@ bool cls_HandheldDmm::Reach(std::int32_t port) {
             std::vector<dmm14::Packet> packets;
             reader_.Feed(bytes, packets);
             for (const dmm14::Packet& p : packets) {
-                if (const auto d = dmm14::Decode(p)) {
-                    ++whole;
-                    first_ = d;
-                }
+                if (dmm14::Decode(p)) ++whole;
+                if (auto d = Confirmed(p)) first_ = std::move(d);
             }
         }
-        if (whole >= 2) {
+        if (whole >= 2 && first_) {
             connected_ = true;
             lastPacket_ = Clock::now();
             unshown_ = true;
@@ -123,21 +124,37 @@ void cls_HandheldDmm::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
     device_->STATUS(rSuccess ? ID_DeviceStatus_Ready : ID_DeviceStatus_Error);
 }
 
+std::optional<dmm14::Display> cls_HandheldDmm::Confirmed(const dmm14::Packet& packet) {
+    // The packets carry no checksum. A reading may change from one packet to the next, but its
+    // unit, prefix and modes only when the switch turns: they count once two packets in a row
+    // show them, so a flipped symbol bit never makes a value a thousand times off.
+    const bool confirmed = previous_ && (*previous_)[0] == packet[0] &&
+                           std::equal(packet.begin() + 9, packet.end(), previous_->begin() + 9);
+    previous_ = packet;
+    return confirmed ? dmm14::Decode(packet) : std::nullopt;
+}
+
 std::optional<dmm14::Display> cls_HandheldDmm::Latest() {
     portFailure_.clear();
-    // Everything that has arrived, so that the latest packet is the meter's display now.
+    // Everything that has arrived, so that the latest packet is the meter's display now; of a
+    // flood only the last few packets are kept.
+    constexpr std::size_t kKept = 16 * 14;
     std::vector<std::uint8_t> bytes;
     for (std::size_t rounds = 0; rounds < 64; ++rounds) {
         const std::vector<std::uint8_t> more = port_.BIN();
         if (more.empty()) break;
         bytes.insert(bytes.end(), more.begin(), more.end());
+        if (bytes.size() > kKept) {
+            bytes.erase(bytes.begin(), bytes.end() - static_cast<std::ptrdiff_t>(kKept));
+            reader_ = {};  // what it gathered belongs before the cut
+        }
     }
     portFailure_ = port_.LastError();
     std::vector<dmm14::Packet> packets;
     reader_.Feed(bytes, packets);
     std::optional<dmm14::Display> latest;
     for (const dmm14::Packet& p : packets) {
-        if (auto d = dmm14::Decode(p)) latest = std::move(d);
+        if (auto d = Confirmed(p)) latest = std::move(d);
     }
     return latest;
 }
@@ -149,6 +166,7 @@ void cls_HandheldDmm::Show(const dmm14::Display& d) {
     channel->NAME(ChannelName(d));
     channel->SIZE(d.unit);
     if (d.overload) {
+        channel->VALUE(0);  // beyond the range: no value
         channel->STATUS(ID_ChannelStatus_ErrOverflow);
         return;
     }
@@ -204,6 +222,8 @@ std::optional<std::int32_t> cls_HandheldDmm::Search() {
     search.rts = false;
     search.dtr = true;
     search.judge = [](const std::string& received) -> std::optional<bool> {
+        // A meter at 2400 baud sends about 360 bytes in the time listened; far more is none.
+        if (received.size() > 4096) return false;
         if (WholePackets(received) >= 2) return true;
         return std::nullopt;  // silent ports are decided by the time-out
     };
@@ -213,11 +233,20 @@ std::optional<std::int32_t> cls_HandheldDmm::Search() {
 void cls_HandheldDmm::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
     if (!device_) return;
     rDone = true;
-    // Connected, the driver holds its port: packets still coming there are the meter.
-    if (connected_ && Clock::now() - lastPacket_ < std::chrono::duration<double>(kListen)) {
-        rSuccess = true;
-        rPort = device_->PORT();
-        return;
+    // Connected, the driver holds its port, where a search cannot open it again: packets
+    // still coming there are the meter.
+    if (connected_) {
+        const auto end = Clock::now() + std::chrono::duration<double>(kListen);
+        while (Clock::now() < end && portFailure_.empty()) {
+            if (Latest()) {
+                lastPacket_ = Clock::now();
+                rSuccess = true;
+                rPort = device_->PORT();
+                return;
+            }
+            // Sleeps until bytes come, without taking any.
+            port_.DIRECT()->WaitInput(std::chrono::duration<double>(end - Clock::now()).count());
+        }
     }
     if (const auto found = Search()) {
         rSuccess = true;

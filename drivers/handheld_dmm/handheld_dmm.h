@@ -48,13 +48,16 @@ class cls_HandheldDmm : public drivers::SerialDriver<cls_HandheldDmm> {
     // The latest display among what has arrived; nothing when no whole packet did. Sets
     // portFailure_ when the port failed.
     std::optional<dmm14::Display> Latest();
+    // The display of `packet` when the packet before it shows the same unit, prefix and modes.
+    std::optional<dmm14::Display> Confirmed(const dmm14::Packet& packet);
     // Shows `display` on the channel.
     void Show(const dmm14::Display& display);
     std::optional<std::int32_t> Search();
 
     dmm14::PacketReader reader_;
-    std::optional<dmm14::Display> first_;  // the display seen while connecting
-    bool unshown_ = false;                 // no cycle has measured it yet
+    std::optional<dmm14::Packet> previous_;  // the last whole packet, for the one after it
+    std::optional<dmm14::Display> first_;    // the display seen while connecting
+    bool unshown_ = false;                   // no cycle has measured it yet
     Clock::time_point lastPacket_{};
     std::string portFailure_;
     double silence_ = 3.0;

@@ -120,7 +120,8 @@ cls_Scpi::Outcome cls_Scpi::Measure(std::int32_t id, const FunctionInfo& functio
             channel->MEASURED(true);
             return Outcome::Measured;
         case Reading::Kind::Overload:
-            channel->STATUS(ID_ChannelStatus_ErrOverflow);  // beyond the range: no value
+            channel->VALUE(0);  // beyond the range: no value
+            channel->STATUS(ID_ChannelStatus_ErrOverflow);
             return Outcome::Measured;
         case Reading::Kind::Invalid:
             break;
@@ -152,15 +153,17 @@ cls_Scpi::Outcome cls_Scpi::Measure(std::int32_t id, const FunctionInfo& functio
 
 void cls_Scpi::DeviceExecute() {
     if (!device_) return;
+    // Nothing of an earlier cycle counts as measured in this one, whatever stops it.
+    for (std::int32_t id = 1; id <= device_->CHANNELS()->COUNT(); ++id) {
+        const auto channel = device_->CHANNELS()->Item(id, true);
+        if (channel && channel->MEASURE()) channel->MEASURED(false);
+    }
     // A meter that went away is looked for again each cycle, so measuring goes on by itself
     // once it is back.
     if (!connected_ && (device_->STATUS() != ID_DeviceStatus_Error || !Reach(device_->PORT()))) {
         for (std::int32_t id = 1; id <= device_->CHANNELS()->COUNT(); ++id) {
             const auto channel = device_->CHANNELS()->Item(id, true);
-            if (channel && channel->MEASURE()) {
-                channel->MEASURED(false);
-                channel->STATUS(ID_ChannelStatus_ErrUnknown);
-            }
+            if (channel && channel->MEASURE()) channel->STATUS(ID_ChannelStatus_ErrUnknown);
         }
         return;
     }

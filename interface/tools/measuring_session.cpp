@@ -115,6 +115,17 @@ void MeasuringSession::Choose(const std::vector<std::int32_t>& pIds) {
     for (std::int32_t id : ids)
         channels->Item(id, false)->MEASURE(true);
     ids_ = std::move(ids);
+    named_ = Named();  // as the headers of a table show them
+}
+
+std::vector<std::string> MeasuringSession::Named() const {
+    std::vector<std::string> named;
+    const auto channels = device_->CHANNELS();
+    for (std::int32_t id : ids_) {
+        const auto c = channels->Item(id, true);
+        named.push_back(c ? c->NAME() + '\n' + c->SIZE() : std::string());
+    }
+    return named;
 }
 
 MeasuringSession::Cycle MeasuringSession::Measure() {
@@ -125,14 +136,11 @@ MeasuringSession::Cycle MeasuringSession::Measure() {
     cycle.changed = cycle.inError != inError_;
     inError_ = cycle.inError;
     cycle.seconds = started_->SECONDSELAPSED();
-    named_.resize(ids_.size());
-    const auto channels = device_->CHANNELS();
-    for (std::size_t i = 0; i < ids_.size(); ++i) {
-        const auto c = channels->Item(ids_[i], true);
-        std::string named = c ? c->NAME() + '\n' + c->SIZE() : std::string();
-        if (named != named_[i] && !named_[i].empty()) cycle.renamed.push_back(ids_[i]);
-        named_[i] = std::move(named);
+    std::vector<std::string> named = Named();
+    for (std::size_t i = 0; i < ids_.size() && i < named_.size(); ++i) {
+        if (named[i] != named_[i]) cycle.renamed.push_back(ids_[i]);
     }
+    named_ = std::move(named);
     return cycle;
 }
 

@@ -174,6 +174,8 @@ struct LineInstrument::State {
                 std::string line = pending.substr(0, end);
                 pending.erase(0, end + 1);
                 if (!line.empty() && line.back() == '\r') line.pop_back();
+                // What a long run keeps of them is bounded: the latest ten thousand.
+                if (commands.size() >= 10000) commands.erase(commands.begin());
                 commands.push_back(line);
                 if (behaviour.answer) answers += behaviour.answer(line);
             }

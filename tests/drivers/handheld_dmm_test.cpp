@@ -288,11 +288,11 @@ TEST_F(Handheld, DetectionAndTheCommandLineFindTheMeter) {
     ASSERT_EQ(vodex({"install", "--quiet", VODEX_HANDHELD_DMM_COMPONENT}).exitCode, 0);
     meter = std::make_unique<VirtualMultimeter>([&] {
         auto o = Meter(home.File("hand"));
-        o.switchEvery = 0.6;  // volts, then (after the other functions) back
+        o.switchEvery = 2.0;  // DC volts, then AC volts, ...
         return o;
     }());
-    const auto run = vodex({"measure", "Vodex_HandheldDmm", "--port", "4", "--cycles", "4",
-                            "--interval", "0.25", "--json"});
+    const auto run = vodex({"measure", "Vodex_HandheldDmm", "--port", "4", "--cycles", "8",
+                            "--interval", "0.4", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_EQ(
         run.output.find("{\"id\":1,\"name\":\"Gleichspannung\",\"unit\":\"V\",\"value\":-3.071,"

@@ -160,6 +160,15 @@ TEST_F(Scpi, WhatIsNoReadingIsAnErrorNeverAValue) {
     }
 }
 
+TEST_F(Scpi, AChannelNotReachedInACycleIsNotMeasuredInIt) {
+    ASSERT_TRUE(device->CONNECT(2));
+    Measure({1, 5});
+    ASSERT_TRUE(Channel(5)->MEASURED());
+    meter.SetSilent(true);  // the cycle ends at channel 1
+    device->EXECUTE();
+    EXPECT_FALSE(Channel(1)->MEASURED() || Channel(5)->MEASURED());
+}
+
 TEST_F(Scpi, AMeterThatEchoesIsNoMeter) {
     VirtualMultimeter::Options echo;
     echo.link = home.File("echo");

@@ -2,8 +2,10 @@
 // error-queue entry) never give a reading that is not finite; the handheld meters' stream, cut
 // as the second byte says, gives only packets whose bytes stand in their places, and a
 // decoded display is a finite value with a known unit.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "dmm14_protocol.h"
@@ -30,7 +32,13 @@ void Handheld(const std::uint8_t* data, std::size_t size) {
             if ((p[i] >> 4) != i + 1) std::abort();
         }
         if (const auto d = vodex::dmm14::Decode(p)) {
-            if (!std::isfinite(d->value) || d->shownUnit.size() > 8) std::abort();
+            static const std::string_view kUnits[] = {"",   "V", "A",  "Ω", "F",
+                                                      "Hz", "%", "°C", "°F"};
+            if (std::find(std::begin(kUnits), std::end(kUnits), d->unit) == std::end(kUnits)) {
+                std::abort();
+            }
+            // Four digits and the largest prefix: never more than 9999 M.
+            if (!std::isfinite(d->value) || std::fabs(d->value) > 9999e6) std::abort();
         }
     }
 }

@@ -70,6 +70,8 @@ class MeasuringSession {
 
   private:
     void Release() noexcept;
+    // Each chosen channel's name and unit.
+    std::vector<std::string> Named() const;
 
     std::string class_;
     std::int32_t port_ = 0;
@@ -79,7 +81,7 @@ class MeasuringSession {
     std::vector<std::int32_t> ids_;
     std::optional<tlx::cls_CoreTimer> started_;
     bool inError_ = false;
-    std::vector<std::string> named_;  // each chosen channel's name and unit after the last cycle
+    std::vector<std::string> named_;  // each chosen channel's name and unit, as last shown
 };
 
 }  // namespace vodex
