@@ -31,8 +31,6 @@ class cls_Balance : public drivers::SerialDriver<cls_Balance> {
     void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
     void DeviceSwitch(bool& rSuccess, std::int32_t pSwitch, bool pStatus, double pFlag1,
                       double pFlag2, const tlx::Variant& pData) override;
-    void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
-    void ZarivuZarudScreen(bool& rDone) override;
 
     // Late-bound: DEVICE; TIMEOUT, the seconds an answer may take (default 1).
     tlx::Variant GetProperty(std::string_view name) override;
@@ -52,6 +50,8 @@ class cls_Balance : public drivers::SerialDriver<cls_Balance> {
     bool Reach(std::int32_t port);
     // The first available port of the device's list whose balance answers, or nothing.
     std::optional<std::int32_t> Search();
+    // Whether the balance on the port held still gives its serial number.
+    bool StillThere();
 
     std::string portFailure_;  // why the port failed in the last Ask; "" for none
     double timeout_ = 1.0;

@@ -230,28 +230,18 @@ std::optional<std::int32_t> cls_HandheldDmm::Search() {
     return FirstAnsweringPort(search);
 }
 
-void cls_HandheldDmm::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
-    if (!device_) return;
-    rDone = true;
-    // Connected, the driver holds its port, where a search cannot open it again: packets
-    // still coming there are the meter.
-    if (connected_) {
-        const auto end = Clock::now() + std::chrono::duration<double>(kListen);
-        while (Clock::now() < end && portFailure_.empty()) {
-            if (Latest()) {
-                lastPacket_ = Clock::now();
-                rSuccess = true;
-                rPort = device_->PORT();
-                return;
-            }
-            // Sleeps until bytes come, without taking any.
-            port_.DIRECT()->WaitInput(std::chrono::duration<double>(end - Clock::now()).count());
+bool cls_HandheldDmm::StillThere() {
+    // Packets still coming on the port held are the meter.
+    const auto end = Clock::now() + std::chrono::duration<double>(kListen);
+    while (Clock::now() < end && portFailure_.empty()) {
+        if (Latest()) {
+            lastPacket_ = Clock::now();
+            return true;
         }
+        // Sleeps until bytes come, without taking any.
+        port_.DIRECT()->WaitInput(std::chrono::duration<double>(end - Clock::now()).count());
     }
-    if (const auto found = Search()) {
-        rSuccess = true;
-        rPort = *found;
-    }
+    return false;
 }
 
 void cls_HandheldDmm::ZarivuZarudScreen(bool& rDone) {
@@ -259,18 +249,13 @@ void cls_HandheldDmm::ZarivuZarudScreen(bool& rDone) {
 }
 
 tlx::Variant cls_HandheldDmm::GetProperty(std::string_view name) {
-    if (Is(name, "DEVICE")) return tlx::Variant(device_);
     if (Is(name, "SILENCE")) return tlx::Variant(silence_);
-    return Dispatch::GetProperty(name);
+    return SerialDriver::GetProperty(name);
 }
 
 void cls_HandheldDmm::SetProperty(std::string_view name, const tlx::Variant& value) {
     if (Is(name, "SILENCE")) {
-        const double seconds = value.ToDouble();
-        if (!(seconds > 0 && seconds <= 60)) {
-            throw tlx::Error("the silence of the handheld meter is more than 0 and at most 60 s");
-        }
-        silence_ = seconds;
+        silence_ = Seconds(value, "the silence of the handheld meter");
     } else {
         Dispatch::SetProperty(name, value);
     }

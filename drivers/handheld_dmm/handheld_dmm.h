@@ -29,7 +29,6 @@ class cls_HandheldDmm : public drivers::SerialDriver<cls_HandheldDmm> {
   public:
     void DeviceExecute() override;
     void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
-    void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
     void ZarivuZarudScreen(bool& rDone) override;
 
     // Late-bound: DEVICE; SILENCE, the seconds without a packet after which the device is in
@@ -53,6 +52,8 @@ class cls_HandheldDmm : public drivers::SerialDriver<cls_HandheldDmm> {
     // Shows `display` on the channel.
     void Show(const dmm14::Display& display);
     std::optional<std::int32_t> Search();
+    // Whether confirmed packets still come on the port held, listening up to 1.5 s.
+    bool StillThere();
 
     dmm14::PacketReader reader_;
     std::optional<dmm14::Packet> previous_;  // the last whole packet, for the one after it

@@ -187,48 +187,23 @@ std::optional<std::int32_t> cls_Scpi::Search() {
     return FirstAnsweringPort(search);
 }
 
-void cls_Scpi::DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) {
-    if (!device_) return;
-    rDone = true;
-    // Connected, the driver holds its port, where a search cannot open it again: the meter
-    // there is asked first.
-    if (connected_ && ParseIdentity(Ask("*IDN?"))) {
-        rSuccess = true;
-        rPort = device_->PORT();
-        return;
-    }
-    if (const auto found = Search()) {
-        rSuccess = true;
-        rPort = *found;
-    }
-}
-
-void cls_Scpi::ZarivuZarudScreen(bool& rDone) {
-    if (!device_) return;
-    rDone = device_->SHOWSETTINGSCOM();
-    if (!rDone || !connected_) return;
-    port_.DISCONNECT();
-    if (!Reach(device_->PORT())) device_->STATUS(ID_DeviceStatus_Error);
+bool cls_Scpi::StillThere() {
+    return ParseIdentity(Ask("*IDN?")).has_value();
 }
 
 tlx::Variant cls_Scpi::GetProperty(std::string_view name) {
-    if (Is(name, "DEVICE")) return tlx::Variant(device_);
     if (Is(name, "IDENTITY")) {
         return tlx::Variant(identity_ ? identity_->maker + "," + identity_->model + "," +
                                             identity_->serial + "," + identity_->firmware
                                       : std::string());
     }
     if (Is(name, "TIMEOUT")) return tlx::Variant(timeout_);
-    return Dispatch::GetProperty(name);
+    return SerialDriver::GetProperty(name);
 }
 
 void cls_Scpi::SetProperty(std::string_view name, const tlx::Variant& value) {
     if (Is(name, "TIMEOUT")) {
-        const double seconds = value.ToDouble();
-        if (!(seconds > 0 && seconds <= 60)) {
-            throw tlx::Error("the time-out of the multimeter is more than 0 and at most 60 s");
-        }
-        timeout_ = seconds;
+        timeout_ = Seconds(value, "the time-out of the multimeter");
     } else {
         Dispatch::SetProperty(name, value);
     }

@@ -31,8 +31,6 @@ class cls_Scpi : public drivers::SerialDriver<cls_Scpi> {
   public:
     void DeviceExecute() override;
     void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
-    void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override;
-    void ZarivuZarudScreen(bool& rDone) override;
 
     // Late-bound: DEVICE; IDENTITY, the connected meter's "maker,model,serial,firmware" ("" when
     // none); TIMEOUT, the seconds an answer may take (default 1).
@@ -58,6 +56,8 @@ class cls_Scpi : public drivers::SerialDriver<cls_Scpi> {
     // The oldest entry of the meter's error queue as a message, when there is one.
     std::optional<std::string> MeterError();
     std::optional<std::int32_t> Search();
+    // Whether the meter on the port held still says who it is.
+    bool StillThere();
 
     std::optional<Identity> identity_;
     std::string portFailure_;

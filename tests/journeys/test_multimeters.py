@@ -13,7 +13,7 @@ DRIVERS = ("Vodex_Randomizer", "Vodex_Scpi", "Vodex_HandheldDmm")
 TEST = "frm_DeviceTest"
 
 
-@pytest.mark.parametrize("desktop", ["EN"], indirect=True)
+@pytest.mark.parametrize("desktop", ["DE", "EN"], indirect=True)
 def test_handheld_meter_in_the_device_test(desktop):
     link = os.path.join(desktop.folder, "hand")
     meter = subprocess.Popen([os.path.join(BIN, "vodex-sim"), "multimeter", "--protocol", "dmm14",
@@ -49,7 +49,7 @@ def test_handheld_meter_in_the_device_test(desktop):
         meter.wait()
 
 
-@pytest.mark.parametrize("desktop", ["EN"], indirect=True)
+@pytest.mark.parametrize("desktop", ["DE", "EN"], indirect=True)
 def test_bench_meter_in_the_measuring_window(desktop):
     link = os.path.join(desktop.folder, "bench")
     meter = subprocess.Popen([os.path.join(BIN, "vodex-sim"), "multimeter", "--link", link,

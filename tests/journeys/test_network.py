@@ -13,17 +13,19 @@ def weight_shown(manager):
     return row[4].startswith("120.5") and manager.text(TEST, "lab_Status") in ("Bereit", "Ready")
 
 
-@pytest.mark.parametrize("desktop", ["EN"], indirect=True)
+@pytest.mark.parametrize("desktop", ["DE", "EN"], indirect=True)
 def test_measure_across_the_network(desktop):
     server = desktop.served_balance(9)
     listed = desktop.vodex("ports").stdout
     assert f"COM 9   127.0.0.1:{server.port} (RFC 2217)" in listed, listed
+    german = desktop.language == "DE"
     manager = desktop.start("vodex-manager")
     manager.window("frm_Main")
     manager.click("frm_Main", "but_Command[2]")  # the connection test
     manager.message(timeout=30)
     desktop.shot("found")
-    assert manager.answer_message() == "1 devices were found!"
+    assert manager.answer_message() == ("Es wurden 1 Geräte gefunden!" if german
+                                        else "1 devices were found!")
 
     manager.click("frm_Main", "but_Command[1]")
     manager.window("frm_DeviceList")
@@ -36,9 +38,9 @@ def test_measure_across_the_network(desktop):
     desktop.shot("measuring")
 
     server.kill()  # the bench computer's server stops
-    wait_for(lambda: manager.text(TEST, "lab_Status") == "Error!", 10, "the error")
+    wait_for(lambda: manager.text(TEST, "lab_Status") in ("Fehler!", "Error!"), 10, "the error")
     reason = manager.text(TEST, "lab_Debug")
-    assert "serial port server" in reason, reason
+    assert ("Schnittstellen-Server" if german else "serial port server") in reason, reason
     desktop.shot("server-gone")
 
     # Told to connect again, the device test does so once the server is back.

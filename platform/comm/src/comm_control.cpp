@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "poll_time.h"
 #include "tlx/codepage.h"
 #include "tlx/log.h"
 #include "tlx/port_map.h"
@@ -257,11 +258,7 @@ void CommControl::WaitAnyInput(std::span<CommControl* const> controls, double se
         owners.push_back(c);
     }
     if (standIn) seconds = std::min(seconds, kStandInSlice);
-    constexpr double kLongest = std::numeric_limits<int>::max() / 1000.0;
-    const int ms = !(seconds > 0)        ? 0
-                   : seconds >= kLongest ? std::numeric_limits<int>::max()
-                                         : static_cast<int>(std::ceil(seconds * 1000.0));
-    if (::poll(watched.data(), watched.size(), ms) <= 0) return;
+    if (::poll(watched.data(), watched.size(), detail::PollMilliseconds(seconds)) <= 0) return;
     for (std::size_t i = 0; i < watched.size(); ++i) {
         // A hang-up without data: the port's own look notes that its device has gone.
         if ((watched[i].revents & (POLLHUP | POLLERR | POLLNVAL)) &&

@@ -16,6 +16,7 @@
 #include <deque>
 #include <string_view>
 
+#include "poll_time.h"
 #include "tcp_connect.h"
 #include "telnet_stream.h"
 #include "tlx/network_port.h"
@@ -26,6 +27,7 @@
 namespace tlx {
 namespace {
 
+using detail::kEventSlice;
 using detail::TelnetStream;
 using Command = TelnetStream::Command;
 using Clock = std::chrono::steady_clock;
@@ -37,7 +39,6 @@ Clock::time_point After(Clock::time_point from, double seconds) {
            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
-constexpr double kEventSlice = 0.02;
 // Data that arrives before the port's user takes it is kept up to this much; more from a
 // server that floods pushes out the oldest.
 constexpr std::size_t kHeldMost = 1 << 20;
@@ -48,11 +49,6 @@ constexpr std::size_t kChunk = 4096;
 // has the port, or the port's device is held.
 constexpr std::string_view kInUseNotices[] = {"Port already in use\r\n",
                                               "Port's device already in use\r\n"};
-
-int Milliseconds(double seconds) {
-    if (!(seconds > 0)) return 0;
-    return seconds > 86400.0 ? 86400000 : static_cast<int>(std::ceil(seconds * 1000.0));
-}
 
 std::uint8_t ParityCode(char parity) {
     switch (parity) {
@@ -231,8 +227,8 @@ class NetworkTransport final : public SerialTransport {
         pollfd p{fd_,
                  static_cast<short>((input || Suspended() ? POLLIN : 0) | (sending ? POLLOUT : 0)),
                  0};
-        if (::poll(&p, 1, Milliseconds(seconds)) > 0 && (p.revents & (POLLHUP | POLLERR)) &&
-            !(p.revents & POLLIN)) {
+        if (::poll(&p, 1, detail::PollMilliseconds(seconds)) > 0 &&
+            (p.revents & (POLLHUP | POLLERR)) && !(p.revents & POLLIN)) {
             ended_ = true;
             GoneWhenEnded();
         }
@@ -294,7 +290,8 @@ class NetworkTransport final : public SerialTransport {
             const double left = std::chrono::duration<double>(end - Clock::now()).count();
             if (left <= 0 || WaitsCancelled()) return;
             ::poll(nullptr, 0,
-                   Milliseconds(MessagePumpInstalled() ? std::min(kEventSlice, left) : left));
+                   detail::PollMilliseconds(MessagePumpInstalled() ? std::min(kEventSlice, left)
+                                                                   : left));
         }
     }
 
@@ -445,7 +442,7 @@ class NetworkTransport final : public SerialTransport {
             const double slice =
                 std::max(0.0, std::min({left, MessagePumpInstalled() ? kEventSlice : left, check}));
             pollfd p{fd_, static_cast<short>(POLLIN | (wire_.empty() ? 0 : POLLOUT)), 0};
-            ::poll(&p, 1, Milliseconds(slice));
+            ::poll(&p, 1, detail::PollMilliseconds(slice));
         }
     }
 

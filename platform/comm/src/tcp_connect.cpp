@@ -14,21 +14,10 @@
 #include <cstring>
 #include <thread>
 
+#include "poll_time.h"
 #include "tlx/pump.h"
 
 namespace tlx::detail {
-namespace {
-
-// How long one wait sleeps at most before window events run again, where the thread has any.
-constexpr double kEventSlice = 0.02;
-
-int Milliseconds(double seconds) {
-    if (!(seconds > 0)) return 0;
-    return seconds > 86400.0 ? 86400000 : static_cast<int>(std::ceil(seconds * 1000.0));
-}
-
-}  // namespace
-
 // The addresses of a host. A name is looked up on a thread that owns a share of this, so that
 // the connect may be given up without waiting for the resolver; the thread says it is done
 // through the pipe.
@@ -189,7 +178,8 @@ int ConnectWithin(const std::string& host, std::uint16_t port, double seconds,
             return -1;
         }
         pollfd p = connect.Watch();
-        ::poll(&p, 1, Milliseconds(MessagePumpInstalled() ? std::min(kEventSlice, left) : left));
+        ::poll(&p, 1,
+               PollMilliseconds(MessagePumpInstalled() ? std::min(kEventSlice, left) : left));
     }
     const int fd = connect.Take();
     if (fd < 0) failure = connect.Failure();
@@ -223,7 +213,7 @@ std::vector<bool> Reachable(const std::vector<std::pair<std::string, std::uint16
         const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
         if (watched.empty() || left <= 0 || WaitsCancelled()) break;
         ::poll(watched.data(), watched.size(),
-               Milliseconds(MessagePumpInstalled() ? std::min(kEventSlice, left) : left));
+               PollMilliseconds(MessagePumpInstalled() ? std::min(kEventSlice, left) : left));
     }
     return reached;
 }

@@ -14,6 +14,7 @@
 #include <limits>
 #include <utility>
 
+#include "poll_time.h"
 #include "tlx/serial_transport.h"
 #include "tlx/tools.h"
 
@@ -243,12 +244,8 @@ class TermiosTransport final : public SerialTransport {
     void Wait(bool input, bool output, double seconds) override {
         Usable();
         pollfd p{fd_, static_cast<short>((input ? POLLIN : 0) | (output ? POLLOUT : 0)), 0};
-        // Not a number waits not at all; beyond what poll() takes, as long as it takes.
-        constexpr double kLongest = std::numeric_limits<int>::max() / 1000.0;
-        const int ms = !(seconds > 0)        ? 0
-                       : seconds >= kLongest ? std::numeric_limits<int>::max()
-                                             : static_cast<int>(std::ceil(seconds * 1000.0));
-        if (::poll(&p, 1, ms) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        if (::poll(&p, 1, detail::PollMilliseconds(seconds)) > 0 &&
+            (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
             // A hang-up with data still waiting lets the data be read first.
             if (!(p.revents & POLLIN)) MarkGone();
         }

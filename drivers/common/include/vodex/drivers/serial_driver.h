@@ -1,17 +1,24 @@
 // The part every serial driver of the toolkit shares: the driver object made with its device
-// (its events going to the driver), the interfaces it answers to, AutoPort answered as
-// AutoSense, and disconnecting and destroying as closing the port. A driver derives from
-// SerialDriver<itself>, makes SerialDriver<itself> a friend (it makes the driver with the
-// driver's private constructor and calls its Describe), and implements the rest of the events.
+// (its events going to the driver), the interfaces it answers to, detection (AutoSense and
+// AutoPort alike: the instrument on the port held is asked first, since a search cannot open
+// that port again, then the driver's search), the communication settings as the setup screen,
+// the late-bound DEVICE, and disconnecting and destroying as closing the port. A driver derives
+// from SerialDriver<itself> and makes it a friend; it gives Describe(), StillThere() (whether
+// the instrument still answers on the port held), Search() (the first port where one answers)
+// and Reach(port) (opens the port and finds the instrument: whether it did), and the rest of
+// the events.
 // Header-only, installed with the toolkit's headers.
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "tlx/dispatch.h"
 #include "tlx/error.h"
+#include "tlx/text.h"
 #include "vodex/core/device.h"
 #include "vodex/core/tmp_device.h"
 #include "vodex/enums.h"
@@ -42,8 +49,37 @@ class SerialDriver : public tlx::Object,
     std::shared_ptr<int_Device> DEVICE() const override { return device_; }
     std::span<const std::string_view> INTERFACEIDS() const override { return iid::tmp_Device; }
 
+    void DeviceAutosense(bool& rDone, bool& rSuccess, std::int32_t& rPort) override {
+        if (!device_) return;
+        rDone = true;
+        Driver& driver = static_cast<Driver&>(*this);
+        if (connected_ && driver.StillThere()) {
+            rSuccess = true;
+            rPort = device_->PORT();
+            return;
+        }
+        if (const std::optional<std::int32_t> found = driver.Search()) {
+            rSuccess = true;
+            rPort = *found;
+        }
+    }
     void DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) override {
-        static_cast<Driver*>(this)->DeviceAutosense(rDone, rSuccess, rPort);
+        DeviceAutosense(rDone, rSuccess, rPort);
+    }
+    // The setup screen is the communication settings; a connected instrument is reached again
+    // with what the user confirmed.
+    void ZarivuZarudScreen(bool& rDone) override {
+        if (!device_) return;
+        rDone = device_->SHOWSETTINGSCOM();
+        if (!rDone || !connected_) return;
+        port_.DISCONNECT();
+        if (!static_cast<Driver&>(*this).Reach(device_->PORT())) {
+            device_->STATUS(ID_DeviceStatus_Error);
+        }
+    }
+    tlx::Variant GetProperty(std::string_view name) override {
+        if (tlx::EqualsNoCase(name, "DEVICE")) return tlx::Variant(device_);
+        return Dispatch::GetProperty(name);
     }
     void DeviceDisconnect(bool& rSuccess) override {
         port_.DISCONNECT();
@@ -58,6 +94,16 @@ class SerialDriver : public tlx::Object,
 
   protected:
     SerialDriver() = default;
+
+    // `value` as a number of seconds, more than 0 and at most 60; throws tlx::Error naming
+    // `what` otherwise.
+    static double Seconds(const tlx::Variant& value, const std::string& what) {
+        const double seconds = value.ToDouble();
+        if (!(seconds > 0 && seconds <= 60)) {
+            throw tlx::Error(what + " is more than 0 and at most 60 s");
+        }
+        return seconds;
+    }
 
     std::shared_ptr<int_Device> device_;
     cls_VQPort port_;
