@@ -1,7 +1,11 @@
 // How long `vodex detect` takes with 32 serial ports where nothing answers (pseudo-terminals
 // that never reply), as a whole process, against the balance driver's time-out of one second
 // and against the same command with no port to try (the start-up and the listing of ports);
-// and how soon it ends after Ctrl-C in the middle of the drivers' wait.
+// and how soon it ends after Ctrl-C in the middle of the drivers' wait; and with a balance, an
+// SCPI meter and a handheld meter among those silent ports, each driver installed, against the
+// sum of the three drivers' time-outs: each kind has to listen to every silent port at its own
+// settings for its whole time-out, one kind after the other, so that sum is what detection
+// cannot go below.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -20,6 +24,8 @@
 #include "bench_support.h"
 #include "tlx/port_map.h"
 #include "tlx/process.h"
+#include "vodex/sim/virtual_balance.h"
+#include "vodex/sim/virtual_multimeter.h"
 
 extern char** environ;
 
@@ -107,19 +113,50 @@ int main() {
         silent.Add(TimeDetect(vodex));
         interrupted.Add(TimeInterrupt(vodex, 0.5));
     }
+
+    // One instrument of each kind on ports 5, 17 and 30, the other ports still silent.
+    Range mixed;
+    {
+        for (const char* driver : {VODEX_SCPI_COMPONENT, VODEX_HANDHELD_DMM_COMPONENT}) {
+            if (tlx::RunAndWait(std::vector<std::string>{vodex, "install", "--quiet", driver}) !=
+                0) {
+                std::printf("%s could not be installed\n", driver);
+                return 1;
+            }
+        }
+        using vodex::sim::VirtualMultimeter;
+        vodex::sim::VirtualBalance balance({.link = home + "/waage", .weight = 12.0});
+        VirtualMultimeter::Options bench;
+        bench.link = home + "/scpi";
+        VirtualMultimeter scpi(bench);
+        VirtualMultimeter::Options handheld;
+        handheld.link = home + "/hand";
+        handheld.protocol = VirtualMultimeter::Protocol::Dmm14;
+        VirtualMultimeter hand(handheld);
+        tlx::SetPortDevicePath(5, balance.Path());
+        tlx::SetPortDevicePath(17, scpi.Path());
+        tlx::SetPortDevicePath(30, hand.Path());
+        for (int i = 0; i < kRuns; ++i)
+            mixed.Add(TimeDetect(vodex));
+    }
     for (int master : masters)
         ::close(master);
     std::filesystem::remove_all(home);
 
-    const bool failed = empty.low < 0 || silent.low < 0 || interrupted.low < 0;
+    // The balance and the SCPI meter wait 1 s for an answer, the handheld meter listens 1.5 s.
+    constexpr double kTimeoutSum = 3.5;
+    const bool failed = empty.low < 0 || silent.low < 0 || interrupted.low < 0 || mixed.low < 0;
     std::printf(
         "vodex detect, %d runs each (the balance driver's time-out is 1 s):\n"
         "  no port to try:                  %.2f to %.2f s\n"
         "  32 ports where nothing answers:  %.2f to %.2f s, %.2f to %.2f times the time-out "
         "(target: within 2)\n"
-        "  Ctrl-C 0.5 s into that search:   ends %.3f to %.3f s later (target: within 0.5 s)\n",
+        "  Ctrl-C 0.5 s into that search:   ends %.3f to %.3f s later (target: within 0.5 s)\n"
+        "  a balance, an SCPI and a handheld meter among them: %.2f to %.2f s, %.2f to %.2f "
+        "times the sum of the drivers' time-outs (target: within 1.5)\n",
         kRuns, empty.low, empty.high, silent.low, silent.high, silent.low / 1.0, silent.high / 1.0,
-        interrupted.low, interrupted.high);
+        interrupted.low, interrupted.high, mixed.low, mixed.high, mixed.low / kTimeoutSum,
+        mixed.high / kTimeoutSum);
     if (failed) std::printf("a run of vodex detect failed\n");
     return failed ? 1 : 0;
 }

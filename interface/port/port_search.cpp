@@ -15,6 +15,8 @@ namespace {
 
 // How long one wait sleeps at most before window events run again, where the thread has any.
 constexpr double kEventSlice = 0.02;
+// The least time earlier silent ports get once a later port's answer is accepted.
+constexpr double kSilentGrace = 0.1;
 
 struct Candidate {
     std::int32_t port = 0;
@@ -93,21 +95,36 @@ std::optional<std::int32_t> FirstAnsweringPort(const PortSearch& search) {
         candidates.push_back(std::move(c));
     }
     std::vector<tlx::CommControl*> waiting;
+    // When a port's answer is accepted, earlier ports that have not sent a byte get as long
+    // again as that answer took (at least kSilentGrace) before they count as empty: an
+    // instrument of the same kind answers in about the same time, and a search that found
+    // its instrument behind silent ports does not sit out the whole time-out for them.
+    std::optional<double> acceptedAt;
     for (;;) {
         waiting.clear();
         for (Candidate& c : candidates) {
             if (c.state == Candidate::State::Waiting) Collect(c, search);
             if (c.state == Candidate::State::Waiting) waiting.push_back(c.vq->DIRECT().get());
+            if (c.state == Candidate::State::Accepted && !acceptedAt) {
+                acceptedAt = timer.SECONDSELAPSED();
+            }
         }
-        const bool timedOut = timer.ELAPSED(search.timeout);
+        const double elapsed = timer.SECONDSELAPSED();
+        const bool timedOut = elapsed >= search.timeout;
+        const double silentUntil =
+            acceptedAt ? *acceptedAt + std::max(*acceptedAt, kSilentGrace) : search.timeout;
+        const bool silentEmpty = elapsed >= silentUntil;
         for (const Candidate& c : candidates) {
             if (c.state == Candidate::State::Accepted) return c.port;
-            if (c.state == Candidate::State::Waiting && !timedOut) break;  // not decided yet
+            if (c.state != Candidate::State::Waiting || timedOut) continue;
+            if (silentEmpty && c.answer.empty()) continue;
+            break;  // not decided yet
         }
         if (waiting.empty() || timedOut) return std::nullopt;
         tlx::PumpMessages();
         if (tlx::WaitsCancelled()) return std::nullopt;
-        const double left = search.timeout - timer.SECONDSELAPSED();
+        const double left =
+            (silentEmpty ? search.timeout : std::min(search.timeout, silentUntil)) - elapsed;
         tlx::CommControl::WaitAnyInput(
             waiting, tlx::MessagePumpInstalled() ? std::min(kEventSlice, left) : left);
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
+#include "tlx/clock.h"
 #include "tlx/port_map.h"
 #include "vodex/port/vq_port.h"
 #include "vodex/sim/virtual_balance.h"
@@ -20,13 +21,13 @@ class PortSearch : public vodex::test::HomeTest {
         tlx::SetPortDevicePath(2, second.Path());
         tlx::SetPortDevicePath(3, home.File("nichts"));
     }
-    std::optional<std::int32_t> Search(std::vector<std::int32_t> ports) {
+    std::optional<std::int32_t> Search(std::vector<std::int32_t> ports, double timeout = 0.3) {
         vodex::PortSearch s;
         s.ports = std::move(ports);
         s.settings = "9600,N,8,1";
         s.request = "I4\r\n";
         s.terminator = "\r\n";
-        s.timeout = 0.3;
+        s.timeout = timeout;
         s.accept = [](const std::string& answer) { return answer.starts_with("I4 A "); };
         return vodex::FirstAnsweringPort(s);
     }
@@ -55,6 +56,11 @@ TEST_F(PortSearch, TheFirstPortInOrderThatAnswersWellWins) {
         first.SetGarbage(c.firstGarbage);
         EXPECT_EQ(Search(c.ports), c.found) << c.what;
     }
+    // A silent earlier port does not hold a found instrument back for the whole time-out.
+    first.SetSilent(true);
+    const tlx::cls_CoreTimer timer;
+    EXPECT_EQ(Search({1, 2}, 20.0), 2);
+    EXPECT_LT(timer.SECONDSELAPSED(), 10.0);
     // Every port the search opened is closed again.
     vodex::cls_VQPort again;
     EXPECT_TRUE(again.CONNECT(1, "9600,N,8,1"));

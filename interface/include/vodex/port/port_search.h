@@ -31,8 +31,10 @@ struct PortSearch {
 // The first port in the order given whose answer is accepted. A port decides once its answer
 // is complete, or it fails or cannot be opened; the search ends as soon as every port before
 // an accepted one has decided, or after the time-out, when silent ports count as no
-// instrument. Window events run while it waits, and a cancelled wait (tlx::CancelWaits) ends
-// it with nothing found. Every port opened is closed again.
+// instrument. Earlier ports that have not sent a byte count as no instrument sooner: once as
+// long again as the accepted answer took (at least 0.1 s) has passed. Window events run while it
+// waits, and a cancelled wait (tlx::CancelWaits) ends it with nothing found. Every port opened is
+// closed again.
 std::optional<std::int32_t> FirstAnsweringPort(const PortSearch& search);
 
 }  // namespace vodex
