@@ -190,11 +190,12 @@ void MeasureWindow::Show() {
 
 void MeasureWindow::DrawChart() {
     const auto& readings = session_.Readings();
+    const std::size_t from = session_.PresentFrom();
     tlx::controls::ReadingsChart::Line line{Q(session_.ShownName()), QColor(0, 102, 204), {}};
-    line.points.reserve(readings.size());
-    for (const auto& r : readings)
-        line.points.emplace_back(r.seconds, r.value);
-    const double first = readings.empty() ? 0 : readings.front().seconds;
+    line.points.reserve(readings.size() - from);
+    for (std::size_t i = from; i < readings.size(); ++i)
+        line.points.emplace_back(readings[i].seconds, readings[i].value);
+    const double first = from < readings.size() ? readings[from].seconds : 0;
     const double last = readings.empty() ? 0 : readings.back().seconds;
     chart_->SetTimeAxis(Say("Zeit (s)", "Time (s)"), std::floor(first),
                         std::max(std::ceil(last), std::floor(first) + 10));

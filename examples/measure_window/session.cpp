@@ -124,7 +124,7 @@ void MeasureSession::Cycle(double seconds) {
         const bool measured = ready && c->MEASURED();
         auto& kept = readings_[i];
         kept.push_back({seconds, measured ? c->VALUE() : std::numeric_limits<double>::quiet_NaN(),
-                        ready ? c->STATUSTEXT() : device_->STATUSTEXT()});
+                        ready ? c->STATUSTEXT() : device_->STATUSTEXT(), c->NAME(), c->SIZE()});
         if (kept.size() > kKept) kept.pop_front();
     }
 }
@@ -193,10 +193,19 @@ const std::deque<MeasureSession::Reading>& MeasureSession::Readings() const {
     return shown_ < readings_.size() ? readings_[shown_] : none;
 }
 
+std::size_t MeasureSession::PresentFrom() const {
+    const auto& readings = Readings();
+    std::size_t from = readings.size();
+    while (from > 0 && readings[from - 1].name == readings.back().name &&
+           readings[from - 1].unit == readings.back().unit) {
+        --from;
+    }
+    return from;
+}
+
 bool MeasureSession::SaveCsv(const std::string& file, std::string& why) const {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (out) {
-        const std::string unit = Field(ShownUnit());
         out << Field(hLanguageText("Zeit (s)", "Time (s)")) << ',' << hLanguageText("Wert", "Value")
             << ',' << hLanguageText("Einheit", "Unit") << ',' << "Status\r\n";
         for (const Reading& r : Readings()) {
@@ -204,7 +213,8 @@ bool MeasureSession::SaveCsv(const std::string& file, std::string& why) const {
             const auto end = std::to_chars(seconds, seconds + sizeof seconds, r.seconds,
                                            std::chars_format::fixed, 3);
             out << std::string_view(seconds, static_cast<std::size_t>(end.ptr - seconds)) << ','
-                << tlx::ReadingText(r.value) << ',' << unit << ',' << Field(r.status) << "\r\n";
+                << tlx::ReadingText(r.value) << ',' << Field(r.unit) << ',' << Field(r.status)
+                << "\r\n";
         }
         out.flush();
     }

@@ -1,7 +1,8 @@
 // What the sample measuring program does, without its window: choose a driver and its port
 // and channel through the library's dialogs, connect through the device manager (the
 // connection checklist when that fails), measure on each cycle, keep every channel's recent
-// readings (a missing reading kept as a gap), and save the shown channel's readings as CSV.
+// readings (a missing reading kept as a gap, each with the channel's name and unit then), and
+// save the shown channel's readings as CSV.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,8 @@ class MeasureSession {
         double seconds;      // since connecting
         double value;        // not a number: no reading (the device or channel had none)
         std::string status;  // the channel's status text
+        std::string name;    // the channel's name and unit then: a meter's rotary switch
+        std::string unit;    // may change them from one reading to the next
     };
 
     MeasureSession();
@@ -63,6 +66,9 @@ class MeasureSession {
     std::string ShownUnit() const;
     // The shown channel's readings, the newest last, at most kKept.
     const std::deque<Reading>& Readings() const;
+    // Where in Readings() the readings in the shown channel's present name and unit begin:
+    // the curve shows those, never volts and ohms on one axis.
+    std::size_t PresentFrom() const;
     static constexpr std::size_t kKept = 1200;
     // Writes the shown channel's readings as CSV (time, value, unit, status); False with
     // `why` when the file cannot be written.

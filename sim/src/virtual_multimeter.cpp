@@ -100,6 +100,7 @@ struct VirtualMultimeter::State {
     std::deque<std::string> errors;
     bool garbage = false;
     bool silent = false;
+    bool cutOff = false;
     const MeterFunction* switchedTo = &kFunctions[0];  // the handheld's rotary switch
     std::chrono::steady_clock::time_point lastTurn = std::chrono::steady_clock::now();
     std::mt19937 random{20261208};
@@ -178,6 +179,7 @@ struct VirtualMultimeter::State {
         const std::string answer = Answer(line);
         if (silent) return "";
         if (garbage && !answer.empty()) return std::string("\x15\xFE#%\x07?\x80", 7) + end;
+        if (cutOff) return answer.substr(0, answer.size() / 2);
         return (options.echo ? line + end : "") + (answer.empty() ? "" : answer + end);
     }
 
@@ -255,6 +257,11 @@ std::string VirtualMultimeter::Function() const {
 void VirtualMultimeter::SetGarbage(bool on) {
     std::lock_guard lock(state_->mutex);
     state_->garbage = on;
+}
+
+void VirtualMultimeter::SetCutOff(bool on) {
+    std::lock_guard lock(state_->mutex);
+    state_->cutOff = on;
 }
 
 void VirtualMultimeter::SetSilent(bool on) {

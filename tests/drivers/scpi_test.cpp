@@ -133,18 +133,15 @@ TEST_F(Scpi, WhatIsNoReadingIsAnErrorNeverAValue) {
          "reports the error -113 (Undefined header)"},
         {"bytes that are no answer", [&] { meter.SetGarbage(true); }, 1,
          vodex::ID_ChannelStatus_ErrUnknown, true, "makes no sense"},
-        {"an answer cut off",
-         [&] {
-             meter.SetSilent(true);
-             meter.Send("+1.23");
-         },
-         1, vodex::ID_ChannelStatus_ErrUnknown, true, "makes no sense"},
+        {"an answer cut off", [&] { meter.SetCutOff(true); }, 1, vodex::ID_ChannelStatus_ErrUnknown,
+         true, "makes no sense"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         meter.SetOverload(false);
         meter.SetGarbage(false);
         meter.SetSilent(false);
+        meter.SetCutOff(false);
         ASSERT_TRUE(device->CONNECT(2)) << device->DEBUGINFO();
         c.make();
         Measure({c.channel});

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
+#include <QValueAxis>
 #include <cmath>
 
 #include "fixtures.h"
@@ -79,6 +80,41 @@ TEST(ReadingsChart, AMissingReadingBreaksTheLine) {
                     {"b", Qt::red, {{0, gap}}}});
     EXPECT_EQ(chart.Pieces(0), 2);
     EXPECT_EQ(chart.Pieces(1), 0);  // nothing to draw
+}
+
+TEST(ReadingsChart, TheValueAxisIsLabelledWithRoundNumbers) {
+    // The labels as the axis draws them: from its tick anchor in steps of its interval.
+    const std::vector<std::vector<double>> cases = {{0.125},      {-3.071, 229.8}, {1e-6, 3e-6},
+                                                    {-0.4, 0.35}, {1.2e6, 1.25e6}, {120.5}};
+    for (const auto& values : cases) {
+        tlx::controls::ReadingsChart chart;
+        tlx::controls::ReadingsChart::Line line{"a", Qt::blue, {}};
+        for (double v : values)
+            line.points.emplace_back(line.points.size(), v);
+        chart.SetLines({line});
+        const auto* axis = qobject_cast<QValueAxis*>(chart.chart()->axes(Qt::Vertical).front());
+        ASSERT_NE(axis, nullptr);
+        std::vector<std::string> labels;
+        const auto label = [&](double v) {
+            labels.push_back(QString::asprintf("%g", v).toStdString());
+        };
+        if (axis->tickType() == QValueAxis::TicksFixed) {
+            const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+            for (int i = 0; i < axis->tickCount(); ++i)
+                label(axis->min() + i * step);
+        } else {
+            const double step = axis->tickInterval();
+            ASSERT_GT(step, 0);
+            for (double k = std::ceil((axis->min() - axis->tickAnchor()) / step);
+                 axis->tickAnchor() + k * step <= axis->max() + step / 1e6; ++k) {
+                label(axis->tickAnchor() + k * step);
+            }
+        }
+        EXPECT_TRUE(labels.size() >= 3 && labels.size() <= 12) << values.front();
+        EXPECT_LE(axis->min(), values.front());
+        for (const std::string& text : labels)
+            EXPECT_LE(text.size(), 8u) << text;  // "-0.35", "1.21e+06"
+    }
 }
 
 }  // namespace

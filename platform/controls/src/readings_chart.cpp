@@ -33,6 +33,7 @@ ReadingsChart::ReadingsChart(QWidget* parent)
     time_->setLabelFormat("%.0f");
     time_->setTickType(QValueAxis::TicksDynamic);
     value_->setLabelFormat("%g");
+    value_->setTickType(QValueAxis::TicksDynamic);
     c->addAxis(time_, Qt::AlignBottom);
     c->addAxis(value_, Qt::AlignLeft);
     setMinimumHeight(160);
@@ -97,6 +98,11 @@ void ReadingsChart::SetLines(const std::vector<Line>& lines) {
             high = std::max(high, p.y());
         }
     }
+    // A reading alone between gaps is a dot, not nothing.
+    for (QAbstractSeries* series : c->series()) {
+        auto* piece = static_cast<QLineSeries*>(series);
+        if (piece->count() == 1) piece->setPointsVisible(true);
+    }
     if (low > high) {  // nothing measured yet
         low = 0;
         high = 1;
@@ -106,8 +112,20 @@ void ReadingsChart::SetLines(const std::vector<Line>& lines) {
         low -= margin;
         high += margin;
     }
-    value_->setRange(low, high);
-    value_->applyNiceNumbers();
+    // About six ticks on round numbers, counted from 0 so that 0 is shown as 0 and not as the
+    // rounding error of adding up steps.
+    const double rough = (high - low) / 6;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = magnitude;
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        step = m * magnitude;
+        if (step >= rough) break;
+    }
+    // The ends lie on ticks; a hair beyond them, so that adding up steps reaches the last.
+    const double hair = step * 1e-6;
+    value_->setRange(std::floor(low / step) * step - hair, std::ceil(high / step) * step + hair);
+    value_->setTickAnchor(0);
+    value_->setTickInterval(step);
 }
 
 int ReadingsChart::Pieces(int line) const {

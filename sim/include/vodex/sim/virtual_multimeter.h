@@ -62,6 +62,8 @@ class VirtualMultimeter {
     std::string Function() const;
     void SetGarbage(bool on);
     void SetSilent(bool on);
+    // scpi: each answer breaks off halfway, without its line end.
+    void SetCutOff(bool on);
     // Sends bytes unasked; returns once they can be read on the port's side.
     void Send(const std::string& bytes);
     void Vanish();
