@@ -24,6 +24,7 @@ int Package(const Args& args);
 int Packages(const Args& args);
 int Uninstall(const Args& args);
 int Language(const Args& args);
+int LineMeter(const Args& args);
 // Installs the driver package `package` through the installer program.
 int InstallPackage(const std::string& package, bool quiet);
 

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "json_writer.h"
 #include "kept_messages.h"
+#include "linemeter_command.h"
 #include "tlx/codepage.h"
 #include "tlx/component.h"
 #include "tlx/error.h"
@@ -296,6 +297,17 @@ int Install(const Args& args) {
     }
     if (tlx::UCase(a.Positional()[0]).ends_with(".MSI")) {
         return InstallPackage(a.Positional()[0], a.Has("quiet"));
+    }
+    // A line meter's description is installed as the package of its driver, so that it can be
+    // uninstalled like any other.
+    if (IsLineMeterDescription(a.Positional()[0])) {
+        const StagedLineMeter staged(a.Positional()[0]);
+        const std::string folder = std::filesystem::path(staged.Component()).parent_path().string();
+        Package({"--quiet", "--out", folder, a.Positional()[0]});
+        return InstallPackage(
+            folder + "/" + tlx::LCase(tlx::cls_CoreFileSystem::BASENAME(staged.Component())) +
+                ".msi",
+            a.Has("quiet"));
     }
     std::error_code ec;
     const std::string file =

@@ -4,11 +4,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "arguments.h"
 #include "commands.h"
+#include "description.h"
 #include "json_writer.h"
 #include "kept_messages.h"
+#include "linemeter_command.h"
 #include "tlx/component.h"
 #include "tlx/convert.h"
 #include "tlx/dialogs.h"
@@ -72,9 +75,17 @@ int RunInstaller(std::vector<std::string> words, bool quiet) {
 
 int Package(const Args& args) {
     const Arguments a(args, "package");
-    if (a.Positional().size() != 1) throw UsageError("'package' needs one component file");
+    if (a.Positional().size() != 1) {
+        throw UsageError("'package' needs one component file or line meter description");
+    }
     std::error_code ec;
-    const std::string component = fs::absolute(a.Positional()[0], ec).lexically_normal().string();
+    // A description of a text-line meter is packaged as its driver: the shared component under
+    // the description's driver class, with the description beside it.
+    std::optional<StagedLineMeter> staged;
+    if (IsLineMeterDescription(a.Positional()[0])) staged.emplace(a.Positional()[0]);
+    const std::string component =
+        staged ? staged->Component()
+               : fs::absolute(a.Positional()[0], ec).lexically_normal().string();
     if (ec || !fs::is_regular_file(component, ec))
         throw tlx::Error("'" + a.Positional()[0] + "' is no component file");
     const std::string out =
@@ -125,20 +136,32 @@ int Package(const Args& args) {
     m.productCode = tlx::package::ProductCodeFor(cls);
     m.name = name;
     const tlx_component_version& v = *entry.version;
-    m.version =
-        std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+    // A line meter's driver (made from a description, or one installed) carries its
+    // description, and its version is the description's.
+    const std::string lineDescription =
+        tlx::cls_CoreFileSystem::WITHOUTEXTENSION(component) + ".linemeter";
+    const bool lineMeter = !linemeter::IdOfClass(cls).empty() && fs::exists(lineDescription, ec);
+    std::int32_t version[3] = {v.major, v.minor, v.revision};
+    if (lineMeter) {
+        const std::string described = linemeter::ReadDescription(lineDescription).version;
+        std::sscanf(described.c_str(), "%d.%d.%d", &version[0], &version[1], &version[2]);
+    }
+    m.version = std::to_string(version[0]) + "." + std::to_string(version[1]) + "." +
+                std::to_string(version[2]);
     m.needInterface = v.lowest_build;
     m.component = cls + ".so";
     m.classes = {cls};
     const std::string package = out + "/" + base + ".msi";
-    tlx::package::WritePackage(
-        package, m, {{m.component, ReadWhole(component)}, {cls + ".devinfo", ReadWhole(devinfo)}});
+    std::vector<std::pair<std::string, std::string>> files = {
+        {m.component, ReadWhole(component)}, {cls + ".devinfo", ReadWhole(devinfo)}};
+    if (lineMeter) files.emplace_back(cls + ".linemeter", ReadWhole(lineDescription));
+    tlx::package::WritePackage(package, m, files);
     // The update description that a driver folder offers the package with.
     tag.IDENTIFIER = tlx::UCase(cls);
     tag.NAME = name;
-    tag.MAJOR = v.major;
-    tag.MINOR = v.minor;
-    tag.REVISION = v.revision;
+    tag.MAJOR = version[0];
+    tag.MINOR = version[1];
+    tag.REVISION = version[2];
     tag.VERSION = m.version;
     tag.NEEDINTERFACE = v.lowest_build;
     tag.COMMENT = v.comment ? v.comment : "";

@@ -32,6 +32,11 @@ if(TARGET Vodex_InterfaceUi)  # not in the sanitizer tree
   install(TARGETS TLX_Controls Vodex_InterfaceUi LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
 install(TARGETS Vodex_Randomizer Vodex_Balance Vodex_Scpi Vodex_HandheldDmm LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The component of the text-line meters (each description's driver is a copy of it, made by
+# vodex install FILE.linemeter), and the example descriptions.
+install(TARGETS Vodex_LineMeter LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/drivers/linemeter/examples/
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/vodex/linemeter FILES_MATCHING PATTERN "*.linemeter")
 install(FILES ${PROJECT_BINARY_DIR}/lib/Vodex_Randomizer.devinfo
               ${PROJECT_BINARY_DIR}/lib/Vodex_Balance.devinfo
               ${PROJECT_BINARY_DIR}/lib/Vodex_Scpi.devinfo

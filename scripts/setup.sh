@@ -27,7 +27,7 @@ if [[ "${1:-}" == "--sanitize" ]]; then
 fi
 
 packages=(g++ make cmake ninja-build lld ccache pkg-config libsqlite3-dev libsodium-dev libxxhash-dev libarchive-dev zlib1g-dev
-          libcurl4-openssl-dev libpng-dev libarchive-tools
+          libcurl4-openssl-dev libpng-dev libarchive-tools libre2-dev
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n xvfb xdotool openbox x11-utils
           fonts-dejavu-core libgtest-dev libgmock-dev
           libbenchmark-dev python3-serial desktop-file-utils dpkg-dev

@@ -3,10 +3,12 @@
 //   vodex-sim balance --link PATH [--weight GRAMS] [--serial TEXT]
 //   vodex-sim multimeter --link PATH [--protocol scpi|dmm14] [--value F=X]... [--function F]
 //             [--overload] [--crlf] [--echo] [--drop-bytes P] [--switch-every S]
+//   vodex-sim linemeter --link PATH --description FILE [--value CHANNEL=X]... [--every S]
 //
 // Map a port number to PATH (vodex ports set N PATH) and measure it like a real instrument.
 #include <signal.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "vodex/sim/virtual_balance.h"
+#include "vodex/sim/virtual_linemeter.h"
 #include "vodex/sim/virtual_multimeter.h"
 
 namespace {
@@ -24,6 +27,8 @@ constexpr const char* kHelp =
     "       vodex-sim multimeter --link PATH [--protocol scpi|dmm14] [--value F=X]...\n"
     "                 [--function F] [--overload] [--crlf] [--echo] [--drop-bytes P]\n"
     "                 [--switch-every S]\n"
+    "       vodex-sim linemeter --link PATH --description FILE [--value CHANNEL=X]...\n"
+    "                 [--every S]\n"
     "A virtual instrument on a pseudo-terminal, answering like a real one until interrupted.\n"
     "Map a port number to PATH (vodex ports set N PATH) and measure it like a real instrument.\n"
     "\n"
@@ -42,6 +47,11 @@ constexpr const char* kHelp =
     "  --echo           scpi: every command is sent back before its answer\n"
     "  --drop-bytes P   dmm14: each byte lost with the chance P (0 to 1)\n"
     "  --switch-every S dmm14: the rotary switch turns to the next function every S seconds\n"
+    "Options of the line meter (it sends the description's EXAMPLE lines):\n"
+    "  --description FILE  the meter's description (*.linemeter)\n"
+    "  --value CHANNEL=X   the reading of a channel, by name or number (its example's when not\n"
+    "                      given; may be repeated)\n"
+    "  --every S           a streaming meter sends its lines every S seconds (0.5)\n"
     "\n"
     "  -h, --help       show this help\n"
     "  -V, --version    show the version\n";
@@ -157,6 +167,34 @@ int Multimeter(int argc, char** argv) {
     });
 }
 
+int LineMeter(int argc, char** argv) {
+    vodex::sim::VirtualLineMeter::Options options;
+    double every = 0.5;
+    const bool read = ReadOptions(
+        argc, argv, [](const std::string&) { return false; },
+        [&](const std::string& arg, const std::string& value) {
+            if (arg == "--link") options.link = value;
+            if (arg == "--description") options.description = value;
+            if (arg == "--value") {
+                const std::size_t equals = value.rfind('=');
+                double x = 0;
+                if (equals == std::string::npos || !Number(value.substr(equals + 1), x)) {
+                    return false;
+                }
+                options.values[value.substr(0, equals)] = x;
+            }
+            return arg == "--link" || arg == "--description" || arg == "--value" ||
+                   (arg == "--every" && Number(value, every) && every >= 0.01 && every <= 60);
+        });
+    if (!read || options.link.empty() || options.description.empty()) return Usage();
+    options.every = std::chrono::milliseconds(static_cast<long>(every * 1000));
+    std::unique_ptr<vodex::sim::VirtualLineMeter> meter;
+    return Serve([&] {
+        meter = std::make_unique<vodex::sim::VirtualLineMeter>(options);
+        return "line meter on " + meter->Path() + " (terminal " + meter->DevicePath() + ")";
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,5 +210,6 @@ int main(int argc, char** argv) {
     }
     if (first == "balance") return Balance(argc, argv);
     if (first == "multimeter") return Multimeter(argc, argv);
+    if (first == "linemeter") return LineMeter(argc, argv);
     return Usage();
 }

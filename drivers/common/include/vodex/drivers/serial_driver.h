@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "tlx/dispatch.h"
 #include "tlx/error.h"
@@ -34,9 +35,11 @@ class SerialDriver : public tlx::Object,
                      public tlx::Dispatch,
                      public std::enable_shared_from_this<Driver> {
   public:
-    // A driver with its device, described by the driver's Describe.
-    static std::shared_ptr<Driver> Create() {
-        std::shared_ptr<Driver> driver(new Driver());
+    // A driver with its device, described by the driver's Describe; `args` go to the driver's
+    // constructor.
+    template <class... Args>
+    static std::shared_ptr<Driver> Create(Args&&... args) {
+        std::shared_ptr<Driver> driver(new Driver(std::forward<Args>(args)...));
         driver->device_ = std::make_shared<int_Device>();
         driver->Describe();
         if (!driver->device_->WithEvents(driver)) {
