@@ -29,6 +29,18 @@ const std::vector<Command>& Commands() {
           {"--json", "the same as --format json"}},
          true,
          Measure},
+        {"scan",
+         "scan CLASS [--port N] [--from NM --to NM --step NM] [--format F]",
+         "Scan a range of wavelengths with a device that scans (a photometer) and write the "
+         "spectrum: wavelength in nm and absorbance. Ctrl-C stops it, keeping the points so "
+         "far.",
+         {{"--port N", "the serial port (the device's own when not given)"},
+          {"--from NM", "the first wavelength (the device's first when not given)"},
+          {"--to NM", "the last wavelength (the device's last when not given)"},
+          {"--step NM", "the step between wavelengths (the device's interval when not given)"},
+          {"--format F", "table (the default), csv or json"}},
+         true,
+         Scan},
         {"enable", "enable CLASS", "Make a disabled driver active again.", {}, true, Enable},
         {"disable",
          "disable CLASS",

@@ -25,6 +25,7 @@ int Packages(const Args& args);
 int Uninstall(const Args& args);
 int Language(const Args& args);
 int LineMeter(const Args& args);
+int Scan(const Args& args);
 // Installs the driver package `package` through the installer program.
 int InstallPackage(const std::string& package, bool quiet);
 

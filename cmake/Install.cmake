@@ -31,7 +31,8 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/platform/corelib/include/
 if(TARGET Vodex_InterfaceUi)  # not in the sanitizer tree
   install(TARGETS TLX_Controls Vodex_InterfaceUi LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
-install(TARGETS Vodex_Randomizer Vodex_Balance Vodex_Scpi Vodex_HandheldDmm LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS Vodex_Randomizer Vodex_Balance Vodex_Scpi Vodex_HandheldDmm Vodex_Photometer
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 # The component of the text-line meters (each description's driver is a copy of it, made by
 # vodex install FILE.linemeter), and the example descriptions.
 install(TARGETS Vodex_LineMeter LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
@@ -41,11 +42,12 @@ install(FILES ${PROJECT_BINARY_DIR}/lib/Vodex_Randomizer.devinfo
               ${PROJECT_BINARY_DIR}/lib/Vodex_Balance.devinfo
               ${PROJECT_BINARY_DIR}/lib/Vodex_Scpi.devinfo
               ${PROJECT_BINARY_DIR}/lib/Vodex_HandheldDmm.devinfo
+              ${PROJECT_BINARY_DIR}/lib/Vodex_Photometer.devinfo
   DESTINATION ${CMAKE_INSTALL_LIBDIR})
 # Stripping (cmake --install --strip, and so the package) rewrites the drivers after they were
 # copied, which would leave their descriptions older than they are; the registry would then
 # load each driver to describe it. The descriptions are dated after the drivers.
-install(CODE "foreach(driver Vodex_Randomizer Vodex_Balance Vodex_Scpi Vodex_HandheldDmm)
+install(CODE "foreach(driver Vodex_Randomizer Vodex_Balance Vodex_Scpi Vodex_HandheldDmm Vodex_Photometer)
   file(TOUCH_NOCREATE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/\${driver}.devinfo\")
 endforeach()")
 
@@ -67,7 +69,7 @@ install(FILES ${PROJECT_BINARY_DIR}/vodex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}
 # The drivers an installed toolkit installs into a user's state on its first use.
 file(WRITE ${PROJECT_BINARY_DIR}/install-files/builtin-drivers
   "# Built-in drivers, installed on the first use of the toolkit (relative to this library folder)\n"
-  "Vodex_Randomizer.so\nVodex_Balance.so\nVodex_Scpi.so\nVodex_HandheldDmm.so\n")
+  "Vodex_Randomizer.so\nVodex_Balance.so\nVodex_Scpi.so\nVodex_HandheldDmm.so\nVodex_Photometer.so\n")
 install(FILES ${PROJECT_BINARY_DIR}/install-files/builtin-drivers
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/vodex)
 

@@ -266,6 +266,21 @@ void BindDevice(py::module_& m) {
                  py::gil_scoped_release free;
                  device.EXECUTE();
              })
+        .def(
+            "ACTIVATE",
+            [](const Device& d, const std::string& command, std::int32_t activation,
+               const std::vector<double>& parameters) {
+                std::vector<tlx::Variant> values(parameters.begin(), parameters.end());
+                tlx::VariantArray array(1, std::move(values));
+                int_Device& device = *d;
+                py::gil_scoped_release free;
+                return device.ACTIVATE(command, activation, array);
+            },
+            py::arg("command"), py::arg("activation"),
+            py::arg("parameters") = std::vector<double>{},
+            "Runs one of the driver's activation commands (its INFO's SUPPORTEDACTIVATORS) with "
+            "an activation (0 off, 1 on, 2 set, 3 get) and numbers; True when the driver did it. "
+            "A photometer's ACTIVATE(\"SCAN\", 1, [from, to, step]) fills DATA with the spectrum.")
         .def_property_readonly(
             "DATA",
             [](const Device& d) {

@@ -78,12 +78,12 @@ if ! { cmake -S "$root" -B "$build" -G Ninja "${cmake_args[@]}" "${compiler_cach
     exit 1
 fi
 
-# The toolkit's drivers (the built-in random generator, the balance and multimeter drivers), installed as
-# a driver package would install them: each component registered, its "Devices" value
-# written, its description file beside it. The sanitizer build only runs tests, which install
+# The toolkit's drivers (the built-in random generator, the balance, multimeter and photometer
+# drivers), installed as a driver package would install them: each component registered, its
+# "Devices" value written, its description file beside it. The sanitizer build only runs tests, which install
 # what they need themselves.
 if [[ "${1:-}" != "--sanitize" ]]; then
-    for driver in Vodex_Randomizer Vodex_Balance Vodex_Scpi Vodex_HandheldDmm; do
+    for driver in Vodex_Randomizer Vodex_Balance Vodex_Scpi Vodex_HandheldDmm Vodex_Photometer; do
         if ! "$build/bin/vodex" install --quiet "$build/lib/$driver.so" >>"$log" 2>&1; then
             tail -n 5 "$log" >&2
             echo "setup: the driver $driver could not be installed; see $log" >&2

@@ -4,6 +4,7 @@
 //   vodex-sim multimeter --link PATH [--protocol scpi|dmm14] [--value F=X]... [--function F]
 //             [--overload] [--crlf] [--echo] [--drop-bytes P] [--switch-every S]
 //   vodex-sim linemeter --link PATH --description FILE [--value CHANNEL=X]... [--every S]
+//   vodex-sim photometer --link PATH [--band NM:A:WIDTH]... [--noise A] [--warmup S]
 //
 // Map a port number to PATH (vodex ports set N PATH) and measure it like a real instrument.
 #include <signal.h>
@@ -19,6 +20,7 @@
 #include "vodex/sim/virtual_balance.h"
 #include "vodex/sim/virtual_linemeter.h"
 #include "vodex/sim/virtual_multimeter.h"
+#include "vodex/sim/virtual_photometer.h"
 
 namespace {
 
@@ -29,6 +31,8 @@ constexpr const char* kHelp =
     "                 [--switch-every S]\n"
     "       vodex-sim linemeter --link PATH --description FILE [--value CHANNEL=X]...\n"
     "                 [--every S]\n"
+    "       vodex-sim photometer --link PATH [--band NM:A:WIDTH]... [--noise A] [--warmup S]\n"
+    "                 [--pace S]\n"
     "A virtual instrument on a pseudo-terminal, answering like a real one until interrupted.\n"
     "Map a port number to PATH (vodex ports set N PATH) and measure it like a real instrument.\n"
     "\n"
@@ -52,6 +56,13 @@ constexpr const char* kHelp =
     "  --value CHANNEL=X   the reading of a channel, by name or number (its example's when not\n"
     "                      given; may be repeated)\n"
     "  --every S           a streaming meter sends its lines every S seconds (0.5)\n"
+    "Options of the photometer (a scanning one, 340 to 1000 nm):\n"
+    "  --band NM:A:WIDTH   an absorption band of the solution: its centre in nm, its\n"
+    "                      absorbance there and its width at half height in nm (may be\n"
+    "                      repeated; none: a clear solution)\n"
+    "  --noise A           the noise of each absorbance (0.002)\n"
+    "  --warmup S          the lamp warms up for S seconds before it measures (0)\n"
+    "  --pace S            a scan takes S seconds a point (0.005)\n"
     "\n"
     "  -h, --help       show this help\n"
     "  -V, --version    show the version\n";
@@ -195,6 +206,38 @@ int LineMeter(int argc, char** argv) {
     });
 }
 
+int Photometer(int argc, char** argv) {
+    vodex::sim::VirtualPhotometer::Options options;
+    std::string badBand;
+    const bool read = ReadOptions(
+        argc, argv, [](const std::string&) { return false; },
+        [&](const std::string& arg, const std::string& value) {
+            if (arg == "--link") options.link = value;
+            if (arg == "--band") {
+                try {
+                    options.bands.push_back(vodex::sim::ParseBand(value));
+                } catch (const std::exception& e) {
+                    badBand = e.what();
+                    return false;
+                }
+            }
+            return arg == "--link" || arg == "--band" ||
+                   (arg == "--noise" && Number(value, options.noise) && options.noise >= 0 &&
+                    options.noise <= 1) ||
+                   (arg == "--warmup" && Number(value, options.warmup) && options.warmup >= 0) ||
+                   (arg == "--pace" && Number(value, options.pointSeconds) &&
+                    options.pointSeconds >= 0.0001 && options.pointSeconds <= 10);
+        });
+    if (!badBand.empty()) std::fprintf(stderr, "vodex-sim: %s\n", badBand.c_str());
+    if (!read || options.link.empty()) return Usage();
+    std::unique_ptr<vodex::sim::VirtualPhotometer> photometer;
+    return Serve([&] {
+        photometer = std::make_unique<vodex::sim::VirtualPhotometer>(options);
+        return "photometer on " + photometer->Path() + " (terminal " + photometer->DevicePath() +
+               ")";
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,5 +254,6 @@ int main(int argc, char** argv) {
     if (first == "balance") return Balance(argc, argv);
     if (first == "multimeter") return Multimeter(argc, argv);
     if (first == "linemeter") return LineMeter(argc, argv);
+    if (first == "photometer") return Photometer(argc, argv);
     return Usage();
 }

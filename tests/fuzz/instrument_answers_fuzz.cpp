@@ -1,7 +1,8 @@
-// What multimeters send: the first byte chooses the reader. SCPI answers (identity, reading,
+// What instruments send: the first byte chooses the reader. SCPI answers (identity, reading,
 // error-queue entry) never give a reading that is not finite; the handheld meters' stream, cut
 // as the second byte says, gives only packets whose bytes stand in their places, and a
-// decoded display is a finite value with a known unit.
+// decoded display is a finite value with a known unit; the photometer's answers give only
+// points it can measure.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <string_view>
 
 #include "dmm14_protocol.h"
+#include "photometer_protocol.h"
 #include "scpi_protocol.h"
 
 namespace {
@@ -43,14 +45,37 @@ void Handheld(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+// Each line of the text: a photometer's data line gives at most 20 points, each a wavelength
+// the photometer has and a finite absorbance.
+void Photometer(std::string_view text) {
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const auto a = vodex::photometer::ParseAnswer(text.substr(start, end - start));
+        if (a.points.size() > vodex::photometer::kMostChunkPoints) std::abort();
+        for (const auto& [x, y] : a.points) {
+            if (!(x >= vodex::photometer::kLowestWave && x <= vodex::photometer::kHighestWave) ||
+                !std::isfinite(y)) {
+                std::abort();
+            }
+        }
+        if (a.kind == vodex::photometer::Answer::Kind::Value && !std::isfinite(a.value)) {
+            std::abort();
+        }
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    if (data[0] % 2 == 0) {
-        Scpi({reinterpret_cast<const char*>(data + 1), size - 1});
-    } else {
+    const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+    if (data[0] % 3 == 0) {
+        Scpi(text);
+    } else if (data[0] % 3 == 1) {
         Handheld(data + 1, size - 1);
+    } else {
+        Photometer(text);
     }
     return 0;
 }

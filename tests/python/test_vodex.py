@@ -146,3 +146,29 @@ def test_the_multimeters_measure_through_a_session(driver, protocol, channel, va
         sim.terminate()
         sim.wait()
         subprocess.run([vodex_program, "uninstall", "--quiet", driver], check=False)
+
+
+def test_a_photometer_scans_a_spectrum_into_the_data_field(tmp_path):
+    build = os.environ["VODEX_BUILD"]
+    vodex_program = os.path.join(build, "bin", "vodex")
+    subprocess.run([vodex_program, "install", "--quiet",
+                    os.path.join(build, "lib", "Vodex_Photometer.so")], check=True)
+    link = str(tmp_path / "photometer")
+    sim = subprocess.Popen([os.path.join(build, "bin", "vodex-sim"), "photometer", "--link", link,
+                            "--band", "510:0.8:30"], stdout=subprocess.PIPE, text=True)
+    try:
+        sim.stdout.readline()  # it says where it listens once it does
+        subprocess.run([vodex_program, "ports", "set", "8", link], check=True)
+        manager = vodex.manager()
+        photometer = manager.CREATE("Vodex_Photometer", 8)
+        assert photometer.STATUS == 2, photometer.STATUSTEXT
+        assert photometer.ACTIVATE("SCAN", 1, [480, 540, 2])
+        x, y = photometer.DATA
+        assert x == [480 + 2 * i for i in range(31)]
+        assert x[y.index(max(y))] == pytest.approx(510, abs=4)
+        assert not photometer.ACTIVATE("SCAN", 1, [200, 300, 1])  # beyond its range
+        assert manager.DEINIT("Vodex_Photometer", 8)
+    finally:
+        sim.terminate()
+        sim.wait()
+        subprocess.run([vodex_program, "uninstall", "--quiet", "Vodex_Photometer"], check=False)
