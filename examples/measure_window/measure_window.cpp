@@ -5,11 +5,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "tlx/controls/readings_chart.h"
@@ -56,6 +58,30 @@ MeasureWindow::MeasureWindow() {
     device_ = new QLabel(Say("Kein Gerät gewählt", "No device chosen"), this);
     device_->setObjectName("lab_Device");
     layout->addWidget(device_);
+    // The spectrum of a device that scans: from, to and step in nm.
+    scanRow_ = new QWidget(this);
+    scanRow_->setObjectName("fra_Scan");
+    auto* scanLayout = new QHBoxLayout(scanRow_);
+    scanLayout->setContentsMargins(0, 0, 0, 0);
+    auto field = [this, scanLayout](const char* name) {
+        auto* edit = new QLineEdit(scanRow_);
+        edit->setObjectName(name);
+        edit->setMaximumWidth(70);
+        scanLayout->addWidget(edit);
+        return edit;
+    };
+    scanLayout->addWidget(new QLabel(Say("Spektrum von", "Spectrum from"), scanRow_));
+    from_ = field("txt_From");
+    scanLayout->addWidget(new QLabel(Say("bis", "to"), scanRow_));
+    to_ = field("txt_To");
+    scanLayout->addWidget(new QLabel(Say("nm, Schritt", "nm, step"), scanRow_));
+    step_ = field("txt_Step");
+    scanLayout->addWidget(new QLabel("nm", scanRow_));
+    scan_ = NewButton(Say("Spektrum aufnehmen", "Record spectrum"), "cmd_Scan", scanRow_);
+    scanLayout->addWidget(scan_);
+    scanLayout->addStretch(1);
+    scanRow_->hide();
+    layout->addWidget(scanRow_);
     auto* body = new QHBoxLayout;
     table_ = new QTableWidget(0, 2, this);
     table_->setObjectName("lst_Channels");
@@ -92,6 +118,13 @@ MeasureWindow::MeasureWindow() {
     connect(savePicture_, &QPushButton::clicked, this, [this] { AskAndSave(false); });
     connect(table_, &QTableWidget::cellClicked, this, [this](int row, int) {
         session_.Show(static_cast<std::size_t>(row));
+        showSpectrum_ = false;
+        Show();
+        DrawChart();
+    });
+    connect(scan_, &QPushButton::clicked, this, [this] { ScanOrStop(); });
+    connect(&progress_, &QTimer::timeout, this, [this] {
+        session_.TakeSpectrum();
         DrawChart();
     });
     connect(&timer_, &QTimer::timeout, this, [this] { Measure(); });
@@ -135,6 +168,13 @@ bool MeasureWindow::Connect() {
     session_.Connect();
     QApplication::restoreOverrideCursor();
     Finish();
+    showSpectrum_ = false;
+    if (session_.CanScan()) {
+        // Visible light, as far as the device reaches, at its own interval.
+        from_->setText(QString::number(std::max(session_.WaveStart(), 400.0)));
+        to_->setText(QString::number(std::min(session_.WaveEnd(), 700.0)));
+        step_->setText(QString::number(session_.WaveInterval()));
+    }
     clock_.START();
     if (session_.Connected()) timer_.start(250);
     Show();
@@ -157,6 +197,42 @@ void MeasureWindow::ConnectOrStop() {
     }
 }
 
+void MeasureWindow::ScanOrStop() {
+    if (scanning_) {
+        tlx::CancelWaits(true);  // the driver stops the scan, keeping its points
+        return;
+    }
+    if (busy_ || !session_.CanScan()) return;
+    auto number = [](const QLineEdit* edit, bool& ok) {
+        return QString(edit->text()).replace(',', '.').trimmed().toDouble(&ok);
+    };
+    bool ok[3] = {};
+    const double from = number(from_, ok[0]), to = number(to_, ok[1]), step = number(step_, ok[2]);
+    if (!ok[0] || !ok[1] || !ok[2]) {
+        status_->setText(
+            Say("Von, bis und Schritt sind Zahlen in nm.", "From, to and step are numbers in nm."));
+        return;
+    }
+    busy_ = scanning_ = true;
+    timer_.stop();
+    showSpectrum_ = true;
+    scanFrom_ = from;
+    scanTo_ = to;
+    scan_->setText(Say("Scan abbrechen", "Stop scan"));
+    status_->setPalette(palette());
+    status_->setText(Say("Das Spektrum wird aufgenommen ...", "Recording the spectrum ..."));
+    progress_.start(100);
+    session_.Scan(from, to, step);
+    progress_.stop();
+    scanning_ = false;
+    tlx::CancelWaits(false);
+    scan_->setText(Say("Spektrum aufnehmen", "Record spectrum"));
+    Finish();
+    if (session_.Connected()) timer_.start(250);
+    Show();
+    DrawChart();
+}
+
 void MeasureWindow::Show() {
     // The device's own status: its error with the driver's reason, and ready again when it
     // answers.
@@ -170,7 +246,10 @@ void MeasureWindow::Show() {
     const bool chosen = !session_.DriverClass().empty();
     connect_->setEnabled(chosen);
     settings_->setEnabled(chosen);
-    saveCsv_->setEnabled(!session_.Readings().empty());
+    saveCsv_->setEnabled(showSpectrum_ ? !session_.Spectrum().empty()
+                                       : !session_.Readings().empty());
+    scanRow_->setVisible(session_.CanScan());
+    scan_->setEnabled(session_.Connected() && (!busy_ || scanning_));
     savePicture_->setEnabled(session_.Connected() || !session_.Readings().empty());
     device_->setText(
         session_.Connected()
@@ -189,6 +268,16 @@ void MeasureWindow::Show() {
 }
 
 void MeasureWindow::DrawChart() {
+    if (showSpectrum_) {
+        tlx::controls::ReadingsChart::Line line{
+            Say("Spektrum", "Spectrum"), QColor(153, 51, 153), {}};
+        for (const auto& [x, y] : session_.Spectrum())
+            line.points.emplace_back(x, y);
+        chart_->SetXAxis(Say("Wellenlänge (nm)", "Wavelength (nm)"), scanFrom_, scanTo_);
+        chart_->SetValueCaption(Say("Extinktion", "Absorbance"));
+        chart_->SetLines({line});
+        return;
+    }
     const auto& readings = session_.Readings();
     const std::size_t from = session_.PresentFrom();
     tlx::controls::ReadingsChart::Line line{Q(session_.ShownName()), QColor(0, 102, 204), {}};
@@ -225,6 +314,20 @@ bool MeasureWindow::SavePicture(const QString& file) {
 
 void MeasureWindow::AskAndSave(bool csv) {
     if (busy_) return;
+    if (csv && showSpectrum_) {
+        const QString file = QFileDialog::getSaveFileName(
+            this, Say("Spektrum speichern", "Save spectrum"), "spektrum.csv",
+            Say("CSV-Dateien", "CSV files") + " (*.csv)");
+        std::string why;
+        if (!file.isEmpty() && !session_.SaveSpectrumCsv(file.toStdString(), why)) {
+            QMessageBox::warning(this, windowTitle(),
+                                 Say("Die Datei {0} kann nicht geschrieben werden ({1}).",
+                                     "The file {0} cannot be written ({1}).")
+                                     .replace("{0}", file)
+                                     .replace("{1}", Q(why)));
+        }
+        return;
+    }
     const QString file = csv ? QFileDialog::getSaveFileName(
                                    this, Say("Messwerte speichern", "Save readings"),
                                    "messwerte.csv", Say("CSV-Dateien", "CSV files") + " (*.csv)")

@@ -3,7 +3,9 @@
 // channel (a click on a channel's row shows its curve), measured on a timer. The status bar
 // shows the device's status. While the library waits for the instrument the window stays
 // alive; clicking "Trennen" then ends the wait at once and disconnects, and the other buttons
-// wait for the cycle to end.
+// wait for the cycle to end. A device that scans (a photometer) gets a row to record a
+// spectrum from one wavelength to another: the chart then shows the spectrum as it comes (x in
+// nm), the scan can be stopped, and "Als CSV speichern" saves the spectrum while it is shown.
 #pragma once
 
 #include <QMainWindow>
@@ -14,6 +16,7 @@
 #include "tlx/clock.h"
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -47,6 +50,8 @@ class MeasureWindow : public QMainWindow {
     void Finish();
     void Show();
     void DrawChart();
+    // The scan button: records a spectrum with the range given, or stops the one running.
+    void ScanOrStop();
     void AskAndSave(bool csv);
 
     MeasureSession session_;
@@ -54,12 +59,22 @@ class MeasureWindow : public QMainWindow {
     QTimer timer_;
     bool busy_ = false;       // a cycle or a connection attempt is running
     bool stopAsked_ = false;  // disconnect once it has ended
+    bool scanning_ = false;
+    bool showSpectrum_ = false;  // the chart shows the spectrum, not a channel's curve
+    double scanFrom_ = 0;
+    double scanTo_ = 0;
+    QTimer progress_;  // draws the spectrum as it comes
     QPushButton* choose_;
     QPushButton* connect_;
     QPushButton* settings_;
     QPushButton* saveCsv_;
     QPushButton* savePicture_;
     QLabel* device_;
+    QWidget* scanRow_;
+    QLineEdit* from_;
+    QLineEdit* to_;
+    QLineEdit* step_;
+    QPushButton* scan_;
     QLabel* status_;
     QTableWidget* table_;
     tlx::controls::ReadingsChart* chart_;

@@ -96,6 +96,7 @@ bool MeasureSession::Connect() {
 }
 
 void MeasureSession::Disconnect() {
+    scanTrouble_.clear();
     if (!device_) return;
     Release(device_);
     device_.reset();
@@ -153,7 +154,9 @@ std::string MeasureSession::StatusText() const {
     if (!device_) return {};
     const std::string text = device_->STATUSTEXT();
     const std::string why = device_->DEBUGINFO();
-    return InError() && !why.empty() ? text + " " + why : text;
+    if (InError() && !why.empty()) return text + " " + why;
+    // A scan that did not end well says why while the device is well otherwise.
+    return !scanTrouble_.empty() ? text + " - " + scanTrouble_ : text;
 }
 
 bool MeasureSession::InError() const {
@@ -191,6 +194,53 @@ std::string MeasureSession::ShownUnit() const {
 const std::deque<MeasureSession::Reading>& MeasureSession::Readings() const {
     static const std::deque<Reading> none;
     return shown_ < readings_.size() ? readings_[shown_] : none;
+}
+
+bool MeasureSession::CanScan() const {
+    return device_ && device_->INFO()->MANUALSCAN();
+}
+
+double MeasureSession::WaveStart() const {
+    return device_ ? device_->INFO()->WAVESTART() : 0;
+}
+
+double MeasureSession::WaveEnd() const {
+    return device_ ? device_->INFO()->WAVEEND() : 0;
+}
+
+double MeasureSession::WaveInterval() const {
+    return device_ && device_->INFO()->WAVEINTERVAL() > 0 ? device_->INFO()->WAVEINTERVAL() : 1;
+}
+
+bool MeasureSession::Scan(double from, double to, double step) {
+    if (!CanScan()) return false;
+    tlx::VariantArray parameters(1, {tlx::Variant(from), tlx::Variant(to), tlx::Variant(step)});
+    const bool complete = device_->ACTIVATE("SCAN", ID_DeviceAct_On, parameters);
+    scanTrouble_ = complete ? std::string() : device_->DEBUGINFO();
+    TakeSpectrum();
+    return complete;
+}
+
+void MeasureSession::TakeSpectrum() {
+    spectrum_.clear();
+    if (!device_) return;
+    const auto field = device_->DATAFIELD();
+    for (std::int32_t i = 1; i <= field->COUNT(); ++i)
+        spectrum_.emplace_back(field->x(i), field->Y(i));
+}
+
+bool MeasureSession::SaveSpectrumCsv(const std::string& file, std::string& why) const {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (out) {
+        out << Field(hLanguageText("Wellenlänge (nm)", "Wavelength (nm)")) << ','
+            << Field(hLanguageText("Extinktion", "Absorbance")) << "\r\n";
+        for (const auto& [x, y] : spectrum_)
+            out << tlx::ReadingText(x) << ',' << tlx::ReadingText(y) << "\r\n";
+        out.flush();
+    }
+    if (out) return true;
+    why = std::strerror(errno);
+    return false;
 }
 
 std::size_t MeasureSession::PresentFrom() const {

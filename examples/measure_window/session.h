@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vodex/core/device.h"
@@ -74,6 +75,24 @@ class MeasureSession {
     // `why` when the file cannot be written.
     bool SaveCsv(const std::string& file, std::string& why) const;
 
+    // Whether the connected device scans wavelengths (a photometer), and its range and
+    // interval in nm.
+    bool CanScan() const;
+    double WaveStart() const;
+    double WaveEnd() const;
+    double WaveInterval() const;
+    // Scans from `from` to `to` nm in steps of `step` into the spectrum; False when the scan
+    // was refused, stopped (tlx::CancelWaits) or broken off, with the reason in StatusText().
+    // The points so far stay.
+    bool Scan(double from, double to, double step);
+    // The spectrum as the device's data field holds it now: (nm, absorbance) in order. Taken
+    // anew by TakeSpectrum, also while a scan runs.
+    const std::vector<std::pair<double, double>>& Spectrum() const { return spectrum_; }
+    void TakeSpectrum();
+    // Writes the spectrum as CSV (wavelength, absorbance); False with `why` when the file
+    // cannot be written.
+    bool SaveSpectrumCsv(const std::string& file, std::string& why) const;
+
   private:
     // Gives the device back to the manager.
     void Release(const std::shared_ptr<int_Device>& device);
@@ -86,6 +105,8 @@ class MeasureSession {
     std::shared_ptr<int_Device> device_;
     std::vector<std::deque<Reading>> readings_;  // by channel position
     std::size_t shown_ = 0;
+    std::vector<std::pair<double, double>> spectrum_;
+    std::string scanTrouble_;  // why the last scan did not end well ("" when it did)
 };
 
 }  // namespace vodex::example

@@ -54,6 +54,22 @@ void ReadingsChart::SetTimeAxis(const QString& caption, double from, double to) 
     time_->setTickInterval(step);
 }
 
+void ReadingsChart::SetXAxis(const QString& caption, double from, double to) {
+    time_->setTitleText(caption);
+    if (!(to > from)) to = from + 1;
+    time_->setRange(from, to);
+    // About six ticks on 1, 2 or 5 times a power of ten.
+    const double rough = (to - from) / 6;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = magnitude;
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        step = m * magnitude;
+        if (step >= rough) break;
+    }
+    time_->setTickAnchor(0);
+    time_->setTickInterval(step);
+}
+
 void ReadingsChart::SetValueCaption(const QString& caption) {
     value_->setTitleText(caption);
 }

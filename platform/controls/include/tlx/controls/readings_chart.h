@@ -29,6 +29,9 @@ class ReadingsChart : public QChartView {
 
     // The time axis' caption and the seconds it spans.
     void SetTimeAxis(const QString& caption, double from, double to);
+    // The horizontal axis as another quantity (a spectrum's wavelengths): its caption and
+    // span, ticks on round numbers.
+    void SetXAxis(const QString& caption, double from, double to);
     // The value axis' caption (the unit).
     void SetValueCaption(const QString& caption);
     // Shows `lines` instead of what was shown; the value axis spans their values.
