@@ -71,9 +71,10 @@ TEST(LineMeterDescriptions, ChannelsReadTheirNumberAndNothingElse) {
         "[CHANNEL]\nNAME=b\nPATTERN=T=(\\S+)\nFACTOR=0.1\nOFFSET=-273.15\n"
         "[CHANNEL]\nNAME=c\nPATTERN=(a+)+$\n",
         "t.linemeter");
+    const std::string backtracking(50000, 'a');
     const struct {
         std::size_t channel;
-        const char* line;
+        std::string line;
         Kind kind;
         double value;
     } cases[] = {
@@ -87,7 +88,7 @@ TEST(LineMeterDescriptions, ChannelsReadTheirNumberAndNothingElse) {
         {1, "T=1e999", Kind::NotANumber, 0},
         {1, "T=nan", Kind::NotANumber, 0},
         // A pattern that backtracking would take years over is linear here.
-        {2, (std::string(50000, 'a') + "b").c_str(), Kind::NoMatch, 0},
+        {2, backtracking + "b", Kind::NoMatch, 0},
     };
     for (const auto& c : cases) {
         const lm::ChannelReading r = lm::ReadChannel(d.channels[c.channel], c.line);
