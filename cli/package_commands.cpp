@@ -137,17 +137,12 @@ int Package(const Args& args) {
     m.name = name;
     const tlx_component_version& v = *entry.version;
     // A line meter's driver (made from a description, or one installed) carries its
-    // description, and its version is the description's.
+    // description (whose version its component's version record gives).
     const std::string lineDescription =
         tlx::cls_CoreFileSystem::WITHOUTEXTENSION(component) + ".linemeter";
     const bool lineMeter = !linemeter::IdOfClass(cls).empty() && fs::exists(lineDescription, ec);
-    std::int32_t version[3] = {v.major, v.minor, v.revision};
-    if (lineMeter) {
-        const std::string described = linemeter::ReadDescription(lineDescription).version;
-        std::sscanf(described.c_str(), "%d.%d.%d", &version[0], &version[1], &version[2]);
-    }
-    m.version = std::to_string(version[0]) + "." + std::to_string(version[1]) + "." +
-                std::to_string(version[2]);
+    m.version =
+        std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
     m.needInterface = v.lowest_build;
     m.component = cls + ".so";
     m.classes = {cls};
@@ -159,9 +154,9 @@ int Package(const Args& args) {
     // The update description that a driver folder offers the package with.
     tag.IDENTIFIER = tlx::UCase(cls);
     tag.NAME = name;
-    tag.MAJOR = version[0];
-    tag.MINOR = version[1];
-    tag.REVISION = version[2];
+    tag.MAJOR = v.major;
+    tag.MINOR = v.minor;
+    tag.REVISION = v.revision;
     tag.VERSION = m.version;
     tag.NEEDINTERFACE = v.lowest_build;
     tag.COMMENT = v.comment ? v.comment : "";

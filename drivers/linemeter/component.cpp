@@ -8,6 +8,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "linemeter.h"
@@ -25,7 +26,9 @@ char gName[kNameRoom] = "Vodex_LineMeter";
 char gDriverClass[kNameRoom] = "cls_LineMeter";
 char gInfoClass[kNameRoom] = "inf_LineMeter";
 const char* gClasses[] = {gDriverClass, gInfoClass, nullptr};
-constexpr tlx_component_version kVersion = {1, 0, 0, "9.12.2026", "Zeilen-Messgerät", 400};
+// The driver's version is its description's (VERSION), so that a changed description is
+// installed, listed and offered as a newer driver.
+tlx_component_version gVersion = {1, 0, 0, "9.12.2026", "Zeilen-Messgerät", 400};
 
 std::string OwnFile() {
     Dl_info info{};
@@ -40,6 +43,19 @@ __attribute__((constructor)) void NameAfterFile() {
     std::strcpy(gName, base.c_str());
     std::strcpy(gDriverClass, ("cls_Line_" + id).c_str());
     std::strcpy(gInfoClass, ("inf_Line_" + id).c_str());
+    try {
+        const std::string version =
+            ReadDescription(tlx::cls_CoreFileSystem::WITHOUTEXTENSION(OwnFile()) + ".linemeter")
+                .version;
+        std::int32_t parts[3] = {};
+        if (std::sscanf(version.c_str(), "%d.%d.%d", &parts[0], &parts[1], &parts[2]) == 3) {
+            gVersion.major = parts[0];
+            gVersion.minor = parts[1];
+            gVersion.revision = parts[2];
+        }
+    } catch (const std::exception&) {
+        // A description that is refused: creating the driver says why.
+    }
 }
 
 // The description of this component's driver, beside its file.
@@ -91,6 +107,6 @@ const tlx_component_table tlx_component_entry = {
     &tlx::RegisterEntry<tlx_component_entry>,
     &tlx::UnregisterEntry<tlx_component_entry>,
     &vodex::linemeter::Create,
-    &vodex::linemeter::kVersion,
+    &vodex::linemeter::gVersion,
 };
 }

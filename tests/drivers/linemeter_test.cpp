@@ -235,6 +235,14 @@ TEST(LineMeterCommandLine, DescriptionsAreDriversInstalledDetectedMeasuredAndRem
         vodex({"package", "--quiet", "--out", home.File("out"), kExamples + "ph_meter.linemeter"});
     ASSERT_EQ(packaged.exitCode, 0) << packaged.errors;
     EXPECT_TRUE(fs::exists(home.File("out/vodex_line_ph20.msi")));
+    // A changed description is a newer driver: its version is the description's.
+    std::ifstream example(kExamples + "ph_meter.linemeter");
+    std::string text(std::istreambuf_iterator<char>(example), {});
+    text.insert(text.find("TIMEOUT="), "VERSION=1.2.3\n");
+    std::ofstream(home.File("ph2.linemeter")) << text;
+    ASSERT_EQ(vodex({"install", "--quiet", home.File("ph2.linemeter")}).exitCode, 0);
+    const auto updated = vodex({"drivers"});
+    EXPECT_NE(updated.output.find("1.2.3"), std::string::npos) << updated.output;
     ASSERT_EQ(vodex({"uninstall", "--quiet", "Vodex_Line_PH20"}).exitCode, 0);
     const auto left = vodex({"drivers", "--all"});
     EXPECT_EQ(left.output.find("Vodex_Line_PH20"), std::string::npos) << left.output;
