@@ -10,13 +10,6 @@
 #include "vodex/text/language.h"
 
 namespace vodex::balance {
-namespace {
-
-bool Is(std::string_view name, std::string_view member) {
-    return tlx::EqualsNoCase(name, member);
-}
-
-}  // namespace
 
 void cls_Balance::Describe() {
     const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
@@ -160,19 +153,6 @@ std::optional<std::int32_t> cls_Balance::Search() {
 
 bool cls_Balance::StillThere() {
     return ParseIdentity(Ask(port_, "I4")).has_value();
-}
-
-tlx::Variant cls_Balance::GetProperty(std::string_view name) {
-    if (Is(name, "TIMEOUT")) return tlx::Variant(timeout_);
-    return SerialDriver::GetProperty(name);
-}
-
-void cls_Balance::SetProperty(std::string_view name, const tlx::Variant& value) {
-    if (Is(name, "TIMEOUT")) {
-        timeout_ = Seconds(value, "the time-out of the balance");
-    } else {
-        Dispatch::SetProperty(name, value);
-    }
 }
 
 }  // namespace vodex::balance

@@ -31,10 +31,8 @@ class cls_Balance : public drivers::SerialDriver<cls_Balance> {
     void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
     void DeviceSwitch(bool& rSuccess, std::int32_t pSwitch, bool pStatus, double pFlag1,
                       double pFlag2, const tlx::Variant& pData) override;
-
-    // Late-bound: DEVICE; TIMEOUT, the seconds an answer may take (default 1).
-    tlx::Variant GetProperty(std::string_view name) override;
-    void SetProperty(std::string_view name, const tlx::Variant& value) override;
+    // Late-bound (the serial drivers' own): DEVICE; TIMEOUT, the seconds an answer may take
+    // (default 1).
 
   private:
     friend class drivers::SerialDriver<cls_Balance>;
@@ -54,7 +52,6 @@ class cls_Balance : public drivers::SerialDriver<cls_Balance> {
     bool StillThere();
 
     std::string portFailure_;  // why the port failed in the last Ask; "" for none
-    double timeout_ = 1.0;
 };
 
 // The component information of the driver.

@@ -13,9 +13,6 @@
 namespace vodex::handheld_dmm {
 namespace {
 
-// How long connecting and detection listen for the two packets that show a meter.
-constexpr double kListen = 1.5;
-
 bool Is(std::string_view name, std::string_view member) {
     return tlx::EqualsNoCase(name, member);
 }
@@ -81,7 +78,7 @@ bool cls_HandheldDmm::Reach(std::int32_t port) {
         } catch (const std::exception&) {
         }
         std::size_t whole = 0;
-        const auto end = Clock::now() + std::chrono::duration<double>(kListen);
+        const auto end = Clock::now() + std::chrono::duration<double>(timeout_);
         while (whole < 2 && port_.LastError().empty()) {
             const double left = std::chrono::duration<double>(end - Clock::now()).count();
             if (left <= 0) break;
@@ -218,7 +215,7 @@ std::optional<std::int32_t> cls_HandheldDmm::Search() {
     PortSearch search;
     search.ports = drivers::AvailablePorts(*device_);
     search.settings = drivers::SettingsText(*device_->SETTINGSCOM());
-    search.timeout = kListen;
+    search.timeout = timeout_;
     search.rts = false;
     search.dtr = true;
     search.judge = [](const std::string& received) -> std::optional<bool> {
@@ -232,7 +229,7 @@ std::optional<std::int32_t> cls_HandheldDmm::Search() {
 
 bool cls_HandheldDmm::StillThere() {
     // Packets still coming on the port held are the meter.
-    const auto end = Clock::now() + std::chrono::duration<double>(kListen);
+    const auto end = Clock::now() + std::chrono::duration<double>(timeout_);
     while (Clock::now() < end && portFailure_.empty()) {
         if (Latest()) {
             lastPacket_ = Clock::now();
@@ -257,7 +254,7 @@ void cls_HandheldDmm::SetProperty(std::string_view name, const tlx::Variant& val
     if (Is(name, "SILENCE")) {
         silence_ = Seconds(value, "the silence of the handheld meter");
     } else {
-        Dispatch::SetProperty(name, value);
+        SerialDriver::SetProperty(name, value);
     }
 }
 

@@ -31,8 +31,9 @@ class cls_HandheldDmm : public drivers::SerialDriver<cls_HandheldDmm> {
     void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
     void ZarivuZarudScreen(bool& rDone) override;
 
-    // Late-bound: DEVICE; SILENCE, the seconds without a packet after which the device is in
-    // error (default 3).
+    // Late-bound: DEVICE; TIMEOUT, how long connecting and detection listen for the two packets
+    // that show a meter (default 1.5); SILENCE, the seconds without a packet after which the
+    // device is in error (default 3).
     tlx::Variant GetProperty(std::string_view name) override;
     void SetProperty(std::string_view name, const tlx::Variant& value) override;
 
@@ -40,7 +41,7 @@ class cls_HandheldDmm : public drivers::SerialDriver<cls_HandheldDmm> {
     using Clock = std::chrono::steady_clock;
     friend class drivers::SerialDriver<cls_HandheldDmm>;
 
-    cls_HandheldDmm() = default;
+    cls_HandheldDmm() { timeout_ = 1.5; }  // two packets come in it
     void Describe();
     // Opens `port` and waits for the meter's packets: whether two whole ones came.
     bool Reach(std::int32_t port);

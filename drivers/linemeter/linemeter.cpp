@@ -67,9 +67,9 @@ drivers::LineOffer OfferOf(const std::string& settings) {
 }  // namespace
 
 cls_LineMeter::cls_LineMeter(std::shared_ptr<const Description> description, std::string file)
-    : description_(std::move(description)),
-      file_(std::move(file)),
-      timeout_(description_->timeout) {}
+    : description_(std::move(description)), file_(std::move(file)) {
+    timeout_ = description_->timeout;
+}
 
 void cls_LineMeter::Describe() {
     const Description& d = *description_;
@@ -358,17 +358,8 @@ bool cls_LineMeter::StillThere() {
 }
 
 tlx::Variant cls_LineMeter::GetProperty(std::string_view name) {
-    if (Is(name, "TIMEOUT")) return tlx::Variant(timeout_);
     if (Is(name, "DESCRIPTIONFILE")) return tlx::Variant(file_);
     return SerialDriver::GetProperty(name);
-}
-
-void cls_LineMeter::SetProperty(std::string_view name, const tlx::Variant& value) {
-    if (Is(name, "TIMEOUT")) {
-        timeout_ = Seconds(value, "the time-out of the meter");
-    } else {
-        Dispatch::SetProperty(name, value);
-    }
 }
 
 }  // namespace vodex::linemeter

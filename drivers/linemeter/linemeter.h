@@ -31,7 +31,6 @@ class cls_LineMeter : public drivers::SerialDriver<cls_LineMeter> {
     // Late-bound: DEVICE; TIMEOUT, the seconds an answer or a line may take (the description's
     // unless set); DESCRIPTIONFILE, the description the driver was made from.
     tlx::Variant GetProperty(std::string_view name) override;
-    void SetProperty(std::string_view name, const tlx::Variant& value) override;
 
   private:
     friend class drivers::SerialDriver<cls_LineMeter>;
@@ -52,7 +51,6 @@ class cls_LineMeter : public drivers::SerialDriver<cls_LineMeter> {
 
     std::shared_ptr<const Description> description_;
     std::string file_;
-    double timeout_;
     LineSplitter splitter_;
     std::string portFailure_;
     std::string identity_;  // the answer to the identification request

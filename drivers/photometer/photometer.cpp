@@ -366,19 +366,10 @@ bool cls_Photometer::StillThere() {
 
 tlx::Variant cls_Photometer::GetProperty(std::string_view name) {
     if (Is(name, "IDENTITY")) return tlx::Variant(identity_);
-    if (Is(name, "TIMEOUT")) return tlx::Variant(timeout_);
     if (Is(name, "WAVELENGTH")) return tlx::Variant(wave_);
     if (Is(name, "SCANNED")) return tlx::Variant(scanned_);
     if (Is(name, "SCANPOINTS")) return tlx::Variant(scanPoints_);
     return SerialDriver::GetProperty(name);
-}
-
-void cls_Photometer::SetProperty(std::string_view name, const tlx::Variant& value) {
-    if (Is(name, "TIMEOUT")) {
-        timeout_ = Seconds(value, "the time-out of the photometer");
-    } else {
-        Dispatch::SetProperty(name, value);
-    }
 }
 
 }  // namespace vodex::photometer

@@ -34,11 +34,10 @@ class cls_Photometer : public drivers::SerialDriver<cls_Photometer> {
     // the wavelength set in nm; SCANNED and SCANPOINTS, the points of the last scan received
     // and expected.
     tlx::Variant GetProperty(std::string_view name) override;
-    void SetProperty(std::string_view name, const tlx::Variant& value) override;
 
   private:
     friend class drivers::SerialDriver<cls_Photometer>;
-    cls_Photometer() = default;
+    cls_Photometer() { timeout_ = 2.0; }
     void Describe();
     // One command and its answer; an invalid answer when none came (portFailure_ says why when
     // the port failed).
@@ -55,7 +54,6 @@ class cls_Photometer : public drivers::SerialDriver<cls_Photometer> {
 
     std::string identity_;
     std::string portFailure_;
-    double timeout_ = 2.0;
     double wave_ = 0;  // the wavelength set, as the photometer said it (0 before it said)
     std::int32_t scanned_ = 0;
     std::int32_t scanPoints_ = 0;

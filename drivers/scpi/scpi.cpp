@@ -197,16 +197,7 @@ tlx::Variant cls_Scpi::GetProperty(std::string_view name) {
                                             identity_->serial + "," + identity_->firmware
                                       : std::string());
     }
-    if (Is(name, "TIMEOUT")) return tlx::Variant(timeout_);
     return SerialDriver::GetProperty(name);
-}
-
-void cls_Scpi::SetProperty(std::string_view name, const tlx::Variant& value) {
-    if (Is(name, "TIMEOUT")) {
-        timeout_ = Seconds(value, "the time-out of the multimeter");
-    } else {
-        Dispatch::SetProperty(name, value);
-    }
 }
 
 }  // namespace vodex::scpi

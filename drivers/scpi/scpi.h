@@ -35,7 +35,6 @@ class cls_Scpi : public drivers::SerialDriver<cls_Scpi> {
     // Late-bound: DEVICE; IDENTITY, the connected meter's "maker,model,serial,firmware" ("" when
     // none); TIMEOUT, the seconds an answer may take (default 1).
     tlx::Variant GetProperty(std::string_view name) override;
-    void SetProperty(std::string_view name, const tlx::Variant& value) override;
 
   private:
     friend class drivers::SerialDriver<cls_Scpi>;
@@ -62,7 +61,6 @@ class cls_Scpi : public drivers::SerialDriver<cls_Scpi> {
     std::optional<Identity> identity_;
     std::string portFailure_;
     std::string meterError_;  // what the meter said of a channel it refused in this cycle
-    double timeout_ = 1.0;
 };
 
 class inf_Scpi : public tlx::ComInfoClass {

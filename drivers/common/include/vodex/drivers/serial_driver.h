@@ -2,7 +2,8 @@
 // (its events going to the driver), the interfaces it answers to, detection (AutoSense and
 // AutoPort alike: the instrument on the port held is asked first, since a search cannot open
 // that port again, then the driver's search), the communication settings as the setup screen,
-// the late-bound DEVICE, and disconnecting and destroying as closing the port. A driver derives
+// the late-bound DEVICE and TIMEOUT (the seconds an answer may take; a driver sets its own
+// default in timeout_), and disconnecting and destroying as closing the port. A driver derives
 // from SerialDriver<itself> and makes it a friend; it gives Describe(), StillThere() (whether
 // the instrument still answers on the port held), Search() (the first port where one answers)
 // and Reach(port) (opens the port and finds the instrument: whether it did), and the rest of
@@ -82,7 +83,15 @@ class SerialDriver : public tlx::Object,
     }
     tlx::Variant GetProperty(std::string_view name) override {
         if (tlx::EqualsNoCase(name, "DEVICE")) return tlx::Variant(device_);
+        if (tlx::EqualsNoCase(name, "TIMEOUT")) return tlx::Variant(timeout_);
         return Dispatch::GetProperty(name);
+    }
+    void SetProperty(std::string_view name, const tlx::Variant& value) override {
+        if (tlx::EqualsNoCase(name, "TIMEOUT")) {
+            timeout_ = Seconds(value, "the time-out of the instrument");
+        } else {
+            Dispatch::SetProperty(name, value);
+        }
     }
     void DeviceDisconnect(bool& rSuccess) override {
         port_.DISCONNECT();
@@ -111,6 +120,7 @@ class SerialDriver : public tlx::Object,
     std::shared_ptr<int_Device> device_;
     cls_VQPort port_;
     bool connected_ = false;  // the instrument answered on the port, which is held open
+    double timeout_ = 1.0;    // seconds an answer may take
 };
 
 }  // namespace vodex::drivers
