@@ -2,10 +2,13 @@
 #pragma once
 
 #include <stdlib.h>
+#include <time.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 namespace vodex::bench {
 
@@ -27,6 +30,43 @@ inline std::string MakeBenchHome() {
     if (!::mkdtemp(home.data())) return {};
     ::setenv("VODEX_HOME", home.c_str(), 1);
     return home;
+}
+
+// Processor time of this thread, and wall time, in seconds.
+inline double ThreadSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+inline double WallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+struct Totals {
+    double wall = 0;
+    double processor = 0;
+};
+
+// Runs `block` calls of a, then of b, `rounds` times; the time each side took in all.
+template <class A, class B>
+std::pair<Totals, Totals> Interleaved(A&& a, B&& b, int rounds, int block) {
+    Totals ta;
+    Totals tb;
+    auto timed = [block](auto& f, Totals& t) {
+        const double w = WallSeconds();
+        const double p = ThreadSeconds();
+        for (int i = 0; i < block; ++i)
+            f();
+        t.processor += ThreadSeconds() - p;
+        t.wall += WallSeconds() - w;
+    };
+    for (int r = 0; r < rounds; ++r) {
+        timed(a, ta);
+        timed(b, tb);
+    }
+    return {ta, tb};
 }
 
 }  // namespace vodex::bench

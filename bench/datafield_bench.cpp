@@ -2,9 +2,10 @@
 // million points.
 //
 // SORT must arrange points exactly as the exchange procedure does; this measures what that
-// costs for seven key mixes (already sorted, reversed, random distinct keys, 100 and 316 key
-// values in random order, each key twice in random order, falling pairs) in all four orders,
-// each against std::sort of the same (key, other) pairs in the same run.
+// costs for ten key mixes (already sorted, reversed, random distinct keys, 100 and 316 key
+// values in random order, each key twice in random order, falling pairs, two and three key
+// values in random order, all keys equal but one) in all four orders, each against std::sort
+// of the same (key, other) pairs in the same run.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -18,9 +19,21 @@
 
 namespace {
 
-enum Case { kSorted, kReversed, kDistinct, kHundred, kRoot, kTwice, kFallingPairs };
-const char* const kCaseNames[] = {"sorted",     "reversed",   "distinct",     "100 values",
-                                  "316 values", "each twice", "falling pairs"};
+enum Case {
+    kSorted,
+    kReversed,
+    kDistinct,
+    kHundred,
+    kRoot,
+    kTwice,
+    kFallingPairs,
+    kTwo,
+    kThree,
+    kAllButOne
+};
+const char* const kCaseNames[] = {"sorted",     "reversed",   "distinct",      "100 values",
+                                  "316 values", "each twice", "falling pairs", "2 values",
+                                  "3 values",   "all but one"};
 const char* const kOrderNames[] = {"x ascending", "x descending", "y ascending", "y descending"};
 
 // Keys for the case, already in the wanted arrangement for `order`.
@@ -50,6 +63,15 @@ std::vector<double> Keys(Case c, int order, std::size_t n) {
                 break;
             case kFallingPairs:  // against the order, each key twice: the longest chains
                 keys[i] = static_cast<double>(descending ? i / 2 : (n - i) / 2);
+                break;
+            case kTwo:
+                keys[i] = static_cast<double>(rng() % 2);
+                break;
+            case kThree:
+                keys[i] = static_cast<double>(rng() % 3);
+                break;
+            case kAllButOne:  // one key a third of the way in comes before all the others
+                keys[i] = i == n / 3 ? (descending ? 2.0 : 0.0) : 1.0;
                 break;
         }
     }
@@ -103,7 +125,7 @@ void BM_StdSort(benchmark::State& state) {
 }
 
 void SortArguments(benchmark::internal::Benchmark* b) {
-    for (int c = kSorted; c <= kFallingPairs; ++c) {
+    for (int c = kSorted; c <= kAllButOne; ++c) {
         for (int order = 0; order <= 3; ++order)
             b->Args({c, order, 100000});
     }
@@ -193,7 +215,7 @@ int main(int argc, char** argv) {
         "repetitions (ratio = SORT / std::sort of the same repetition):\n");
     std::printf("%-14s %-13s %7s %16s %16s %12s\n", "case", "order", "points", "SORT ms",
                 "std::sort ms", "ratio");
-    for (int c = kSorted; c <= kFallingPairs; ++c) {
+    for (int c = kSorted; c <= kAllButOne; ++c) {
         for (int n : {100000, 10000}) {
             for (int order = 0; order <= 3; ++order) {
                 const auto& field = reporter.Times(Name("BM_FieldSort", c, order, n));

@@ -26,43 +26,9 @@
 
 namespace {
 
+using vodex::bench::Interleaved;
 using vodex::bench::Range;
-
-double ThreadSeconds() {
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-double WallSeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-struct Totals {
-    double wall = 0;
-    double processor = 0;
-};
-
-// Runs `block` calls of a, then of b, `rounds` times; the time each side took in all.
-template <class A, class B>
-std::pair<Totals, Totals> Interleaved(A&& a, B&& b, int rounds, int block) {
-    Totals ta;
-    Totals tb;
-    auto timed = [block](auto& f, Totals& t) {
-        const double w = WallSeconds();
-        const double p = ThreadSeconds();
-        for (int i = 0; i < block; ++i)
-            f();
-        t.processor += ThreadSeconds() - p;
-        t.wall += WallSeconds() - w;
-    };
-    for (int r = 0; r < rounds; ++r) {
-        timed(a, ta);
-        timed(b, tb);
-    }
-    return {ta, tb};
-}
+using vodex::bench::Totals;
 
 void MeasureAll(vodex::int_Device& device) {
     for (int i = 1; i <= device.CHANNELS()->COUNT(); ++i)

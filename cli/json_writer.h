@@ -15,4 +15,11 @@ using Json = nlohmann::ordered_json;
 // Numbers that JSON cannot hold (NaN, infinities) are written as null.
 std::string JsonText(Json value);
 
+// A number as JsonText writes it ("null" for what JSON cannot hold), without building a JSON
+// value: for output that is written line after line.
+void AppendJsonNumber(std::string& out, double value);
+// A text as JsonText writes it: made valid UTF-8, quoted, with quotes, backslashes and control
+// characters escaped.
+void AppendJsonString(std::string& out, std::string_view text);
+
 }  // namespace vodex::cli

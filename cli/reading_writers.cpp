@@ -1,7 +1,10 @@
 #include "reading_writers.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "commands.h"
 #include "json_writer.h"
@@ -23,6 +26,13 @@ std::string Csv(const std::string& shown) {
 
 std::shared_ptr<cls_DeviceChannel> ChannelOf(const MeasuringSession& session, std::int32_t id) {
     return session.Device().CHANNELS()->Item(id, false);
+}
+
+// A whole number in decimal digits.
+void AppendWhole(std::string& out, long value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, static_cast<std::size_t>(end - digits));
 }
 
 // Seconds to the millisecond, as CSV and JSON give them.
@@ -72,31 +82,77 @@ class CsvWriter : public ReadingWriter {
         std::printf("\n");
     }
     void Line(const MeasuringSession& session, long cycle, double seconds) override {
-        std::string line = std::to_string(cycle) + "," + Json(Rounded(seconds)).dump();
+        line_.clear();
+        AppendWhole(line_, cycle);
+        line_ += ',';
+        AppendJsonNumber(line_, Rounded(seconds));
         for (std::int32_t id : session.Channels()) {
             const auto c = ChannelOf(session, id);
-            line += "," + (c->MEASURED() ? Json(c->VALUE()).dump() : Csv(c->STATUSTEXTSHORT()));
+            line_ += ',';
+            if (c->MEASURED()) {
+                AppendJsonNumber(line_, c->VALUE());
+            } else {
+                line_ += Csv(c->STATUSTEXTSHORT());
+            }
         }
-        std::printf("%s\n", line.c_str());
+        line_ += '\n';
+        std::fwrite(line_.data(), 1, line_.size(), stdout);
     }
+
+  private:
+    std::string line_;  // kept, so a cycle's line needs no memory of its own
 };
 
+// One object per cycle, written as it is read: the field names fixed, each number formatted
+// once, a channel's name and unit written out once and again only when they change.
 class JsonWriter : public ReadingWriter {
   public:
     void Head(const MeasuringSession&) override {}
     void Line(const MeasuringSession& session, long cycle, double seconds) override {
-        Json json = {{"cycle", cycle}, {"t", Rounded(seconds)}, {"channels", Json::array()}};
-        for (std::int32_t id : session.Channels()) {
-            const auto c = ChannelOf(session, id);
-            json["channels"].push_back({{"id", c->ID()},
-                                        {"name", c->NAME()},
-                                        {"unit", c->SIZE()},
-                                        {"value", c->VALUE()},
-                                        {"status", c->STATUS()},
-                                        {"measured", c->MEASURED()}});
+        line_ = "{\"cycle\":";
+        AppendWhole(line_, cycle);
+        line_ += ",\"t\":";
+        AppendJsonNumber(line_, Rounded(seconds));
+        line_ += ",\"channels\":[";
+        const auto& ids = session.Channels();
+        if (texts_.size() != ids.size()) texts_.assign(ids.size(), {});
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const auto c = ChannelOf(session, ids[i]);
+            Texts& t = texts_[i];
+            if (t.name != c->NAME() || t.unit != c->SIZE() || t.written.empty()) {
+                t.name = c->NAME();
+                t.unit = c->SIZE();
+                t.written = "{\"id\":";
+                AppendWhole(t.written, ids[i]);
+                t.written += ",\"name\":";
+                AppendJsonString(t.written, t.name);
+                t.written += ",\"unit\":";
+                AppendJsonString(t.written, t.unit);
+                t.written += ",\"value\":";
+            }
+            if (i > 0) line_ += ',';
+            line_ += t.written;
+            AppendJsonNumber(line_, c->VALUE());
+            if (c->STATUS() == ID_ChannelStatus_Ready && c->MEASURED()) {
+                line_ += ",\"status\":0,\"measured\":true}";  // the usual end
+            } else {
+                line_ += ",\"status\":";
+                AppendWhole(line_, c->STATUS());
+                line_ += c->MEASURED() ? ",\"measured\":true}" : ",\"measured\":false}";
+            }
         }
-        std::printf("%s\n", JsonText(std::move(json)).c_str());
+        line_ += "]}\n";
+        std::fwrite(line_.data(), 1, line_.size(), stdout);
     }
+
+  private:
+    struct Texts {
+        std::string name;
+        std::string unit;
+        std::string written;  // from the name's key to the value's, as written
+    };
+    std::vector<Texts> texts_;
+    std::string line_;
 };
 
 }  // namespace

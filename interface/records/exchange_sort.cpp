@@ -21,6 +21,10 @@
 // count that was. Counts come from a tree of sums over positions, filled value after value;
 // the queue's rotations and appends are resolved backwards over a tree of free slots.
 //
+// With few key values (up to eight) no sorting is needed: one pass over the field counts, for
+// each point, the smaller keys in front of it from the counts of each value seen so far, and
+// builds every value's queue as a ring of links, turned as the value's points arrive.
+//
 // A key that is no number compares false both ways: it never comes before a carry, and a pass
 // that starts at it exchanges nothing, so it never moves; the numbers are arranged around it.
 #include <algorithm>
@@ -150,6 +154,90 @@ void ArrangeFalling(const std::vector<double>& keys, double sign,
         placed += m;
         end = begin;
     }
+}
+
+// Up to this many key values, the queues of all values are built in one pass over the field.
+constexpr std::size_t kFewValues = 8;
+
+// Few key values: each point's count of smaller keys in front comes from the counts of the
+// values seen so far, and each value's queue is a ring of links (all rings in one array of
+// links by position) turned as its points arrive, so nothing is sorted and no tree is built.
+// False (and `order` untouched) when the keys have more values.
+bool ArrangeFewValues(const std::vector<double>& keys, double sign,
+                      std::vector<std::int32_t>& order) {
+    const std::size_t n = keys.size() - 1;
+    std::array<double, kFewValues> values{};
+    std::size_t k = 0;
+    std::vector<std::uint8_t> which(n + 1);
+    for (std::size_t p = 1; p <= n; ++p) {
+        const double v = sign * keys[p];
+        std::size_t w = 0;
+        while (w < k && !(values[w] == v))  // -0 and 0 alike
+            ++w;
+        if (w == k) {
+            if (k == kFewValues) return false;
+            values[k++] = v;
+        }
+        which[p] = static_cast<std::uint8_t>(w);
+    }
+    std::array<std::uint8_t, kFewValues> rank{};
+    {
+        std::array<std::size_t, kFewValues> byValue{};
+        for (std::size_t w = 0; w < k; ++w)
+            byValue[w] = w;
+        std::sort(byValue.begin(), byValue.begin() + static_cast<std::ptrdiff_t>(k),
+                  [&](std::size_t a, std::size_t b) { return values[a] < values[b]; });
+        for (std::size_t r = 0; r < k; ++r)
+            rank[byValue[r]] = static_cast<std::uint8_t>(r);
+    }
+    struct Ring {
+        std::int32_t head = 0;
+        std::int32_t last = 0;
+        std::size_t size = 0;
+        std::size_t time = 0;  // the count of the point that entered last
+    };
+    std::array<Ring, kFewValues> rings{};
+    std::array<std::size_t, kFewValues> seen{};  // points of each rank so far
+    std::vector<std::int32_t> next(n + 1);
+    auto turn = [&next](Ring& g, std::size_t steps) {
+        for (; steps > 0; --steps) {
+            g.last = g.head;
+            g.head = next[static_cast<std::size_t>(g.head)];
+        }
+    };
+    for (std::size_t p = 1; p <= n; ++p) {
+        const std::size_t r = rank[which[p]];
+        std::size_t count = 0;
+        for (std::size_t s = 0; s < r; ++s)
+            count += seen[s];
+        Ring& g = rings[r];
+        const auto at = static_cast<std::int32_t>(p);
+        if (g.size == 0) {
+            next[p] = at;
+            g.head = at;
+        } else {
+            turn(g, (count - g.time) % g.size);
+            next[static_cast<std::size_t>(g.last)] = at;
+            next[p] = g.head;
+        }
+        g.last = at;
+        g.time = count;
+        ++g.size;
+        ++seen[r];
+    }
+    order.assign(n + 1, 0);
+    std::size_t placed = 0;
+    for (std::size_t r = 0; r < k; ++r) {
+        Ring& g = rings[r];
+        turn(g, (placed - g.time) % g.size);
+        std::int32_t e = g.head;
+        for (std::size_t t = 0; t < g.size; ++t) {
+            order[placed + 1 + t] = e;
+            e = next[static_cast<std::size_t>(e)];
+        }
+        placed += g.size;
+    }
+    return true;
 }
 
 std::vector<std::int32_t> Identity(std::size_t n) {
@@ -289,6 +377,7 @@ bool ExchangeSortOrder(const std::vector<double>& keys, bool descending,
         ArrangeFalling(keys, sign, order);
         return true;
     }
+    if (ArrangeFewValues(keys, sign, order)) return true;
 
     auto bits = [&keys, sign](std::int32_t pos) {
         return OrderedBits(sign * keys[static_cast<std::size_t>(pos)]);

@@ -244,8 +244,11 @@ TEST(DatafieldSort, RandomFieldsArrangeExactlyAsTheExchangeProcedure) {
     std::mt19937 rng(20261207);
     for (int round = 0; round < 3000; ++round) {
         const std::size_t n = rng() % (round < 2000 ? 40 : 300);
-        // From all-equal keys to nearly distinct ones.
-        const int range = 1 + static_cast<int>(rng() % (round % 3 == 0 ? 4 : 1000));
+        // From all-equal keys to nearly distinct ones; a few dozen values make long turns of
+        // the queues of equal keys, a few values short ones.
+        const int range = 1 + static_cast<int>(rng() % (round % 3 == 0   ? 4
+                                                        : round % 3 == 1 ? 30
+                                                                         : 1000));
         std::vector<double> xs(n), ys(n);
         for (std::size_t i = 0; i < n; ++i) {
             xs[i] = static_cast<double>(static_cast<int>(rng() % static_cast<unsigned>(range)));
