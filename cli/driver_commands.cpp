@@ -125,6 +125,13 @@ int Drivers(const Args& args) {
     ThrowTrapped(*tool);
     Json json = Json::array();
     std::vector<std::string> broken;
+    {
+        // Drivers installed or changed since they were last listed are checked all at once.
+        std::vector<std::string> files;
+        for (const std::string& cls : all->ITEMS())
+            files.push_back(tool->FILENAME(cls));
+        tlx::cls_CoreUpdateTag::VERIFYCOMPONENTS(files);
+    }
     for (const std::string& cls : all->ITEMS()) {
         const bool active = tool->EXISTS(cls);
         if (!active && !a.Has("all")) continue;

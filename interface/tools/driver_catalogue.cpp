@@ -100,6 +100,13 @@ void DriverCatalogue::Append(DriverEntry entry) {
 void DriverCatalogue::AddInstalled() {
     if (!registry_) return;
     const auto installed = registry_->CONTENTALL();
+    {
+        // Drivers installed or changed since they were last listed are checked all at once.
+        std::vector<std::string> files;
+        for (const std::string& cls : installed->ITEMS())
+            files.push_back(registry_->FILENAME(cls));
+        tlx::cls_CoreUpdateTag::VERIFYCOMPONENTS(files);
+    }
     for (const std::string& cls : installed->ITEMS()) {
         const auto device = registry_->INFO(cls);
         if (!device) continue;  // a driver the registry cannot describe is left out

@@ -95,6 +95,29 @@ TEST(Catalogue, VersionsCompareByNumbersAndClassifyAsTheTableSays) {
     EXPECT_FALSE(DriverCatalogue::IsNewer("1.2.0", "1.2.0"));
 }
 
+// A component's version record is kept for each version of its file: what is read follows
+// the file as it is replaced, with other bytes or the same, whether read alone or with others.
+TEST(Catalogue, AKeptVersionRecordFollowsItsFile) {
+    vodex::test::TempHome home;
+    const std::string file = home.File("Vodex_Balance.so");
+    auto place = [&](const char* component) {
+        fs::copy_file(component, file, fs::copy_options::overwrite_existing);
+    };
+    auto version = [&] {
+        tlx::cls_CoreUpdateTag tag;
+        return tag.READCOMPONENT(file) ? tag.VERSION : std::string("refused");
+    };
+    place(VODEX_BALANCE_COMPONENT);
+    EXPECT_EQ(version(), "1.0.0");
+    place(VODEX_BALANCE_NEXT_COMPONENT);
+    tlx::cls_CoreUpdateTag::VERIFYCOMPONENTS({file, home.File("nothing.so")});
+    EXPECT_EQ(version(), "1.0.1");
+    place(VODEX_BALANCE_COMPONENT);  // the same bytes as first, under a new identity
+    EXPECT_EQ(version(), "1.0.0");
+    std::ofstream(file, std::ios::trunc) << "no component";
+    EXPECT_EQ(version(), "refused");
+}
+
 TEST(Catalogue, UpdateTagsReadComponentsAndDescriptions) {
     tlx::cls_CoreUpdateTag component;
     ASSERT_TRUE(component.READCOMPONENT(VODEX_BALANCE_COMPONENT));

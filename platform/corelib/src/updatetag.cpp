@@ -17,6 +17,7 @@
 #include "tlx/filesystem.h"
 #include "tlx/process.h"
 #include "tlx/text.h"
+#include "verified_components.h"
 
 namespace tlx {
 namespace {
@@ -69,14 +70,16 @@ bool Dotted(std::string_view s, std::int32_t& major, std::int32_t& minor, std::i
 
 }  // namespace
 
+void cls_CoreUpdateTag::VERIFYCOMPONENTS(const std::vector<std::string>& pFiles) {
+    detail::VerifyAll(pFiles);
+}
+
 bool cls_CoreUpdateTag::READCOMPONENT(const std::string& pFile) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(pFile, ec)) return false;
-    std::string line;
-    const int code =
-        RunAndRead({cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr", "/v", pFile}, &line);
-    if (code != 0) return false;
-    line = line.substr(0, line.find('\n'));
+    // The registration program's word on the file, kept for each version of the file.
+    const std::string line = detail::VerifiedLine(pFile);
+    if (line.empty()) return false;
     std::vector<std::string> parts;
     for (std::size_t from = 0;;) {
         const std::size_t tab = line.find('\t', from);

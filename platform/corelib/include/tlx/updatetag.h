@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tlx/object.h"
 #include "tlx/variant.h"
@@ -51,6 +52,10 @@ class cls_CoreUpdateTag : public Object {
     // NEEDINTERFACE, COMMENT, FILEDATE (the record's date, else the file's) and FILESIZE.
     // False, with the tag unchanged, when the file is no component that can be read.
     bool READCOMPONENT(const std::string& pFile);
+    // Reading a version record takes the registration program in a child process; what it
+    // says is kept for each version of a file, so that only new or changed files are checked.
+    // This checks those of `pFiles` at once, several at a time, before their records are read.
+    static void VERIFYCOMPONENTS(const std::vector<std::string>& pFiles);
     // Reads an update description; False, with the tag unchanged, when the file cannot be
     // read or is no update description (larger than 64 KiB, another format, a bad line).
     bool READDESCRIPTION(const std::string& pFile);
