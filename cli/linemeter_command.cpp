@@ -23,8 +23,9 @@ namespace fs = std::filesystem;
 using linemeter::ChannelReading;
 using linemeter::Description;
 
-// The most sample lines the check reads.
+// The most sample lines the check shows, and the most bytes it reads.
 constexpr std::size_t kMostSampleLines = 100000;
+constexpr std::size_t kMostSampleBytes = 64 << 20;
 
 // The component every description's driver is a copy of: beside the toolkit's library.
 std::string SharedComponent() {
@@ -71,13 +72,20 @@ void ShowLine(const Description& d, const std::string& line) {
 StagedLineMeter::StagedLineMeter(const std::string& description) {
     const Description d = linemeter::ReadDescription(description);
     const std::string cls = linemeter::DriverClass(d);
+    const std::string shared = SharedComponent();
     char pattern[] = "/tmp/vodex-linemeter-XXXXXX";
     const char* made = ::mkdtemp(pattern);
     if (!made) throw tlx::Error("no temporary folder for the driver of " + description);
     folder_ = made;
     component_ = folder_ + "/" + cls + ".so";
-    fs::copy_file(SharedComponent(), component_);
-    fs::copy_file(description, folder_ + "/" + cls + ".linemeter");
+    try {
+        fs::copy_file(shared, component_);
+        fs::copy_file(description, folder_ + "/" + cls + ".linemeter");
+    } catch (const fs::filesystem_error& e) {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);  // the destructor does not run for a throwing constructor
+        throw tlx::Error("the driver of " + description + " cannot be made: " + e.what());
+    }
 }
 
 StagedLineMeter::~StagedLineMeter() {
@@ -113,10 +121,12 @@ int LineMeter(const Args& args) {
     std::vector<std::string> lines;
     std::string chunk(4096, '\0');
     std::size_t shown = 0;
-    while (shown < kMostSampleLines) {
+    std::size_t read = 0;
+    while (shown < kMostSampleLines && read < kMostSampleBytes) {
         std::cin.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
         const auto got = static_cast<std::size_t>(std::cin.gcount());
         if (got == 0) break;
+        read += got;
         splitter.Append(std::string_view(chunk.data(), got), lines);
         for (const std::string& line : lines) {
             if (shown++ < kMostSampleLines) ShowLine(d, line);

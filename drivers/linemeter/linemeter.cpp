@@ -4,6 +4,7 @@
 
 #include "tlx/filesystem.h"
 #include "tlx/port_map.h"
+#include "tlx/pump.h"
 #include "tlx/text.h"
 #include "vodex/drivers/serial_exchange.h"
 #include "vodex/port/port_search.h"
@@ -119,12 +120,16 @@ bool cls_LineMeter::Gather(const std::string& request, std::vector<std::string>&
                 portFailure_ = port_.LastError();
                 return false;
             }
+            const std::size_t before = lines.size();
             splitter_.Append(
                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), lines);
-            if (!lines.empty() && enough(lines)) return true;
+            bool done = false;
+            for (std::size_t i = before; i < lines.size(); ++i)
+                done = enough(lines[i]) || done;  // each line looked at once
+            if (done) return true;
             const double left = std::chrono::duration<double>(end - Clock::now()).count();
-            if (left <= 0) return true;
-            bytes = port_.BIN(1, left);  // one byte, or the time-out
+            if (left <= 0 || tlx::WaitsCancelled()) return true;  // what came so far
+            bytes = port_.BIN(1, left);                           // one byte, or the time-out
             if (bytes.empty()) continue;
             const std::vector<std::uint8_t> more = port_.BIN();
             bytes.insert(bytes.end(), more.begin(), more.end());
@@ -135,17 +140,9 @@ bool cls_LineMeter::Gather(const std::string& request, std::vector<std::string>&
     }
 }
 
-bool cls_LineMeter::AnyChannelMatches(const std::vector<std::string>& lines, bool measured) const {
-    for (std::size_t i = 0; i < description_->channels.size(); ++i) {
-        if (measured) {
-            const auto channel = device_->CHANNELS()->Item(static_cast<std::int32_t>(i + 1), true);
-            if (!channel || !channel->MEASURE()) continue;
-        }
-        for (const std::string& line : lines) {
-            if (description_->channels[i].pattern->Matches(line)) return true;
-        }
-    }
-    return false;
+bool cls_LineMeter::AnyChannelMatches(const std::string& line) const {
+    return std::any_of(description_->channels.begin(), description_->channels.end(),
+                       [&line](const ChannelDescription& c) { return c.pattern->Matches(line); });
 }
 
 bool cls_LineMeter::Reach(std::int32_t port) {
@@ -157,20 +154,15 @@ bool cls_LineMeter::Reach(std::int32_t port) {
     bool found = false;
     if (port_.CONNECT(port, drivers::SettingsText(*device_->SETTINGSCOM()))) {
         if (!d.identify.empty()) {
-            Gather(d.identify, lines, [&](const std::vector<std::string>& l) {
-                return d.identifyAnswer->Matches(l.back());
+            Gather(d.identify, lines, [&](const std::string& line) {
+                if (found || !d.identifyAnswer->Matches(line)) return found;
+                identity_ = line;
+                return found = true;
             });
-            const auto answer = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
-                return d.identifyAnswer->Matches(l);
-            });
-            if (answer != lines.end()) {
-                identity_ = *answer;
-                found = true;
-            }
         } else {
-            Gather(d.request, lines,
-                   [&](const std::vector<std::string>& l) { return AnyChannelMatches(l, false); });
-            found = AnyChannelMatches(lines, false);
+            Gather(d.request, lines, [&](const std::string& line) {
+                return found = found || AnyChannelMatches(line);
+            });
         }
     }
     if (found) {
@@ -224,17 +216,19 @@ void cls_LineMeter::DeviceExecute() {
     std::vector<std::string> lines;
     // Asked: until every channel to measure has a line of its own. Streaming: the lines since
     // the last cycle, or the next one.
-    const bool ok = Gather(d.request, lines, [&](const std::vector<std::string>& l) {
+    std::vector<bool> waiting(d.channels.size(), false);  // a channel to measure without a line
+    for (std::size_t i = 0; i < d.channels.size(); ++i) {
+        const auto channel = channels->Item(static_cast<std::int32_t>(i + 1), true);
+        waiting[i] = channel && channel->MEASURE();
+    }
+    const bool ok = Gather(d.request, lines, [&](const std::string& line) {
         if (d.request.empty()) return true;
+        bool left = false;
         for (std::size_t i = 0; i < d.channels.size(); ++i) {
-            const auto channel = channels->Item(static_cast<std::int32_t>(i + 1), true);
-            if (!channel || !channel->MEASURE()) continue;
-            const auto& pattern = *d.channels[i].pattern;
-            if (std::none_of(l.begin(), l.end(),
-                             [&](const std::string& line) { return pattern.Matches(line); }))
-                return false;
+            if (waiting[i] && d.channels[i].pattern->Matches(line)) waiting[i] = false;
+            left = left || waiting[i];
         }
-        return true;
+        return !left;
     });
     const std::string where = tlx::PortDescription(device_->PORT());
     if (!ok) {
@@ -345,16 +339,12 @@ std::optional<std::int32_t> cls_LineMeter::Search() {
 bool cls_LineMeter::StillThere() {
     const Description& d = *description_;
     std::vector<std::string> lines;
-    if (!d.identify.empty()) {
-        Gather(d.identify, lines, [&](const std::vector<std::string>& l) {
-            return d.identifyAnswer->Matches(l.back());
-        });
-        return std::any_of(lines.begin(), lines.end(),
-                           [&](const std::string& l) { return d.identifyAnswer->Matches(l); });
-    }
-    Gather(d.request, lines,
-           [&](const std::vector<std::string>& l) { return AnyChannelMatches(l, false); });
-    return AnyChannelMatches(lines, false);
+    bool found = false;
+    Gather(!d.identify.empty() ? d.identify : d.request, lines, [&](const std::string& line) {
+        return found = found || (!d.identify.empty() ? d.identifyAnswer->Matches(line)
+                                                     : AnyChannelMatches(line));
+    });
+    return found;
 }
 
 tlx::Variant cls_LineMeter::GetProperty(std::string_view name) {

@@ -39,14 +39,13 @@ class cls_LineMeter : public drivers::SerialDriver<cls_LineMeter> {
     bool Reach(std::int32_t port);
     std::optional<std::int32_t> Search();
     bool StillThere();
-    // Sends `request` (unless empty) and gathers the lines that come until `enough` says so of
-    // all gathered, or the time-out; lines that came before the request are dropped. False
-    // when the port failed (portFailure_ says why).
+    // Sends `request` (unless empty) and gathers the lines that come until `enough`, shown each
+    // new line once, says it is enough, or the time-out, or a cancelled wait; lines that came
+    // before the request are dropped. False when the port failed (portFailure_ says why).
     template <class Enough>
     bool Gather(const std::string& request, std::vector<std::string>& lines, Enough&& enough);
-    // Whether `lines` hold one that a channel's pattern (any channel's, or with `measured`
-    // only those to measure) matches.
-    bool AnyChannelMatches(const std::vector<std::string>& lines, bool measured) const;
+    // Whether a channel's pattern matches `line`.
+    bool AnyChannelMatches(const std::string& line) const;
     void Fail(const std::string& why);
 
     std::shared_ptr<const Description> description_;

@@ -1,5 +1,6 @@
 #include "photometer.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -21,10 +22,11 @@ bool Is(std::string_view name, std::string_view member) {
     return tlx::EqualsNoCase(name, member);
 }
 
+// The shortest text that reads back as `value`: what is sent is what is expected.
 std::string Number(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, static_cast<std::size_t>(end - text));
 }
 
 }  // namespace
@@ -180,7 +182,9 @@ void cls_Photometer::DeviceExecute() {
             channel->MEASURED(true);
             continue;
         }
-        if (!Expect(a, Answer::Kind::Value, questions[id - 1])) {
+        // An answer to another question is none to this one.
+        if (!Expect(a.kind == Answer::Kind::Value ? Answer{} : a, Answer::Kind::Value,
+                    questions[id - 1])) {
             if (device_->STATUS() == ID_DeviceStatus_Error) return;
             refused = device_->DEBUGINFO();
         }
@@ -231,6 +235,7 @@ bool cls_Photometer::Scan(double from, double to, double step) {
             Fail(portFailure_);
             return false;
         }
+        bool started = false;  // the photometer announced the scan
         for (;;) {
             // Each line of the scan may take one time-out; the scan as long as they keep coming.
             const std::string line = port_.INPUTTILL("\n", timeout_);
@@ -248,7 +253,10 @@ bool cls_Photometer::Scan(double from, double to, double step) {
             const Answer a = ParseAnswer(line);
             switch (a.kind) {
                 case Answer::Kind::ScanStart:
-                    if (scanned_ == 0 && a.value == scanPoints_) continue;
+                    if (!started && a.value == scanPoints_) {
+                        started = true;
+                        continue;
+                    }
                     break;
                 case Answer::Kind::Data: {
                     // Every point of the line is the next wavelength of the scan, or none is
@@ -257,7 +265,8 @@ bool cls_Photometer::Scan(double from, double to, double step) {
                         scanned_ + static_cast<std::int32_t>(a.points.size()) <= scanPoints_;
                     for (std::size_t i = 0; inOrder && i < a.points.size(); ++i) {
                         const double expected = from + (scanned_ + static_cast<double>(i)) * step;
-                        inOrder = std::fabs(a.points[i].first - expected) <= step * 1e-6;
+                        // A wavelength written rounded is still this one, not its neighbour's.
+                        inOrder = std::fabs(a.points[i].first - expected) <= step / 4;
                     }
                     if (!inOrder) break;
                     for (const auto& [x, y] : a.points)

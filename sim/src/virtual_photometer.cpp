@@ -1,5 +1,6 @@
 #include "vodex/sim/virtual_photometer.h"
 
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -16,14 +17,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// `value` with `decimals` decimals; with -1, in its shortest form.
+// `value` with `decimals` decimals; with -1, in the shortest form that reads back as it.
 std::string Format(double value, int decimals) {
     char text[64];
     if (decimals < 0) {
-        std::snprintf(text, sizeof text, "%g", value);
-    } else {
-        std::snprintf(text, sizeof text, "%.*f", decimals, value);
+        const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+        return std::string(text, static_cast<std::size_t>(end - text));
     }
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
 }
 

@@ -136,6 +136,10 @@ TEST_F(Photometer, SetsItsWaveMeasuresAndScansLongerThanOneTimeOut) {
     ExpectTrueToTheSolution();
     const std::int32_t top = field->YNEAREST(field->Ymax());
     EXPECT_NEAR(field->x(top), 510, 5);
+    // A step that is no whole number: every wavelength as the photometer was asked.
+    ASSERT_TRUE(Scan(400, 401, 0.1234567)) << device->DEBUGINFO();
+    EXPECT_EQ(field->COUNT(), 9);
+    EXPECT_DOUBLE_EQ(field->x(9), 400 + 8 * 0.1234567);
     // What it cannot do is refused with the reason, the device still well.
     EXPECT_FALSE(Scan(200, 700, 1));
     EXPECT_NE(device->DEBUGINFO().find("340 to 1000 nm"), std::string::npos) << device->DEBUGINFO();

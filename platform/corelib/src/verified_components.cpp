@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "tlx/component.h"
@@ -25,6 +26,7 @@ constexpr std::size_t kAtOnce = 8;
 struct Identity {
     std::string text;  // device, inode, size, both times and the toolkit build
     bool exists = false;
+    bool operator==(const Identity&) const = default;
 };
 
 Identity IdentityOf(const std::string& file) {
@@ -42,7 +44,8 @@ Identity IdentityOf(const std::string& file) {
     return id;
 }
 
-// The file's BLAKE2b as hexadecimal digits; "" when it cannot be read.
+// The file's BLAKE2b as hexadecimal digits, with the toolkit build that judges it (a newer
+// toolkit may judge the same bytes otherwise); "" when the file cannot be read.
 std::string Checksum(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return {};
@@ -58,7 +61,7 @@ std::string Checksum(const std::string& file) {
     crypto_generichash_final(&state, hash, sizeof hash);
     char hex[sizeof hash * 2 + 1];
     sodium_bin2hex(hex, sizeof hex, hash, sizeof hash);
-    return hex;
+    return std::string(hex) + ":" + std::to_string(ToolkitBuild());
 }
 
 // What is kept for a file: its identity, checksum and line, one a line.
@@ -91,19 +94,22 @@ std::optional<std::string> Lookup(const std::string& file, const Identity& id,
     return kept->line;
 }
 
-// Runs the registration program on `file`: its first line, "" when it refused the file.
-std::string Check(const std::string& file) {
+// Runs the registration program on `file`: its first line, "" when it refused the file;
+// nothing when it could not run or did not end by itself (then nothing is to be kept).
+std::optional<std::string> Check(const std::string& file) {
     std::string output;
     const int code =
         RunAndRead({cls_CoreFileSystem::SYSTEMFOLDER() + "vodex_regsvr", "/v", file}, &output);
-    if (code != 0) return {};
+    if (code < 0) return std::nullopt;
+    if (code != 0) return std::string();
     return output.substr(0, output.find('\n'));
 }
 
-void Keep(const std::string& file, const Identity& id, std::string checksum,
+// Keeps the line for the file as it was when it was checked: `id` and `checksum` were taken
+// before the check, and a file that changed meanwhile keeps nothing.
+void Keep(const std::string& file, const Identity& id, const std::string& checksum,
           const std::string& line) {
-    if (checksum.empty()) checksum = Checksum(file);
-    if (checksum.empty()) return;
+    if (checksum.empty() || !(IdentityOf(file) == id)) return;
     CoreTools().REGISTRY().WRITE(HKEY_LOCAL_MACHINE, kVerifiedKey + file,
                                  Variant(id.text + "\n" + checksum + "\n" + line));
 }
@@ -127,8 +133,14 @@ std::string VerifiedLine(const std::string& file) {
     std::optional<std::string> line;
     Quietly([&] { line = Lookup(file, id, checksum, moved); });
     if (line && !moved) return *line;
-    if (!line) line = Check(file);
-    Quietly([&] { Keep(file, id, checksum, *line); });
+    if (checksum.empty()) checksum = Checksum(file);
+    bool ran = true;
+    if (!line) {
+        const auto checked = Check(file);
+        ran = checked.has_value();
+        line = checked.value_or(std::string());
+    }
+    if (ran) Quietly([&] { Keep(file, id, checksum, *line); });
     return *line;
 }
 
@@ -145,25 +157,34 @@ void VerifyAll(const std::vector<std::string>& files) {
         Pending p{file, IdentityOf(file), {}, {}, false};
         if (!p.id.exists) continue;
         Quietly([&] { p.line = Lookup(file, p.id, p.checksum, p.moved); });
-        if (!p.line || p.moved) pending.push_back(std::move(p));
+        if (p.line && !p.moved) continue;
+        if (p.checksum.empty()) p.checksum = Checksum(file);  // before the check
+        pending.push_back(std::move(p));
     }
     if (pending.empty()) return;
     // The checks run in child processes, a few at a time, each waited for on a thread of its
-    // own; the hive is written on this thread afterwards.
+    // own (or on this one, when no thread can be had); the hive is written on this thread
+    // afterwards.
     for (std::size_t first = 0; first < pending.size(); first += kAtOnce) {
         const std::size_t last = std::min(pending.size(), first + kAtOnce);
         std::vector<std::thread> waiting;
         for (std::size_t i = first; i < last; ++i) {
-            if (pending[i].line) continue;
-            waiting.emplace_back([&p = pending[i]] { p.line = Check(p.file); });
+            Pending& p = pending[i];
+            if (p.line) continue;
+            try {
+                waiting.emplace_back([&p] { p.line = Check(p.file); });
+            } catch (const std::system_error&) {
+                p.line = Check(p.file);
+            }
         }
         for (std::thread& t : waiting)
             t.join();
     }
     Quietly([&] {
         RegistryTransaction change(CoreTools().REGISTRY(), HKEY_LOCAL_MACHINE);
-        for (Pending& p : pending)
-            Keep(p.file, p.id, p.checksum, *p.line);
+        for (Pending& p : pending) {
+            if (p.line) Keep(p.file, p.id, p.checksum, *p.line);  // not what could not run
+        }
         change.Commit();
     });
 }
