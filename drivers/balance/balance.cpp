@@ -12,22 +12,14 @@
 namespace vodex::balance {
 
 void cls_Balance::Describe() {
-    const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
-    info->CATEGORY(ID_DevCat_Balance);
-    info->NAME("Laborwaage");
-    info->MANUFACTURER("Vodex");
-    info->DESCRIPTION(
-        "Laborwaagen mit dem Standard-Befehlssatz für Waagen (Stufe 0 und 1) an einer "
-        "seriellen Schnittstelle");
-    info->IDENTIFIER("WAAGE");
-    info->IMAGE(ProductPicture());
-    info->ICON(IconPicture());
-    info->AUTOSENSE(true);
-    info->AUTOSENSESURE(true);
-    info->AUTOPORT(true);
-    info->AUTOCHANNEL(false);
-    info->SETZERO(true);
-    info->SETUPSCREEN(true);
+    DescribeAs({.category = ID_DevCat_Balance,
+                .name = "Laborwaage",
+                .description = "Laborwaagen mit dem Standard-Befehlssatz für Waagen (Stufe 0 und "
+                               "1) an einer seriellen Schnittstelle",
+                .identifier = "WAAGE",
+                .image = ProductPicture(),
+                .icon = IconPicture(),
+                .setZero = true});
     // The user's settings for balances of this kind are taken, when stored.
     drivers::OfferLine(
         *device_,
@@ -66,18 +58,6 @@ bool cls_Balance::Reach(std::int32_t port) {
                             "no balance answers on the serial port " + where));
     port_.DISCONNECT();
     return false;
-}
-
-void cls_Balance::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
-    if (!device_) return;
-    device_->STATUS(ID_DeviceStatus_Init);
-    device_->CHANNELS()->RESET();
-    if (Reach(pPort)) {
-        rSuccess = true;
-        device_->STATUS(ID_DeviceStatus_Ready);
-        return;
-    }
-    device_->STATUS(ID_DeviceStatus_Error);
 }
 
 void cls_Balance::DeviceExecute() {

@@ -28,7 +28,6 @@ namespace vodex::balance {
 class cls_Balance : public drivers::SerialDriver<cls_Balance> {
   public:
     void DeviceExecute() override;
-    void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
     void DeviceSwitch(bool& rSuccess, std::int32_t pSwitch, bool pStatus, double pFlag1,
                       double pFlag2, const tlx::Variant& pData) override;
     // Late-bound (the serial drivers' own): DEVICE; TIMEOUT, the seconds an answer may take

@@ -44,22 +44,14 @@ std::size_t WholePackets(const std::string& bytes) {
 }  // namespace
 
 void cls_HandheldDmm::Describe() {
-    const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
-    info->CATEGORY(ID_DevCat_Multimeter);
-    info->NAME("Hand-Multimeter");
-    info->MANUFACTURER("Vodex");
-    info->DESCRIPTION(
-        "Hand-Multimeter, deren optisches RS-232/USB-Kabel die Anzeige in Paketen zu 14 Byte "
-        "sendet");
-    info->IDENTIFIER("DMM14");
-    info->IMAGE(ProductPicture());
-    info->ICON(IconPicture());
-    info->AUTOSENSE(true);
-    info->AUTOSENSESURE(true);
-    info->AUTOPORT(true);
-    info->AUTOCHANNEL(false);
-    info->SETZERO(false);
-    info->SETUPSCREEN(false);
+    DescribeAs({.category = ID_DevCat_Multimeter,
+                .name = "Hand-Multimeter",
+                .description = "Hand-Multimeter, deren optisches RS-232/USB-Kabel die Anzeige in "
+                               "Paketen zu 14 Byte sendet",
+                .identifier = "DMM14",
+                .image = ProductPicture(),
+                .icon = IconPicture(),
+                .setupScreen = false});
     drivers::OfferLine(*device_, {.bauds = {2400}, .baud = 2400}, false);  // the cable's line
     device_->CHANNELS()->CREATE(1, "Anzeige", "", 1.0, 0.0);
     device_->PORTS()->COMPORTS();
@@ -111,14 +103,6 @@ bool cls_HandheldDmm::Reach(std::int32_t port) {
                   "no handheld multimeter sends on the serial port " + where));
     port_.DISCONNECT();
     return false;
-}
-
-void cls_HandheldDmm::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
-    if (!device_) return;
-    device_->STATUS(ID_DeviceStatus_Init);
-    device_->CHANNELS()->RESET();
-    rSuccess = Reach(pPort);
-    device_->STATUS(rSuccess ? ID_DeviceStatus_Ready : ID_DeviceStatus_Error);
 }
 
 std::optional<dmm14::Display> cls_HandheldDmm::Confirmed(const dmm14::Packet& packet) {

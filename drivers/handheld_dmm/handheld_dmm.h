@@ -28,7 +28,6 @@ namespace vodex::handheld_dmm {
 class cls_HandheldDmm : public drivers::SerialDriver<cls_HandheldDmm> {
   public:
     void DeviceExecute() override;
-    void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
     void ZarivuZarudScreen(bool& rDone) override;
 
     // Late-bound: DEVICE; TIMEOUT, how long connecting and detection listen for the two packets

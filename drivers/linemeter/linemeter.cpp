@@ -74,22 +74,16 @@ cls_LineMeter::cls_LineMeter(std::shared_ptr<const Description> description, std
 
 void cls_LineMeter::Describe() {
     const Description& d = *description_;
-    const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
-    info->CATEGORY(d.category);
-    info->NAME(d.name);
-    info->MANUFACTURER(d.manufacturer);
-    info->DESCRIPTION(!d.text.empty() ? d.text
-                                      : "Messgerät, das Textzeilen sendet (" +
-                                            tlx::cls_CoreFileSystem::FILENAME(file_) + ")");
-    info->IDENTIFIER(tlx::UCase(d.id));
-    info->IMAGE(ProductPicture(d.icon));
-    info->ICON(IconPicture(d.icon));
-    info->AUTOSENSE(true);
-    info->AUTOSENSESURE(!d.identify.empty());
-    info->AUTOPORT(true);
-    info->AUTOCHANNEL(false);
-    info->SETZERO(false);
-    info->SETUPSCREEN(true);
+    DescribeAs({.category = d.category,
+                .name = d.name,
+                .manufacturer = d.manufacturer,
+                .description = !d.text.empty() ? d.text
+                                               : "Messgerät, das Textzeilen sendet (" +
+                                                     tlx::cls_CoreFileSystem::FILENAME(file_) + ")",
+                .identifier = tlx::UCase(d.id),
+                .image = ProductPicture(d.icon),
+                .icon = IconPicture(d.icon),
+                .sureDetection = !d.identify.empty()});
     drivers::OfferLine(*device_, OfferOf(d.settings), true);
     std::int32_t id = 1;
     // The driver applies factor and offset itself; the channel only carries them.
@@ -179,14 +173,6 @@ bool cls_LineMeter::Reach(std::int32_t port) {
                                      "no \"" + d.name + "\" answers on the serial port " + where));
     port_.DISCONNECT();
     return false;
-}
-
-void cls_LineMeter::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
-    if (!device_) return;
-    device_->STATUS(ID_DeviceStatus_Init);
-    device_->CHANNELS()->RESET();
-    rSuccess = Reach(pPort);
-    device_->STATUS(rSuccess ? ID_DeviceStatus_Ready : ID_DeviceStatus_Error);
 }
 
 void cls_LineMeter::Fail(const std::string& why) {

@@ -26,7 +26,6 @@ namespace vodex::linemeter {
 class cls_LineMeter : public drivers::SerialDriver<cls_LineMeter> {
   public:
     void DeviceExecute() override;
-    void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
 
     // Late-bound: DEVICE; TIMEOUT, the seconds an answer or a line may take (the description's
     // unless set); DESCRIPTIONFILE, the description the driver was made from.

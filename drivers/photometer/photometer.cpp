@@ -32,20 +32,14 @@ std::string Number(double value) {
 }  // namespace
 
 void cls_Photometer::Describe() {
+    DescribeAs({.category = ID_DevCat_Photometer,
+                .name = "Scan-Photometer",
+                .description = kDescription,
+                .identifier = "PHOT",
+                .image = ProductPicture(),
+                .icon = IconPicture(),
+                .setZero = true});
     const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
-    info->CATEGORY(ID_DevCat_Photometer);
-    info->NAME("Scan-Photometer");
-    info->MANUFACTURER("Vodex");
-    info->DESCRIPTION(kDescription);
-    info->IDENTIFIER("PHOT");
-    info->IMAGE(ProductPicture());
-    info->ICON(IconPicture());
-    info->AUTOSENSE(true);
-    info->AUTOSENSESURE(true);
-    info->AUTOPORT(true);
-    info->AUTOCHANNEL(false);
-    info->SETZERO(true);
-    info->SETUPSCREEN(true);
     // The wavelength is set by hand and scans are started by hand; a scan takes about 5 ms a
     // point, a single value about 50 ms.
     info->MANUALWAVE(true);
@@ -140,14 +134,6 @@ bool cls_Photometer::Reach(std::int32_t port) {
                                            "no photometer answers on the serial port " + where));
     port_.DISCONNECT();
     return false;
-}
-
-void cls_Photometer::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
-    if (!device_) return;
-    device_->STATUS(ID_DeviceStatus_Init);
-    device_->CHANNELS()->RESET();
-    rSuccess = Reach(pPort);
-    device_->STATUS(rSuccess ? ID_DeviceStatus_Ready : ID_DeviceStatus_Error);
 }
 
 void cls_Photometer::DeviceExecute() {

@@ -25,7 +25,6 @@ namespace vodex::photometer {
 class cls_Photometer : public drivers::SerialDriver<cls_Photometer> {
   public:
     void DeviceExecute() override;
-    void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
     void DeviceActivate(bool& rSuccess, const std::string& pCommandID, std::int32_t pActivation,
                         tlx::VariantArray& pParameters) override;
 

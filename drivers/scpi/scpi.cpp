@@ -27,20 +27,12 @@ std::string Described(const Identity& id) {
 }  // namespace
 
 void cls_Scpi::Describe() {
-    const std::shared_ptr<cls_DeviceInfo> info = device_->INFO();
-    info->CATEGORY(ID_DevCat_Multimeter);
-    info->NAME("SCPI-Multimeter");
-    info->MANUFACTURER("Vodex");
-    info->DESCRIPTION(kDescription);
-    info->IDENTIFIER("SCPI");
-    info->IMAGE(ProductPicture());
-    info->ICON(IconPicture());
-    info->AUTOSENSE(true);
-    info->AUTOSENSESURE(true);
-    info->AUTOPORT(true);
-    info->AUTOCHANNEL(false);
-    info->SETZERO(false);
-    info->SETUPSCREEN(true);
+    DescribeAs({.category = ID_DevCat_Multimeter,
+                .name = "SCPI-Multimeter",
+                .description = kDescription,
+                .identifier = "SCPI",
+                .image = ProductPicture(),
+                .icon = IconPicture()});
     // The user's settings for meters of this kind are taken, when stored.
     drivers::OfferLine(
         *device_,
@@ -87,14 +79,6 @@ bool cls_Scpi::Reach(std::int32_t port) {
                                                         where));
     port_.DISCONNECT();
     return false;
-}
-
-void cls_Scpi::DeviceConnect(bool& rSuccess, std::int32_t pPort) {
-    if (!device_) return;
-    device_->STATUS(ID_DeviceStatus_Init);
-    device_->CHANNELS()->RESET();
-    rSuccess = Reach(pPort);
-    device_->STATUS(rSuccess ? ID_DeviceStatus_Ready : ID_DeviceStatus_Error);
 }
 
 std::optional<std::string> cls_Scpi::MeterError() {

@@ -30,7 +30,6 @@ namespace vodex::scpi {
 class cls_Scpi : public drivers::SerialDriver<cls_Scpi> {
   public:
     void DeviceExecute() override;
-    void DeviceConnect(bool& rSuccess, std::int32_t pPort) override;
 
     // Late-bound: DEVICE; IDENTITY, the connected meter's "maker,model,serial,firmware" ("" when
     // none); TIMEOUT, the seconds an answer may take (default 1).

@@ -4,10 +4,11 @@
 // that port again, then the driver's search), the communication settings as the setup screen,
 // the late-bound DEVICE and TIMEOUT (the seconds an answer may take; a driver sets its own
 // default in timeout_), and disconnecting and destroying as closing the port. A driver derives
-// from SerialDriver<itself> and makes it a friend; it gives Describe(), StillThere() (whether
+// from SerialDriver<itself> and makes it a friend; it gives Describe() (with DescribeAs for what
+// serial drivers describe alike), StillThere() (whether
 // the instrument still answers on the port held), Search() (the first port where one answers)
-// and Reach(port) (opens the port and finds the instrument: whether it did), and the rest of
-// the events.
+// and Reach(port) (opens the port and finds the instrument: whether it did; connecting is
+// that), and the rest of the events.
 // Header-only, installed with the toolkit's headers.
 #pragma once
 
@@ -70,6 +71,15 @@ class SerialDriver : public tlx::Object,
     void DeviceAutoPort(bool& rDone, bool& rSuccess, std::int32_t& rPort) override {
         DeviceAutosense(rDone, rSuccess, rPort);
     }
+    // Connecting is reaching the instrument on the port, its channels started afresh: the
+    // device is ready when it answers, in error when not.
+    void DeviceConnect(bool& rSuccess, std::int32_t pPort) override {
+        if (!device_) return;
+        device_->STATUS(ID_DeviceStatus_Init);
+        device_->CHANNELS()->RESET();
+        rSuccess = static_cast<Driver&>(*this).Reach(pPort);
+        device_->STATUS(rSuccess ? ID_DeviceStatus_Ready : ID_DeviceStatus_Error);
+    }
     // The setup screen is the communication settings; a connected instrument is reached again
     // with what the user confirmed.
     void ZarivuZarudScreen(bool& rDone) override {
@@ -106,6 +116,38 @@ class SerialDriver : public tlx::Object,
 
   protected:
     SerialDriver() = default;
+
+    // What a serial driver's description holds besides its line and channels.
+    struct Profile {
+        std::int32_t category = 0;
+        std::string name;
+        std::string manufacturer = "Vodex";
+        std::string description;
+        std::string identifier;
+        std::shared_ptr<tlx::cls_CorePicture> image;
+        std::shared_ptr<tlx::cls_CorePicture> icon;
+        bool sureDetection = true;
+        bool setZero = false;
+        bool setupScreen = true;
+    };
+    // Describes the device as `d` says; every serial driver detects its instrument on the
+    // free ports, finds its port by itself and recognises no channel.
+    void DescribeAs(const Profile& d) {
+        const auto info = device_->INFO();
+        info->CATEGORY(d.category);
+        info->NAME(d.name);
+        info->MANUFACTURER(d.manufacturer);
+        info->DESCRIPTION(d.description);
+        info->IDENTIFIER(d.identifier);
+        info->IMAGE(d.image);
+        info->ICON(d.icon);
+        info->AUTOSENSE(true);
+        info->AUTOSENSESURE(d.sureDetection);
+        info->AUTOPORT(true);
+        info->AUTOCHANNEL(false);
+        info->SETZERO(d.setZero);
+        info->SETUPSCREEN(d.setupScreen);
+    }
 
     // `value` as a number of seconds, more than 0 and at most 60; throws tlx::Error naming
     // `what` otherwise.
