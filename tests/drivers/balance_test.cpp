@@ -56,21 +56,12 @@ TEST(BalanceAnswers, IdentityAndZero) {
 
 // The driver registered in the test's home; the machine has four serial ports, of which port 3
 // leads to a virtual balance of 100 g and the others nowhere.
-class Balance : public vodex::test::DriverTest {
+class Balance : public vodex::test::SerialDriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        ASSERT_EQ(vodex::test::RunRegistration(VODEX_BALANCE_COMPONENT), 0);
-        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
-                                          "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
-                                          tlx::Variant(4));
-        for (std::int32_t n = 1; n <= 4; ++n)
-            tlx::SetPortDevicePath(n, home.File("nichts" + std::to_string(n)));
-        tlx::SetPortDevicePath(3, balance.Path());
-        driver = CreateDriver("Vodex_Balance.cls_Balance");
-        tlx::SetPropertyByName(driver, "TIMEOUT", tlx::Variant(0.3));
-        device = DeviceOf(driver);
-        ASSERT_TRUE(device);
+        ASSERT_NO_FATAL_FAILURE(
+            Attach(VODEX_BALANCE_COMPONENT, "Vodex_Balance.cls_Balance", 3, balance.Path(), 0.3));
     }
     // Connects to `port` and measures the mass from then on.
     bool Connect(std::int32_t port) {
@@ -78,14 +69,9 @@ class Balance : public vodex::test::DriverTest {
         Mass()->MEASURE(true);
         return connected;
     }
-    void TearDown() override {
-        if (device) device->DESTROY();
-    }
     std::shared_ptr<vodex::cls_DeviceChannel> Mass() { return device->CHANNELS()->Item(1, true); }
 
     VirtualBalance balance{{.link = home.File("waage"), .weight = 100.0}};
-    tlx::ObjectRef driver;
-    std::shared_ptr<int_Device> device;
 };
 
 TEST_F(Balance, DescribesItself) {

@@ -181,29 +181,18 @@ using vodex::sim::VirtualMultimeter;
 
 // The driver registered in the test's home; of four serial ports, port 4 leads to a virtual
 // handheld meter on DC volts (-3.071 V; 1500 Ω when turned to resistance), the others nowhere.
-class Handheld : public vodex::test::DriverTest {
+class Handheld : public vodex::test::SerialDriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        ASSERT_EQ(vodex::test::RunRegistration(VODEX_HANDHELD_DMM_COMPONENT), 0);
-        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
-                                          "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
-                                          tlx::Variant(4));
-        for (std::int32_t n = 1; n <= 4; ++n)
-            tlx::SetPortDevicePath(n, home.File("nichts" + std::to_string(n)));
-        tlx::SetPortDevicePath(4, meter->Path());
-        driver = CreateDriver("Vodex_HandheldDmm.cls_HandheldDmm");
-        device = DeviceOf(driver);
-        ASSERT_TRUE(device);
+        ASSERT_NO_FATAL_FAILURE(Attach(VODEX_HANDHELD_DMM_COMPONENT,
+                                       "Vodex_HandheldDmm.cls_HandheldDmm", 4, meter->Path()));
     }
     // Connects on port 4 and measures the display from then on.
     bool Connect() {
         const bool connected = device->CONNECT(4);
         Display()->MEASURE(true);
         return connected;
-    }
-    void TearDown() override {
-        if (device) device->DESTROY();
     }
     std::shared_ptr<vodex::cls_DeviceChannel> Display() {
         return device->CHANNELS()->Item(1, true);
@@ -229,8 +218,6 @@ class Handheld : public vodex::test::DriverTest {
 
     std::unique_ptr<VirtualMultimeter> meter =
         std::make_unique<VirtualMultimeter>(Meter(home.File("hand")));
-    tlx::ObjectRef driver;
-    std::shared_ptr<vodex::int_Device> device;
 };
 
 TEST_F(Handheld, TheChannelFollowsTheRotarySwitch) {

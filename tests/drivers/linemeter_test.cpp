@@ -107,27 +107,15 @@ TEST(LineMeterDescriptions, ChannelsReadTheirNumberAndNothingElse) {
 
 // The pH meter's description installed as its driver's component in the test's home, the
 // meter streaming on port 2 of four; the others lead nowhere.
-class LineMeter : public vodex::test::DriverTest {
+class LineMeter : public vodex::test::SerialDriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
         const std::string component = home.File("Vodex_Line_PH20.so");
         fs::copy_file(VODEX_LINEMETER_COMPONENT, component);
         fs::copy_file(kExamples + "ph_meter.linemeter", home.File("Vodex_Line_PH20.linemeter"));
-        ASSERT_EQ(vodex::test::RunRegistration(component), 0);
-        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
-                                          "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
-                                          tlx::Variant(4));
-        for (std::int32_t n = 1; n <= 4; ++n)
-            tlx::SetPortDevicePath(n, home.File("nichts" + std::to_string(n)));
-        tlx::SetPortDevicePath(2, meter.Path());
-        driver = CreateDriver("Vodex_Line_PH20.cls_Line_PH20");
-        tlx::SetPropertyByName(driver, "TIMEOUT", tlx::Variant(0.4));
-        device = DeviceOf(driver);
-        ASSERT_TRUE(device);
-    }
-    void TearDown() override {
-        if (device) device->DESTROY();
+        ASSERT_NO_FATAL_FAILURE(
+            Attach(component, "Vodex_Line_PH20.cls_Line_PH20", 2, meter.Path(), 0.4));
     }
     std::shared_ptr<vodex::cls_DeviceChannel> Channel(std::int32_t id) {
         return device->CHANNELS()->Item(id, true);
@@ -143,8 +131,6 @@ class LineMeter : public vodex::test::DriverTest {
                             .description = kExamples + "ph_meter.linemeter",
                             .values = {{"pH-Wert", 6.54}, {"Temperatur", 21.7}},
                             .every = std::chrono::milliseconds(100)}};
-    tlx::ObjectRef driver;
-    std::shared_ptr<int_Device> device;
 };
 
 TEST_F(LineMeter, MeasuresWhatTheMeterSendsAndItsLimits) {

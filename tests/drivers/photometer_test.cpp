@@ -65,26 +65,18 @@ TEST(PhotometerAnswers, ReadAsThePhotometerSaysThem) {
 
 // The driver registered in the test's home; port 2 of four leads to the virtual photometer,
 // the others nowhere. The driver waits half a second for each answer or line of a scan.
-class Photometer : public vodex::test::DriverTest {
+class Photometer : public vodex::test::SerialDriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        ASSERT_EQ(vodex::test::RunRegistration(VODEX_PHOTOMETER_COMPONENT), 0);
-        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
-                                          "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
-                                          tlx::Variant(4));
-        for (std::int32_t n = 1; n <= 4; ++n)
-            tlx::SetPortDevicePath(n, home.File("nichts" + std::to_string(n)));
-        tlx::SetPortDevicePath(2, photometer.Path());
-        driver = CreateDriver("Vodex_Photometer.cls_Photometer");
-        tlx::SetPropertyByName(driver, "TIMEOUT", tlx::Variant(0.5));
-        device = DeviceOf(driver);
-        ASSERT_TRUE(device);
+        ASSERT_NO_FATAL_FAILURE(Attach(VODEX_PHOTOMETER_COMPONENT,
+                                       "Vodex_Photometer.cls_Photometer", 2, photometer.Path(),
+                                       0.5));
     }
     void TearDown() override {
         tlx::SetMessagePump(nullptr);
         tlx::CancelWaits(false);
-        if (device) device->DESTROY();
+        SerialDriverTest::TearDown();
     }
     bool Activate(const std::string& command, std::int32_t activation,
                   std::vector<tlx::Variant> values) {
@@ -107,8 +99,6 @@ class Photometer : public vodex::test::DriverTest {
 
     VirtualPhotometer photometer{
         {.link = home.File("photometer"), .bands = {{.centre = 510, .peak = 0.8, .width = 30}}}};
-    tlx::ObjectRef driver;
-    std::shared_ptr<int_Device> device;
 };
 
 TEST_F(Photometer, SetsItsWaveMeasuresAndScansLongerThanOneTimeOut) {

@@ -59,24 +59,12 @@ TEST(ScpiAnswers, IdentitiesReadingsAndErrors) {
 
 // The driver registered in the test's home; of four serial ports, port 2 leads to a virtual
 // SCPI meter (1.2345 V DC, 1500 Ω, no temperature function) and the others nowhere.
-class Scpi : public vodex::test::DriverTest {
+class Scpi : public vodex::test::SerialDriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        ASSERT_EQ(vodex::test::RunRegistration(VODEX_SCPI_COMPONENT), 0);
-        tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
-                                          "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
-                                          tlx::Variant(4));
-        for (std::int32_t n = 1; n <= 4; ++n)
-            tlx::SetPortDevicePath(n, home.File("nichts" + std::to_string(n)));
-        tlx::SetPortDevicePath(2, meter.Path());
-        driver = CreateDriver("Vodex_Scpi.cls_Scpi");
-        tlx::SetPropertyByName(driver, "TIMEOUT", tlx::Variant(0.3));
-        device = DeviceOf(driver);
-        ASSERT_TRUE(device);
-    }
-    void TearDown() override {
-        if (device) device->DESTROY();
+        ASSERT_NO_FATAL_FAILURE(
+            Attach(VODEX_SCPI_COMPONENT, "Vodex_Scpi.cls_Scpi", 2, meter.Path(), 0.3));
     }
     std::shared_ptr<vodex::cls_DeviceChannel> Channel(std::int32_t id) {
         return device->CHANNELS()->Item(id, true);
@@ -91,8 +79,6 @@ class Scpi : public vodex::test::DriverTest {
     VirtualMultimeter meter{{.link = home.File("dmm"),
                              .values = {{"VDC", 1.2345}, {"OHM", 1500.0}},
                              .missing = {"TEMP"}}};
-    tlx::ObjectRef driver;
-    std::shared_ptr<int_Device> device;
 };
 
 TEST_F(Scpi, KnowsTheMeterAndMeasuresEachFunction) {

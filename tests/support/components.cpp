@@ -8,6 +8,8 @@
 #include "running_program.h"
 #include "tlx/component.h"
 #include "tlx/dispatch.h"
+#include "tlx/port_map.h"
+#include "tlx/tools.h"
 
 namespace vodex::test {
 
@@ -50,6 +52,25 @@ tlx::ObjectRef DriverTest::CreateDriver(const std::string& progId) {
 
 std::shared_ptr<int_Device> DriverTest::DeviceOf(const tlx::ObjectRef& driver) {
     return tlx::GetPropertyByName(driver, "DEVICE").As<int_Device>();
+}
+
+void SerialDriverTest::Attach(const std::string& component, const std::string& progId,
+                              std::int32_t at, const std::string& path, double timeout) {
+    ASSERT_EQ(RunRegistration(component), 0);
+    tlx::CoreTools().REGISTRY().WRITE(tlx::HKEY_LOCAL_MACHINE,
+                                      "Software\\VQ Morvane\\VQ ReziraDovarir\\PortMax",
+                                      tlx::Variant(4));
+    for (std::int32_t n = 1; n <= 4; ++n)
+        tlx::SetPortDevicePath(n, home.File("nichts" + std::to_string(n)));
+    tlx::SetPortDevicePath(at, path);
+    driver = CreateDriver(progId);
+    if (timeout > 0) tlx::SetPropertyByName(driver, "TIMEOUT", tlx::Variant(timeout));
+    device = DeviceOf(driver);
+    ASSERT_TRUE(device);
+}
+
+void SerialDriverTest::TearDown() {
+    if (device) device->DESTROY();
 }
 
 }  // namespace vodex::test

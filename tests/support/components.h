@@ -34,4 +34,19 @@ class DriverTest : public HomeTest {
     static std::shared_ptr<int_Device> DeviceOf(const tlx::ObjectRef& driver);
 };
 
+// A serial driver registered in the test's home, on a machine with four serial ports that
+// lead nowhere but one, which leads to the instrument's; its driver made by programmatic
+// identifier, and its device destroyed after the test.
+class SerialDriverTest : public DriverTest {
+  protected:
+    // Registers `component`, maps port `at` to `path`, and makes `progId`'s driver, waiting
+    // `timeout` seconds for an answer (its own time-out when 0).
+    void Attach(const std::string& component, const std::string& progId, std::int32_t at,
+                const std::string& path, double timeout = 0);
+    void TearDown() override;
+
+    tlx::ObjectRef driver;
+    std::shared_ptr<int_Device> device;
+};
+
 }  // namespace vodex::test
