@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace vodex::bench {
 
@@ -21,6 +22,22 @@ struct Range {
         high = std::max(high, v);
     }
     bool Empty() const { return low > high; }
+};
+
+// The middle of the figures (the upper middle of an even count); 0 for none.
+inline double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Every figure of a series, for its lowest, middle and highest.
+struct Spread {
+    std::vector<double> all;
+    void Add(double v) { all.push_back(v); }
+    double Low() const { return all.empty() ? 0 : *std::min_element(all.begin(), all.end()); }
+    double Middle() const { return Median(all); }
+    double High() const { return all.empty() ? 0 : *std::max_element(all.begin(), all.end()); }
 };
 
 // A fresh folder under the temporary folder, made the toolkit's home (VODEX_HOME) for this

@@ -66,11 +66,6 @@ std::string HomeWith(int count) {
     return home;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main() {
@@ -99,11 +94,11 @@ int main() {
         "  %d drivers: %.1f / %.1f / %.1f ms\n"
         "  ratio %d to 1: %.2f / %.2f / %.2f (target: within 1.5)\n"
         "  the first listing of the %d, every file new: %.0f ms\n",
-        kRounds, kMany, *std::min_element(ones.begin(), ones.end()), Median(ones),
+        kRounds, kMany, *std::min_element(ones.begin(), ones.end()), vodex::bench::Median(ones),
         *std::max_element(ones.begin(), ones.end()), kMany,
-        *std::min_element(manys.begin(), manys.end()), Median(manys),
+        *std::min_element(manys.begin(), manys.end()), vodex::bench::Median(manys),
         *std::max_element(manys.begin(), manys.end()), kMany,
-        *std::min_element(ratios.begin(), ratios.end()), Median(ratios),
+        *std::min_element(ratios.begin(), ratios.end()), vodex::bench::Median(ratios),
         *std::max_element(ratios.begin(), ratios.end()), kMany, first * 1e3);
     std::filesystem::remove_all(one);
     std::filesystem::remove_all(many);

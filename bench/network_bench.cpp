@@ -30,6 +30,7 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using vodex::bench::Median;
 using vodex::bench::Range;
 
 int FreePort() {
@@ -79,11 +80,6 @@ class MinimalTcpClient {
     int fd_;
     bool ok_ = false;
 };
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 }  // namespace
 

@@ -200,14 +200,19 @@ T Read(tlx::cls_CoreFile& file) {
 struct Reader {
     tlx::cls_CoreFile& file;
     const std::string& version;
+    bool newest;  // the file holds the record's present version, so every field is there
 
     template <class T>
     void operator()(T& field) {
-        field = Read<T>(file);
+        if constexpr (std::is_same_v<T, std::string>) {
+            file.READTEXT(field);  // into the field's own memory
+        } else {
+            field = Read<T>(file);
+        }
     }
     template <class T>
     void Since(const char* since, T& field) {
-        if (version >= since) field = Read<T>(file);
+        if (newest || version >= since) (*this)(field);
     }
     template <class T>
     void Nested(T&) {}
@@ -264,10 +269,13 @@ void FieldRecord<Derived, Base>::DATA_DataStore(tlx::cls_CoreFile& pFile) {
 
 template <class Derived, class Base>
 void FieldRecord<Derived, Base>::DATA_DataRead(tlx::cls_CoreFile& pFile) {
-    const std::string version = ReadVersion(pFile);
-    if (!VersionWithin(version, Derived::kOldestVersion, Derived::kVersion)) return;
+    // Records of the present version are the rule; others are read field by field as far as
+    // their version has them.
+    const bool newest = pFile.READIFTEXT(Derived::kVersion);
+    const std::string version = newest ? std::string() : ReadVersion(pFile);
+    if (!newest && !VersionWithin(version, Derived::kOldestVersion, Derived::kVersion)) return;
     this->DATA()->ID(pFile.READ());
-    fields::Reader reader{pFile, version};
+    fields::Reader reader{pFile, version, newest};
     Derived::Fields(reader, static_cast<Derived&>(*this));
 }
 

@@ -11,7 +11,16 @@ namespace vodex::detail {
 
 // The next value read as a version text, upper-cased.
 inline std::string ReadVersion(tlx::cls_CoreFile& file) {
-    return tlx::UCase(file.READTEXT());
+    std::string version;
+    file.READTEXT(version);
+    for (char& c : version) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            version = tlx::UCase(version);
+            break;
+        }
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return version;
 }
 
 // Whether `version` lies from `low` to `high` in text order.

@@ -102,16 +102,24 @@ TEST_F(CoreFile, GroupWritesEqualSingleWrites) {
 }
 
 TEST_F(CoreFile, TypedWritesAndReadsAgreeWithVariants) {
-    // Written directly, the common types give the very bytes of their variants.
+    // Written directly, the common types give the very bytes of their variants, also over
+    // many times the room the writer starts with.
+    std::vector<Variant> variants;
     {
         cls_CoreFile f;
         f.OPEN(path, cls_CoreFile::ModeWrite);
-        f.WRITE(true, std::int16_t{-3}, std::int32_t{70000}, 2.5, std::string("Kanal"));
+        for (std::int32_t i = 0; i < 2000; ++i) {
+            const std::string name = "Kanal " + std::string(static_cast<std::size_t>(i % 40), 'x');
+            f.WRITE(i % 2 == 0, std::int16_t{-3}, i, 2.5 * i, name, "1.1");
+            f.WRITE(Variant(i));
+            for (const Variant& v : {Variant(i % 2 == 0), Variant(std::int16_t{-3}), Variant(i),
+                                     Variant(2.5 * i), Variant(name), Variant("1.1"), Variant(i)})
+                variants.push_back(v);
+        }
         f.CLOSE();
     }
     const std::string other = home.File("variants.dat");
-    WriteAll(other, {Variant(true), Variant(std::int16_t{-3}), Variant(70000), Variant(2.5),
-                     Variant("Kanal")});
+    WriteAll(other, variants);
     EXPECT_EQ(Slurp(path), Slurp(other));
     // Read as a given type, every value converts as its variant does, or fails alike.
     WriteAll(path, Samples());

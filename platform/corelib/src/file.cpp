@@ -3,6 +3,7 @@
 #include <sodium.h>
 #include <xxhash.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -267,6 +268,7 @@ struct cls_CoreFile::Impl {
     std::string type;  // the record type of the header
     detail::ReplaceOptions replace;
     std::string body;     // the encoded values
+    std::string scratch;  // write mode: a value that is encoded before it is put in the body
     std::size_t pos = 0;  // read position in body (the content begins where it starts)
     detail::Allowance allowance{0};
 };
@@ -295,10 +297,20 @@ void cls_CoreFile::OPEN(const std::string& pFile, std::int32_t pMode, const std:
         throw Error("unknown file mode " + std::to_string(pMode) + " (1 reads, 2 writes)");
     }
     impl_ = std::move(impl);
+    if (pMode == ModeRead) {
+        reading_ = &impl_->body;
+        readPos_ = &impl_->pos;
+    }
 }
 
 void cls_CoreFile::CLOSE() {
     if (!impl_) return;
+    if (impl_->mode == ModeWrite && writeAt_) {
+        impl_->body.resize(static_cast<std::size_t>(writeAt_ - impl_->body.data()));
+    }
+    writeAt_ = writeEnd_ = nullptr;
+    reading_ = nullptr;
+    readPos_ = nullptr;
     std::unique_ptr<Impl> impl = std::move(impl_);
     if (impl->mode != ModeWrite) return;
     if (impl->password.empty()) {
@@ -311,36 +323,68 @@ void cls_CoreFile::CLOSE() {
     }
 }
 
-std::string& cls_CoreFile::Body() {
-    if (!impl_ || impl_->mode != ModeWrite) throw Error("the file is not open for writing");
-    return impl_->body;
+// While writing, the body's string is kept at its full capacity and values are put into the
+// room behind what was written (writeAt_ to writeEnd_); the string is cut to what was written
+// when the file is committed.
+char* cls_CoreFile::Room(std::size_t n) {
+    if (!impl_ || impl_->mode != ModeWrite) [[unlikely]] {
+        throw Error("the file is not open for writing");
+    }
+    if (writeEnd_ - writeAt_ >= static_cast<std::ptrdiff_t>(n)) return writeAt_;
+    std::string& body = impl_->body;
+    const std::size_t used = writeAt_ ? static_cast<std::size_t>(writeAt_ - body.data()) : 0;
+    body.resize(used);
+    body.reserve(std::max(2 * body.capacity(), used + n + 256));
+    body.resize(body.capacity());
+    writeAt_ = body.data() + used;
+    writeEnd_ = body.data() + body.size();
+    return writeAt_;
+}
+
+void cls_CoreFile::Put(std::string_view bytes) {
+    std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+    writeAt_ += bytes.size();
 }
 
 void cls_CoreFile::WRITE(const Variant& value) {
-    detail::EncodeValue(Body(), value);
+    if (!impl_ || impl_->mode != ModeWrite) throw Error("the file is not open for writing");
+    std::string& scratch = impl_->scratch;
+    scratch.clear();
+    detail::EncodeValue(scratch, value);
+    Put(scratch);
 }
 
 void cls_CoreFile::WriteBoolean(bool v) {
-    detail::EncodeBoolean(Body(), v);
+    Room(2);
+    WritePlain(VarType::Boolean, static_cast<char>(v ? 1 : 0));
 }
 
 void cls_CoreFile::WriteInteger(std::int16_t v) {
-    detail::EncodeInteger(Body(), v);
+    Room(1 + sizeof v);
+    WritePlain(VarType::Integer, v);
 }
 
 void cls_CoreFile::WriteLong(std::int32_t v) {
-    detail::EncodeLong(Body(), v);
+    Room(1 + sizeof v);
+    WritePlain(VarType::Long, v);
 }
 
 void cls_CoreFile::WriteDouble(double v) {
-    detail::EncodeDouble(Body(), v);
+    Room(1 + sizeof v);
+    WritePlain(VarType::Double, v);
 }
 
-void cls_CoreFile::WriteText(const std::string& v) {
-    detail::EncodeText(Body(), v);
+void cls_CoreFile::WriteText(std::string_view v) {
+    if (v.size() > 0xFFFFFFFFu) throw Error("a value is too large to be written (over 4 GiB)");
+    char* at = Room(5 + v.size());
+    const auto length = static_cast<std::uint32_t>(v.size());
+    at[0] = static_cast<char>(VarType::Text);
+    std::memcpy(at + 1, &length, sizeof length);
+    std::memcpy(at + 5, v.data(), v.size());
+    writeAt_ = at + 5 + v.size();
 }
 
-Variant cls_CoreFile::READ() {
+Variant cls_CoreFile::ReadValue() {
     if (!impl_ || impl_->mode != ModeRead) throw Error("the file is not open for reading");
     if (impl_->pos >= impl_->body.size()) {
         throw Error("'" + impl_->path + "' ends before all of its values were read");
@@ -353,40 +397,54 @@ Variant cls_CoreFile::READ() {
 }
 
 template <class T>
-T cls_CoreFile::ReadAs() {
-    if (!impl_ || impl_->mode != ModeRead) throw Error("the file is not open for reading");
-    T v{};
+void cls_CoreFile::ReadAs(T& v) {
+    if (!impl_ || impl_->mode != ModeRead) [[unlikely]] {
+        throw Error("the file is not open for reading");
+    }
     try {
-        if (detail::DecodeIf(impl_->body, impl_->pos, impl_->allowance, v)) return v;
+        if (detail::DecodeIf(impl_->body, impl_->pos, impl_->allowance, v)) [[likely]]
+            return;
     } catch (const Error& e) {
         throw Error("'" + impl_->path + "' holds a malformed value: " + e.what());
     }
     const Variant other = READ();
     if constexpr (std::is_same_v<T, std::string>) {
-        return other.ToText();
+        v = other.ToText();
     } else if constexpr (std::is_same_v<T, double>) {
-        return other.ToDouble();
+        v = other.ToDouble();
     } else if constexpr (std::is_same_v<T, std::int32_t>) {
-        return other.ToInt32();
+        v = other.ToInt32();
     } else {
-        return other.ToBool();
+        v = other.ToBool();
     }
 }
 
 std::string cls_CoreFile::READTEXT() {
-    return ReadAs<std::string>();
+    std::string v;
+    READTEXT(v);
+    return v;
 }
 
-double cls_CoreFile::READDOUBLE() {
-    return ReadAs<double>();
+void cls_CoreFile::ReadText(std::string& v) {
+    ReadAs(v);
 }
 
-std::int32_t cls_CoreFile::READLONG() {
-    return ReadAs<std::int32_t>();
+double cls_CoreFile::ReadDouble() {
+    double v = 0;
+    ReadAs(v);
+    return v;
 }
 
-bool cls_CoreFile::READBOOL() {
-    return ReadAs<bool>();
+std::int32_t cls_CoreFile::ReadLong() {
+    std::int32_t v = 0;
+    ReadAs(v);
+    return v;
+}
+
+bool cls_CoreFile::ReadBool() {
+    bool v = false;
+    ReadAs(v);
+    return v;
 }
 
 std::size_t cls_CoreFile::READCOUNT(std::size_t pMinBytesEach) {

@@ -95,7 +95,7 @@ class DataRecord : public Object, public tmp_Data {
     // by its users, this stays. Files name the kind of record they hold with it.
     const std::string& RecordKind() const { return *kind_; }
 
-    std::shared_ptr<cls_CoreData> DATA() const { return data_; }
+    const std::shared_ptr<cls_CoreData>& DATA() const { return data_; }
     // Throws tlx::Error for nothing.
     void DATA(std::shared_ptr<cls_CoreData> d) { cls_CoreData::Replace(data_, std::move(d), this); }
     std::shared_ptr<cls_CoreData> tmp_Data_DATA() override { return data_; }

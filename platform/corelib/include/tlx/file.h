@@ -18,9 +18,12 @@
 // Every failure throws tlx::Error with a message that names the file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 #include "tlx/object.h"
@@ -56,14 +59,16 @@ class cls_CoreFile : public Object {
     template <class T>
     void WRITE(const T& value) {
         if constexpr (std::is_same_v<T, bool>) {
-            WriteBoolean(value);
+            if (!WritePlain(VarType::Boolean, static_cast<char>(value ? 1 : 0))) {
+                WriteBoolean(value);
+            }
         } else if constexpr (std::is_same_v<T, std::int16_t>) {
             WriteInteger(value);
         } else if constexpr (std::is_same_v<T, std::int32_t>) {
-            WriteLong(value);
+            if (!WritePlain(VarType::Long, value)) WriteLong(value);
         } else if constexpr (std::is_same_v<T, double>) {
-            WriteDouble(value);
-        } else if constexpr (std::is_same_v<T, std::string>) {
+            if (!WritePlain(VarType::Double, value)) WriteDouble(value);
+        } else if constexpr (std::is_convertible_v<const T&, std::string_view>) {
             WriteText(value);
         } else {
             WRITE(Variant(value));
@@ -73,13 +78,49 @@ class cls_CoreFile : public Object {
     requires(sizeof...(T) > 1) void WRITE(const T&... values) { (WRITE(values), ...); }
 
     // The next value. Throws at the end of the file.
-    Variant READ();
+    Variant READ() {
+        std::int32_t v = 0;
+        return ReadPlain(VarType::Long, v) ? Variant(v) : ReadValue();
+    }
     // The next value as READ().ToText() (ToDouble, ToInt32, ToBool) gives it; a value of that
     // very type is read without making a variant.
     std::string READTEXT();
-    double READDOUBLE();
-    std::int32_t READLONG();
-    bool READBOOL();
+    double READDOUBLE() {
+        double v = 0;
+        return ReadPlain(VarType::Double, v) ? v : ReadDouble();
+    }
+    std::int32_t READLONG() {
+        std::int32_t v = 0;
+        return ReadPlain(VarType::Long, v) ? v : ReadLong();
+    }
+    bool READBOOL() {
+        char v = 0;
+        if (ReadPlain(VarType::Boolean, v) && (v == 0 || v == 1)) return v == 1;
+        return ReadBool();
+    }
+    // As READTEXT, into `pInto`, whose memory is reused.
+    void READTEXT(std::string& pInto) {
+        if (!ReadShortText(pInto)) ReadText(pInto);
+    }
+    // Read mode: when the next value is the text `pText` itself, reads it and answers True;
+    // otherwise reads nothing and answers False. Records check their version with it.
+    bool READIFTEXT(std::string_view pText) {
+        if (!reading_) return false;
+        const std::size_t at = *readPos_;
+        const std::size_t size = 1 + 4 + pText.size();
+        if (reading_->size() - at < size ||
+            static_cast<VarType>((*reading_)[at]) != VarType::Text) {
+            return false;
+        }
+        std::uint32_t length = 0;
+        std::memcpy(&length, reading_->data() + at + 1, 4);
+        if (length != pText.size() ||
+            std::memcmp(reading_->data() + at + 5, pText.data(), length) != 0) {
+            return false;
+        }
+        *readPos_ = at + size;
+        return true;
+    }
     // Reads the next values into the given variables, in order.
     template <class... T>
     requires(sizeof...(T) > 1) void READ(T&... values) { ((values = READ()), ...); }
@@ -116,13 +157,66 @@ class cls_CoreFile : public Object {
     void WriteInteger(std::int16_t v);
     void WriteLong(std::int32_t v);
     void WriteDouble(double v);
-    void WriteText(const std::string& v);
-    // The body being written; throws when the file is not open for writing.
-    std::string& Body();
+    void WriteText(std::string_view v);
     template <class T>
-    T ReadAs();
+    void ReadAs(T& v);
+    Variant ReadValue();
+    void ReadText(std::string& v);
+    // A text short enough to be held in the string itself, without memory of its own (so it
+    // needs no share of what the file may build), read without a call.
+    bool ReadShortText(std::string& v) {
+        if (!reading_) return false;
+        const std::size_t at = *readPos_;
+        if (reading_->size() - at < 5 || static_cast<VarType>((*reading_)[at]) != VarType::Text) {
+            return false;
+        }
+        std::uint32_t length = 0;
+        std::memcpy(&length, reading_->data() + at + 1, sizeof length);
+        if (length > 15 || length > reading_->size() - at - 5) return false;
+        v.assign(reading_->data() + at + 5, length);
+        *readPos_ = at + 5 + length;
+        return true;
+    }
+    double ReadDouble();
+    std::int32_t ReadLong();
+    bool ReadBool();
+
+    // Records read a number for each of their fields, so a number of the very type asked for
+    // is read here, without a call; anything else (another type, a cut-off file) takes the
+    // checked way.
+    template <class T>
+    bool ReadPlain(VarType type, T& v) {
+        if (!reading_) return false;
+        const std::size_t at = *readPos_;
+        if (reading_->size() - at < 1 + sizeof(T) ||
+            static_cast<VarType>((*reading_)[at]) != type) {
+            return false;
+        }
+        std::memcpy(&v, reading_->data() + at + 1, sizeof(T));
+        *readPos_ = at + 1 + sizeof(T);
+        return true;
+    }
+
+    // Records write a number for each of their fields, so a number goes straight into the
+    // room left in the body; the checked way makes more room.
+    template <class T>
+    bool WritePlain(VarType type, T v) {
+        if (writeEnd_ - writeAt_ < static_cast<std::ptrdiff_t>(1 + sizeof(T))) return false;
+        *writeAt_ = static_cast<char>(type);
+        std::memcpy(writeAt_ + 1, &v, sizeof(T));
+        writeAt_ += 1 + sizeof(T);
+        return true;
+    }
+    // At least `n` bytes of room behind what was written, made when there are fewer; throws
+    // when the file is not open for writing.
+    char* Room(std::size_t n);
+    void Put(std::string_view bytes);
 
     std::unique_ptr<Impl> impl_;
+    char* writeAt_ = nullptr;  // write mode: the room behind what was written
+    char* writeEnd_ = nullptr;
+    const std::string* reading_ = nullptr;  // read mode: the content, and where reading is
+    std::size_t* readPos_ = nullptr;
 };
 
 }  // namespace tlx

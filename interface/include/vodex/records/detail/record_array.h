@@ -39,8 +39,11 @@ class RecordArray {
     // Writes the count and then each entry through its data object.
     void StoreTo(tlx::cls_CoreFile& file) {
         file.WRITE(Count());
-        for (std::int32_t i = 1; i <= Count(); ++i)
-            At(i)->DATA()->STORE(file);
+        for (std::int32_t i = 1; i <= Count(); ++i) {
+            // A record's data object always calls the record itself.
+            const auto& slot = items_[static_cast<std::size_t>(i)];
+            static_cast<tlx::tmp_Data&>(slot ? *slot : *At(i)).DATA_DataStore(file);
+        }
     }
 
     // Reads a count and that many entries into fresh records. Records are made as they are
@@ -54,7 +57,8 @@ class RecordArray {
         try {
             for (std::size_t i = 0; i < count; ++i) {
                 file.CHARGE(sizeof(T) + kRecordOverhead);
-                Append()->DATA()->READ(file);
+                T& entry = *items_.emplace_back(std::make_shared<T>());
+                static_cast<tlx::tmp_Data&>(entry).DATA_DataRead(file);
             }
         } catch (...) {
             try {
