@@ -56,8 +56,7 @@ Variant DecodeValue(const std::string& in, std::size_t& pos, Allowance& allowanc
 namespace codec {
 
 // The payload of `size` bytes behind a tag of `type` at `pos`, or nothing for another type.
-inline const char* Payload(const std::string& in, std::size_t pos, VarType type,
-                           std::size_t size) {
+inline const char* Payload(const std::string& in, std::size_t pos, VarType type, std::size_t size) {
     if (pos >= in.size() || static_cast<VarType>(in[pos]) != type) return nullptr;
     if (in.size() - pos - 1 < size) throw Error("unexpected end of the data");
     return in.data() + pos + 1;
