@@ -196,21 +196,73 @@ py::tuple MeasureOnce(Session& session) {
     return py::make_tuple(cycle.seconds, values);
 }
 
+// A channel's VALUE and MEASURED are read for every channel in every measuring cycle, so
+// they are the interpreter's own attribute descriptors, called without pybind11's general
+// dispatch of a function. Errors are raised as the other attributes raise them.
+template <class F>
+auto OnChannel(PyObject* self, F&& read, decltype(read(std::declval<const Channel&>())) failed) {
+    try {
+        return read(py::cast<const Channel&>(py::handle(self)));
+    } catch (py::error_already_set& e) {
+        e.restore();
+    } catch (const std::exception& e) {
+        PyErr_SetString(gError, e.what());
+    }
+    return failed;
+}
+
+PyObject* GetValue(PyObject* self, void*) {
+    return OnChannel(
+        self, [](const Channel& c) { return PyFloat_FromDouble(c->VALUE()); }, nullptr);
+}
+
+int SetValue(PyObject* self, PyObject* value, void*) {
+    if (!value) {
+        PyErr_SetString(PyExc_AttributeError, "VALUE cannot be deleted");
+        return -1;
+    }
+    const double v = PyFloat_AsDouble(value);
+    if (v == -1.0 && PyErr_Occurred()) return -1;
+    return OnChannel(
+        self,
+        [v](const Channel& c) {
+            c->VALUE(v);
+            return 0;
+        },
+        -1);
+}
+
+PyObject* GetMeasured(PyObject* self, void*) {
+    return OnChannel(
+        self, [](const Channel& c) { return PyBool_FromLong(c->MEASURED() ? 1 : 0); }, nullptr);
+}
+
+void BindChannelValues(py::class_<Channel>& channel) {
+    static PyGetSetDef values[] = {
+        {"VALUE", GetValue, SetValue, "The value of the last measurement (float).", nullptr},
+        {"MEASURED", GetMeasured, nullptr,
+         "Whether the last cycle gave this channel a value (bool).", nullptr},
+    };
+    auto* type = reinterpret_cast<PyTypeObject*>(channel.ptr());
+    for (PyGetSetDef& def : values) {
+        py::object descriptor = py::reinterpret_steal<py::object>(PyDescr_NewGetSet(type, &def));
+        if (!descriptor) throw py::error_already_set();
+        py::setattr(channel, def.name, descriptor);
+    }
+}
+
 void BindChannel(py::module_& m) {
-    py::class_<Channel>(m, "Channel")
-        .def_property_readonly("ID", [](const Channel& c) { return c->ID(); })
+    py::class_<Channel> channel(m, "Channel");
+    BindChannelValues(channel);
+    channel.def_property_readonly("ID", [](const Channel& c) { return c->ID(); })
         .def_property_readonly("NAME", [](const Channel& c) { return c->NAME(); })
         .def_property_readonly("SIZE", [](const Channel& c) { return c->SIZE(); })
-        .def_property(
-            "VALUE", [](const Channel& c) { return c->VALUE(); },
-            [](const Channel& c, double v) { c->VALUE(v); })
         .def_property(
             "STATUS", [](const Channel& c) { return c->STATUS(); },
             [](const Channel& c, std::int32_t v) { c->STATUS(v); })
         .def_property(
             "MEASURE", [](const Channel& c) { return c->MEASURE(); },
             [](const Channel& c, bool v) { c->MEASURE(v); })
-        .def_property_readonly("MEASURED", [](const Channel& c) { return c->MEASURED(); })
         .def_property_readonly("STATUSTEXT", [](const Channel& c) { return c->STATUSTEXT(); })
         .def_property_readonly("STATUSTEXTSHORT",
                                [](const Channel& c) { return c->STATUSTEXTSHORT(); })

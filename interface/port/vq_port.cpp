@@ -311,14 +311,18 @@ std::string cls_VQPort::InputUntil(Terminated&& terminated, double pTimeOut, boo
         text += *got;
         if (text.empty()) return {};
         if (terminated(text)) return text;
-        // What has arrived with it is taken byte by byte at once, without waiting or timing.
+        // What has arrived with it is looked at byte by byte at once, without waiting or
+        // timing; the bytes behind the end stay for the next read.
         try {
             tlx::CommControl& c = Control();
-            while (c.InputHeld(1)) {
-                c.InputLen(1);
-                text += tlx::AnsiToText(c.Input());
-                if (terminated(text)) return text;
+            std::size_t taken = 0;
+            while (taken < c.HeldCount()) {
+                const std::uint8_t byte = c.HeldAt(taken++);
+                text += tlx::AnsiToText(std::span(&byte, 1));
+                if (terminated(text)) break;
             }
+            c.DropHeld(taken);
+            if (taken > 0 && terminated(text)) return text;
         } catch (const std::exception& e) {
             lastError_ = e.what();
             return {};

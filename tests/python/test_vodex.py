@@ -50,6 +50,10 @@ def test_the_balance_on_the_virtual_instrument(balance_port):
     balance.EXECUTE()
     mass = balance.CHANNEL(1)
     assert mass.MEASURED and mass.VALUE == pytest.approx(42.5)
+    mass.VALUE = 7  # a program may set a value itself; only numbers are values
+    with pytest.raises(TypeError):
+        mass.VALUE = "heavy"
+    assert mass.VALUE == 7.0 and isinstance(mass.VALUE, float)
     assert manager.DEINIT("VODEX_BALANCE", balance_port)
 
 

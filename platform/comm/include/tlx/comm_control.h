@@ -10,6 +10,7 @@
 // control belongs to the thread that made it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -69,6 +70,14 @@ class CommControl : public Object {
     // Whether at least `count` received bytes wait in the control itself; the port is not
     // looked at.
     bool InputHeld(std::size_t count) const { return in_.size() >= count; }
+    // The received bytes held in the control, looked at without taking them (the port is not
+    // looked at), and DropHeld takes the first `count` of them (at most all).
+    std::size_t HeldCount() const { return in_.size(); }
+    std::uint8_t HeldAt(std::size_t i) const { return in_[i]; }
+    void DropHeld(std::size_t count) {
+        in_.erase(in_.begin(),
+                  in_.begin() + static_cast<std::ptrdiff_t>(std::min(count, in_.size())));
+    }
     // For waiting without spinning: sleeps until input
     // arrives (or the output moves on), the device goes, or `seconds` have passed.
     void WaitInput(double seconds);
