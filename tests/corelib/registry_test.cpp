@@ -423,3 +423,60 @@ TEST_F(Registry, AWriteLockHeldByAnotherProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+// Copies a hive and its log (not its index, which SQLite makes afresh) into `folder`.
+void CopyHive(const std::filesystem::path& hive, const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    for (const char* suffix : {"", "-wal"}) {
+        const std::filesystem::path from = hive.string() + suffix;
+        if (std::filesystem::exists(from)) {
+            std::filesystem::copy_file(from, folder / from.filename());
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(Registry, HivesOfTheEarlierLayoutMoveToTheStateFolderOnce) {
+    // Hives as this version wrote them, in the places where it kept them without VODEX_HOME:
+    // the machine hive in the data folder, the user hive in the settings folder.
+    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\V", Variant(1));
+    reg.WRITE(HKEY_CURRENT_USER, "K\\U", Variant("u"));
+    const std::filesystem::path vodexHome = home.Path();
+    const std::filesystem::path user = vodexHome / "xdg";
+    const std::filesystem::path oldMachine = user / "data/vodex/registry/machine.db";
+    const std::filesystem::path oldUser = user / "config/vodex/registry/user.db";
+    const std::filesystem::path state = user / "state/vodex/registry";
+    CopyHive(vodexHome / "registry/machine.db", oldMachine.parent_path());
+    CopyHive(vodexHome / "user/registry/user.db", oldUser.parent_path());
+
+    vodex::test::ScopedEnv noHome("VODEX_HOME", nullptr);
+    vodex::test::ScopedEnv data("XDG_DATA_HOME", (user / "data").c_str());
+    vodex::test::ScopedEnv config("XDG_CONFIG_HOME", (user / "config").c_str());
+    vodex::test::ScopedEnv stateHome("XDG_STATE_HOME", (user / "state").c_str());
+    // Another program has the user hive open: it is read where it is, and not moved.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(oldUser.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "SELECT count(*) FROM registry_value", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(reg.READ(HKEY_CURRENT_USER, "K\\U"), Variant("u"));
+    EXPECT_FALSE(std::filesystem::exists(state / "user.db"));
+    // The machine hive is free: it moves, whole, and nothing of it stays where it was.
+    EXPECT_EQ(reg.READ(HKEY_LOCAL_MACHINE, "K\\V"), Variant(1));
+    EXPECT_EQ(reg.HIVEFILE(HKEY_LOCAL_MACHINE), (state / "machine.db").string());
+    reg.WRITE(HKEY_LOCAL_MACHINE, "K\\W", Variant(2));
+    EXPECT_FALSE(std::filesystem::exists(oldMachine.parent_path()));
+    // Once the other program has let the user hive go, the next program to open it moves it.
+    sqlite3_close(other);
+    {
+        vodex::test::ScopedEnv elsewhere("VODEX_HOME", vodexHome.c_str());
+        reg.READ(HKEY_CURRENT_USER, "K\\U");  // this program lets go of the earlier hive
+    }
+    EXPECT_EQ(reg.READ(HKEY_CURRENT_USER, "K\\U"), Variant("u"));
+    EXPECT_TRUE(std::filesystem::exists(state / "user.db"));
+    EXPECT_FALSE(std::filesystem::exists(oldUser));
+    EXPECT_EQ(reg.READ(HKEY_LOCAL_MACHINE, "K\\W"), Variant(2));
+    EXPECT_FALSE(std::filesystem::exists(oldMachine));
+}

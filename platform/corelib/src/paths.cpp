@@ -43,6 +43,12 @@ std::string UserFolder() {
     return XdgFolder("XDG_CONFIG_HOME", ".config") + "/vodex";
 }
 
+std::string StateFolder() {
+    std::string home = Env("VODEX_HOME");
+    if (!home.empty()) return home;
+    return XdgFolder("XDG_STATE_HOME", ".local/state") + "/vodex";
+}
+
 std::string DriverFolder() {
     return MachineFolder() + "/drivers";
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "hive.h"
+#include "hive_place.h"
 #include "tlx/error.h"
 #include "tlx/paths.h"
 #include "tlx/text.h"
@@ -59,22 +60,33 @@ class Use {
 cls_CoreRegistry::cls_CoreRegistry() = default;
 cls_CoreRegistry::~cls_CoreRegistry() = default;
 
-std::string cls_CoreRegistry::HIVEFILE(enm_RegistryHive pHive) {
-    switch (pHive) {
-        case HKEY_LOCAL_MACHINE:
-            return MachineFolder() + "/registry/machine.db";
-        case HKEY_CURRENT_USER:
-            return UserFolder() + "/registry/user.db";
+namespace {
+
+detail::HivePlace PlaceOf(enm_RegistryHive hive) {
+    if (hive != HKEY_LOCAL_MACHINE && hive != HKEY_CURRENT_USER) {
+        throw Error("unknown registry hive " + std::to_string(static_cast<int>(hive)));
     }
-    throw Error("unknown registry hive " + std::to_string(static_cast<int>(pHive)));
+    return detail::PlaceOfHive(hive == HKEY_LOCAL_MACHINE);
+}
+
+}  // namespace
+
+std::string cls_CoreRegistry::HIVEFILE(enm_RegistryHive pHive) {
+    return detail::SettleHive(PlaceOf(pHive));
 }
 
 cls_CoreRegistry::Hive& cls_CoreRegistry::Open(enm_RegistryHive hive, bool forWriting) {
     std::unique_ptr<Hive>& slot = hive == HKEY_LOCAL_MACHINE ? machine_ : user_;
     // The place follows VODEX_HOME, which tests change between cases; a hive that was not
     // there is looked for again, since another program may have made it since. A hive in a
-    // transaction stays as it is until the transaction ends.
-    std::string file = HIVEFILE(hive);
+    // transaction stays as it is until the transaction ends. A hive of an earlier version that
+    // another program held open when it was opened here is read where it is while it is open.
+    const detail::HivePlace place = PlaceOf(hive);
+    std::string file = slot && slot->db &&
+                               (slot->file == place.file ||
+                                (!place.earlier.empty() && slot->file == place.earlier))
+                           ? slot->file
+                           : detail::SettleHive(place);
     if (!slot || (!slot->grouped && (slot->file != file || !slot->Current()))) {
         slot.reset();
         slot = std::make_unique<Hive>(file);
