@@ -27,18 +27,23 @@ using linemeter::Description;
 constexpr std::size_t kMostSampleLines = 100000;
 constexpr std::size_t kMostSampleBytes = 64 << 20;
 
-// The component every description's driver is a copy of: beside the toolkit's library.
+// The component every description's driver is a copy of: among the shipped drivers of an
+// installed toolkit, beside the toolkit's library in the build tree.
 std::string SharedComponent() {
     Dl_info info{};
     if (!::dladdr(reinterpret_cast<void*>(&cls_DeviceTool::ProgId), &info) || !info.dli_fname) {
         throw tlx::Error("the toolkit's library cannot be found");
     }
-    const fs::path file = fs::path(info.dli_fname).parent_path() / "Vodex_LineMeter.so";
+    const fs::path libraries = fs::path(info.dli_fname).parent_path();
+    const fs::path installed = libraries / "vodex" / "drivers" / "Vodex_LineMeter.so";
     std::error_code ec;
-    if (!fs::is_regular_file(file, ec)) {
-        throw tlx::Error("the component of the text-line meters is missing: " + file.string());
+    if (fs::is_regular_file(installed, ec)) return installed.string();
+    const fs::path built = libraries / "Vodex_LineMeter.so";
+    if (!fs::is_regular_file(built, ec)) {
+        throw tlx::Error("the component of the text-line meters is missing: " +
+                         installed.string());
     }
-    return file.string();
+    return built.string();
 }
 
 std::string ReadingText(const linemeter::ChannelDescription& c, const ChannelReading& r) {

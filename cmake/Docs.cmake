@@ -40,5 +40,6 @@ add_custom_command(OUTPUT ${VODEX_COMPLETION}
   DEPENDS vodex
   COMMENT "Writing the bash completion of vodex")
 add_custom_target(vodex_docs ALL DEPENDS ${man_pages} ${VODEX_COMPLETION})
-install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${VODEX_COMPLETION} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
+install(FILES ${VODEX_COMPLETION} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+  COMPONENT cli)
