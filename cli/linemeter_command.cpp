@@ -40,8 +40,7 @@ std::string SharedComponent() {
     if (fs::is_regular_file(installed, ec)) return installed.string();
     const fs::path built = libraries / "Vodex_LineMeter.so";
     if (!fs::is_regular_file(built, ec)) {
-        throw tlx::Error("the component of the text-line meters is missing: " +
-                         installed.string());
+        throw tlx::Error("the component of the text-line meters is missing: " + installed.string());
     }
     return built.string();
 }
