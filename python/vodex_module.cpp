@@ -1,4 +1,5 @@
-// The Python module "vodex": the client's path of the library. The entry object and its
+// The compiled part of the Python package "vodex" (vodex._vodex, which vodex/__init__.py names
+// as vodex.X): the client's path of the library. The entry object and its
 // registry (listing, INFO), devices created through the registry or the shared device
 // manager, CONNECT/EXECUTE/DISCONNECT, the channels with their values and states, the ports,
 // the data field as sequences, and the device's status. Errors of the library become
@@ -252,38 +253,76 @@ void BindChannelValues(py::class_<Channel>& channel) {
 }
 
 void BindChannel(py::module_& m) {
-    py::class_<Channel> channel(m, "Channel");
+    py::class_<Channel> channel(m, "Channel",
+                                "One channel of a device: a measured quantity with its name, "
+                                "unit, latest value and status. Taken from Device.CHANNELS or "
+                                "Device.CHANNEL(n), never made directly.");
     BindChannelValues(channel);
-    channel.def_property_readonly("ID", [](const Channel& c) { return c->ID(); })
-        .def_property_readonly("NAME", [](const Channel& c) { return c->NAME(); })
-        .def_property_readonly("SIZE", [](const Channel& c) { return c->SIZE(); })
+    channel
+        .def_property_readonly(
+            "ID", [](const Channel& c) { return c->ID(); },
+            "The channel's key (int), by which a Session names it; vodex.Error when the key is "
+            "a text that is no number.")
+        .def_property_readonly(
+            "NAME", [](const Channel& c) { return c->NAME(); }, "The channel's name (str).")
+        .def_property_readonly(
+            "SIZE", [](const Channel& c) { return c->SIZE(); },
+            "The unit of the value (str), as \"mS\".")
         .def_property(
             "STATUS", [](const Channel& c) { return c->STATUS(); },
-            [](const Channel& c, std::int32_t v) { c->STATUS(v); })
+            [](const Channel& c, std::int32_t v) { c->STATUS(v); },
+            "The channel's status (int): 0 ready, 1 busy, 100 and above an error; any number "
+            "set is kept as it is.")
         .def_property(
             "MEASURE", [](const Channel& c) { return c->MEASURE(); },
-            [](const Channel& c, bool v) { c->MEASURE(v); })
-        .def_property_readonly("STATUSTEXT", [](const Channel& c) { return c->STATUSTEXT(); })
-        .def_property_readonly("STATUSTEXTSHORT",
-                               [](const Channel& c) { return c->STATUSTEXTSHORT(); })
-        .def("__repr__", [](const Channel& c) {
-            return "<vodex.Channel " + std::to_string(c->ID()) + " '" + c->NAME() + "'>";
-        });
+            [](const Channel& c, bool v) { c->MEASURE(v); },
+            "Whether the driver measures this channel in each EXECUTE (bool).")
+        .def_property_readonly(
+            "STATUSTEXT", [](const Channel& c) { return c->STATUSTEXT(); },
+            "The status in words (str), in the interface language; the driver's own text for "
+            "its user-defined error.")
+        .def_property_readonly(
+            "STATUSTEXTSHORT", [](const Channel& c) { return c->STATUSTEXTSHORT(); },
+            "The status as a short text (str), as \"OV\" for an overflow, in the interface "
+            "language.")
+        .def(
+            "__repr__",
+            [](const Channel& c) {
+                return "<vodex.Channel " + std::to_string(c->ID()) + " '" + c->NAME() + "'>";
+            },
+            "<vodex.Channel ID 'NAME'>.");
 }
 
 void BindDevice(py::module_& m) {
-    py::class_<Device>(m, "Device")
-        .def_property_readonly("NAME", [](const Device& d) { return d->INFO()->NAME(); })
-        .def_property_readonly("MANUFACTURER",
-                               [](const Device& d) { return d->INFO()->MANUFACTURER(); })
-        .def_property_readonly("DESCRIPTION",
-                               [](const Device& d) { return d->INFO()->DESCRIPTION(); })
-        .def_property_readonly("STATUS", [](const Device& d) { return d->STATUS(); })
-        .def_property_readonly("STATUSTEXT", [](const Device& d) { return d->STATUSTEXT(); })
-        .def_property_readonly("STATUSTEXTSHORT",
-                               [](const Device& d) { return d->STATUSTEXTSHORT(); })
-        .def_property_readonly("PORT", [](const Device& d) { return d->PORT(); })
-        .def_property_readonly("DEBUGINFO", [](const Device& d) { return d->DEBUGINFO(); })
+    py::class_<Device>(m, "Device",
+                       "A device of a driver: its description, ports, channels and data field, "
+                       "and the calls that connect and measure. Made by the registry or the "
+                       "manager; one the registry made is released when Python drops it.")
+        .def_property_readonly(
+            "NAME", [](const Device& d) { return d->INFO()->NAME(); },
+            "The device's name in the driver's description (str).")
+        .def_property_readonly(
+            "MANUFACTURER", [](const Device& d) { return d->INFO()->MANUFACTURER(); },
+            "The maker in the driver's description (str).")
+        .def_property_readonly(
+            "DESCRIPTION", [](const Device& d) { return d->INFO()->DESCRIPTION(); },
+            "The driver's description of the device (str).")
+        .def_property_readonly(
+            "STATUS", [](const Device& d) { return d->STATUS(); },
+            "The device's status (int): 0 off, 1 init, 2 ready, 3 deinit, 4 error.")
+        .def_property_readonly(
+            "STATUSTEXT", [](const Device& d) { return d->STATUSTEXT(); },
+            "The status in words (str), as \"Ready\", in the interface language.")
+        .def_property_readonly(
+            "STATUSTEXTSHORT", [](const Device& d) { return d->STATUSTEXTSHORT(); },
+            "The status as a short text (str), as \"RDY\", in the interface language.")
+        .def_property_readonly(
+            "PORT", [](const Device& d) { return d->PORT(); },
+            "The port of the last CONNECT, whether it connected or not (int; 1 = COM1, 0 = "
+            "none).")
+        .def_property_readonly(
+            "DEBUGINFO", [](const Device& d) { return d->DEBUGINFO(); },
+            "What the driver says of its trouble (str); \"\" when it says nothing.")
         .def_property_readonly(
             "PORTS",
             [](const Device& d) {
@@ -297,7 +336,8 @@ void BindDevice(py::module_& m) {
             },
             "The ports as (number, name) pairs.")
         .def_property_readonly("CHANNELS", &Channels, "The channels, in the list's order.")
-        .def("CHANNEL", &ChannelAt, py::arg("position"), "The channel at position 1 to the count.")
+        .def("CHANNEL", &ChannelAt, py::arg("position"),
+             "The channel at position 1 to the count; IndexError for any other position.")
         .def(
             "CONNECT",
             [](const Device& d, std::int32_t port) {
@@ -305,19 +345,29 @@ void BindDevice(py::module_& m) {
                 py::gil_scoped_release free;
                 return device.CONNECT(port);
             },
-            py::arg("port"))
-        .def("DISCONNECT",
-             [](const Device& d) {
-                 int_Device& device = *d;
-                 py::gil_scoped_release free;
-                 return device.DISCONNECT();
-             })
-        .def("EXECUTE",
-             [](const Device& d) {
-                 int_Device& device = *d;
-                 py::gil_scoped_release free;
-                 device.EXECUTE();
-             })
+            py::arg("port"),
+            "Connects the device on the port (1 = COM1): True when the driver connected, False "
+            "when it did not (STATUSTEXT and DEBUGINFO say why); a driver's error raises "
+            "vodex.Error.")
+        .def(
+            "DISCONNECT",
+            [](const Device& d) {
+                int_Device& device = *d;
+                py::gil_scoped_release free;
+                return device.DISCONNECT();
+            },
+            "Disconnects the device: True when the driver did, else False; a driver's error "
+            "raises vodex.Error.")
+        .def(
+            "EXECUTE",
+            [](const Device& d) {
+                int_Device& device = *d;
+                py::gil_scoped_release free;
+                device.EXECUTE();
+            },
+            "One measuring cycle: the driver measures the channels with MEASURE set. An "
+            "instrument that fails shows in STATUS and the channels; a driver's error raises "
+            "vodex.Error.")
         .def(
             "ACTIVATE",
             [](const Device& d, const std::string& command, std::int32_t activation,
@@ -344,27 +394,37 @@ void BindDevice(py::module_& m) {
                 return std::make_pair(x, y);
             },
             "The data field as a pair of sequences (x values, y values).")
-        .def("DESTROY",
-             [](const Device& d) {
-                 int_Device& device = *d;
-                 py::gil_scoped_release free;
-                 device.DESTROY();
-             })
-        .def("__repr__",
-             [](const Device& d) { return "<vodex.Device '" + d->INFO()->NAME() + "'>"; });
+        .def(
+            "DESTROY",
+            [](const Device& d) {
+                int_Device& device = *d;
+                py::gil_scoped_release free;
+                device.DESTROY();
+            },
+            "Disconnects the device and lets its driver go, ignoring every error; it cannot "
+            "measure afterwards. Even a device the manager shares is let go: give that one back "
+            "with Manager.DEINIT instead.")
+        .def(
+            "__repr__",
+            [](const Device& d) { return "<vodex.Device '" + d->INFO()->NAME() + "'>"; },
+            "<vodex.Device 'NAME'>.");
 }
 
 void BindRegistry(py::module_& m) {
-    py::class_<Registry>(m, "Registry")
+    py::class_<Registry>(m, "Registry",
+                         "The thread's driver registry, from vodex.registry(): the installed "
+                         "drivers, their descriptions, and new devices of them.")
         .def(
             "CONTENT", [](const Registry& r) { return Items(r->CONTENT()); },
-            "The active drivers' class names.")
+            "The enabled drivers' component names (str: each driver file's name without its "
+            "extension), not their class names.")
         .def(
             "CONTENTALL", [](const Registry& r) { return Items(r->CONTENTALL()); },
-            "Every installed driver's class name.")
+            "Every installed driver's class name (str), enabled or not, as the last CHECK (or "
+            "the registry's first use) found them.")
         .def(
             "EXISTS", [](const Registry& r, const std::string& cls) { return r->EXISTS(cls); },
-            py::arg("cls"))
+            py::arg("cls"), "Whether the driver is installed and enabled (bool).")
         .def(
             "INFO",
             [](const Registry& r, const std::string& cls) {
@@ -377,15 +437,27 @@ void BindRegistry(py::module_& m) {
                 }
                 return Device(std::move(device), nullptr);
             },
-            py::arg("cls"), "A device that describes the driver (not connected).")
-        .def("CREATE", &Create, py::arg("cls"), "A new device of the driver.")
-        .def("CHECK", [](const Registry& r) { r->CHECK(); })
-        .def_property_readonly("VERSION", [](const Registry& r) { return r->VERSION(); })
-        .def_property_readonly("BUILD", [](const Registry& r) { return r->BUILD(); });
+            py::arg("cls"),
+            "A device that describes the driver (not connected); vodex.Error with the reason "
+            "when the driver cannot describe itself.")
+        .def("CREATE", &Create, py::arg("cls"),
+             "A new device of the driver, not connected; vodex.Error when the driver is not "
+             "installed or cannot be created.")
+        .def(
+            "CHECK", [](const Registry& r) { r->CHECK(); },
+            "Reads the installed drivers again, for CONTENT and CONTENTALL.")
+        .def_property_readonly(
+            "VERSION", [](const Registry& r) { return r->VERSION(); },
+            "The toolkit's version (str), as \"major.minor.revision\".")
+        .def_property_readonly(
+            "BUILD", [](const Registry& r) { return r->BUILD(); },
+            "The toolkit's build number (int): its revision plus 400.");
 }
 
 void BindManager(py::module_& m) {
-    py::class_<Manager>(m, "Manager")
+    py::class_<Manager>(m, "Manager",
+                        "The thread's device manager, from vodex.manager(): one device and one "
+                        "connection per driver and port, shared by all who ask for it.")
         .def(
             "CREATE",
             [](const Manager& owned, const std::string& cls, std::int32_t port) {
@@ -399,7 +471,9 @@ void BindManager(py::module_& m) {
                 return Device(std::move(device), owned.Shared());
             },
             py::arg("cls"), py::arg("port"),
-            "The shared, connected device of the driver on the port.")
+            "The shared device of the driver on the port; the first request creates and "
+            "connects it, and returns it even when it did not connect (see STATUS). vodex.Error "
+            "when the driver is missing or broken, or no place is free.")
         .def(
             "DEINIT",
             [](const Manager& owned, const std::string& name, std::int32_t port) {
@@ -408,30 +482,57 @@ void BindManager(py::module_& m) {
                 return man.DEINIT(name, port);
             },
             py::arg("name"), py::arg("port"),
-            "Gives the device back; the last user's DEINIT disconnects it.")
-        .def_property_readonly("COUNT", [](const Manager& man) { return man->COUNT(); });
+            "Gives the device back; the last user's DEINIT disconnects it. True, or False when "
+            "no device of the driver is in use on the port.")
+        .def_property_readonly(
+            "COUNT", [](const Manager& man) { return man->COUNT(); },
+            "The number of devices in use (int).");
 }
 
 void BindSession(py::module_& m) {
-    py::class_<Session>(m, "Session")
+    py::class_<Session>(m, "Session",
+                        "A measuring session, as `vodex measure` runs one, usable in a with "
+                        "block. Once it is closed, measure() and the properties raise "
+                        "vodex.Error.")
         .def(py::init<const std::string&, std::optional<std::int32_t>,
                       const std::vector<std::int32_t>&>(),
              py::arg("cls"), py::arg("port") = py::none(),
              py::arg("channels") = std::vector<std::int32_t>{},
              "Connects the driver's device on the port (its first when None) and measures the "
              "channels (all when empty). The random generator stands in for a driver that is "
-             "not installed or broken; `replaced` then says why.")
+             "not installed or broken; `replaced` then says why. vodex.Error when no device "
+             "can be made or connected, or a channel is not the device's.")
         .def("measure", &MeasureOnce,
              "One cycle: (seconds since the first, {channel id: value or None}).")
-        .def("close", &Session::Close, "Gives the device back; the session cannot measure then.")
-        .def("__enter__", [](Session& s) -> Session& { return s; })
-        .def("__exit__", [](Session& s, const py::args&) { s.Close(); })
-        .def_property_readonly("driver", [](Session& s) { return s.Open().DriverClass(); })
-        .def_property_readonly("port", [](Session& s) { return s.Open().Port(); })
-        .def_property_readonly("where", [](Session& s) { return s.Open().Where(); })
-        .def_property_readonly("replaced", [](Session& s) { return s.Open().Replaced(); })
-        .def_property_readonly("in_error", [](Session& s) { return s.Open().InError(); })
-        .def_property_readonly("trouble", [](Session& s) { return s.Open().Trouble(); })
+        .def("close", &Session::Close,
+             "Gives the device back; the session cannot measure then. Closing again does "
+             "nothing.")
+        .def(
+            "__enter__", [](Session& s) -> Session& { return s; }, "Returns the session.")
+        .def(
+            "__exit__", [](Session& s, const py::args&) { s.Close(); },
+            "Closes the session; an exception of the with block goes on.")
+        .def_property_readonly(
+            "driver", [](Session& s) { return s.Open().DriverClass(); },
+            "The class name of the driver that measures (str): the random generator's when it "
+            "stands in.")
+        .def_property_readonly(
+            "port", [](Session& s) { return s.Open().Port(); },
+            "The port the device is connected on (int).")
+        .def_property_readonly(
+            "where", [](Session& s) { return s.Open().Where(); },
+            "The port as messages name it (str), as \"COM 5 (/dev/ttyUSB0)\".")
+        .def_property_readonly(
+            "replaced", [](Session& s) { return s.Open().Replaced(); },
+            "Why the random generator measures in the place of the driver asked for (str); \"\" "
+            "when it does not.")
+        .def_property_readonly(
+            "in_error", [](Session& s) { return s.Open().InError(); },
+            "Whether the device was in error after the last cycle (bool); False before the "
+            "first.")
+        .def_property_readonly(
+            "trouble", [](Session& s) { return s.Open().Trouble(); },
+            "What the device says of its trouble (str): its DEBUGINFO, else its STATUSTEXT.")
         .def_property_readonly(
             "channels",
             [](Session& s) {
@@ -448,9 +549,10 @@ void BindSession(py::module_& m) {
 
 }  // namespace
 
-PYBIND11_MODULE(vodex, m) {
+PYBIND11_MODULE(_vodex, m) {
     m.doc() = "The Vodex toolkit for measuring instruments: registry, devices and channels.";
     static py::exception<tlx::Error> error(m, "Error");
+    error.attr("__doc__") = "An error of the toolkit, with the library's message.";
     gError = error.ptr();
     // Errors of the library reach Python with their message.
     py::register_exception_translator([](std::exception_ptr p) {

@@ -31,7 +31,8 @@ packages=(g++ make cmake ninja-build lld ccache pkg-config libsqlite3-dev libsod
           qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n xvfb xdotool openbox x11-utils
           fonts-dejavu-core libgtest-dev libgmock-dev
           libbenchmark-dev python3-serial desktop-file-utils dpkg-dev
-          python3-dev pybind11-dev python3-pytest help2man man-db lintian appstream
+          python3-dev pybind11-dev python3-pytest python3-venv python3-mesonpy meson mypy
+          help2man man-db lintian appstream
           libcli11-dev nlohmann-json3-dev ser2net
           clang libclang-rt-14-dev)
 
