@@ -60,7 +60,8 @@ std::optional<Request> ReadArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const std::string flag = tlx::UCase(arg);
-        if ((flag == "/SET" || flag == "/UNSET") && i + 1 < argc) {
+        if (flag == "/SET" || flag == "/UNSET") {
+            if (i + 1 >= argc) return std::nullopt;  // the change itself is missing
             const std::string change = argv[++i];
             const std::size_t equals = change.find('=');
             if (flag == "/UNSET") {

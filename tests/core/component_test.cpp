@@ -43,6 +43,8 @@ TEST_F(Components, TheRegistrationProgramsArguments) {
                   .exitCode,
               2);
     EXPECT_EQ(RunProgram({VODEX_REGSVR, "/x", VODEX_TEST_DRIVER_COMPONENT}).exitCode, 2);
+    // A change without its value is a usage error, not a file named "/set".
+    EXPECT_EQ(RunProgram({VODEX_REGSVR, VODEX_TEST_DRIVER_COMPONENT, "/set"}).exitCode, 2);
     const auto loud = RunProgram({VODEX_REGSVR, VODEX_TEST_DRIVER_COMPONENT});
     EXPECT_EQ(loud.exitCode, 0);
     EXPECT_NE(loud.output.find("registered"), std::string::npos);

@@ -4,6 +4,7 @@
 //
 //   vodex_devinfo COMPONENT CLASS
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "tlx/component.h"
@@ -17,7 +18,8 @@ namespace {
 
 constexpr const char* kHelp =
     "usage: vodex_devinfo COMPONENT CLASS\n"
-    "  writes the description file COMPONENT.devinfo of the driver class CLASS\n";
+    "  writes the description of the driver class CLASS beside the component file\n"
+    "  COMPONENT, named as it with the extension .devinfo in place of its own\n";
 
 }  // namespace
 
@@ -28,7 +30,8 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stderr);
         return 2;
     }
-    const std::string component = argv[1];
+    // The component is loaded by its absolute path; a relative one counts from here.
+    const std::string component = std::filesystem::absolute(argv[1]).lexically_normal().string();
     try {
         const tlx_component_table& entry = tlx::LoadComponent(component);
         tlx::ObjectRef driver;
