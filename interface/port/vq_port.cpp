@@ -316,13 +316,14 @@ std::string cls_VQPort::InputUntil(Terminated&& terminated, double pTimeOut, boo
         try {
             tlx::CommControl& c = Control();
             std::size_t taken = 0;
-            while (taken < c.HeldCount()) {
+            bool ended = false;
+            while (!ended && taken < c.HeldCount()) {
                 const std::uint8_t byte = c.HeldAt(taken++);
                 text += tlx::AnsiToText(std::span(&byte, 1));
-                if (terminated(text)) break;
+                ended = terminated(text);
             }
             c.DropHeld(taken);
-            if (taken > 0 && terminated(text)) return text;
+            if (ended) return text;
         } catch (const std::exception& e) {
             lastError_ = e.what();
             return {};

@@ -11,16 +11,7 @@ namespace vodex::detail {
 
 // The next value read as a version text, upper-cased.
 inline std::string ReadVersion(tlx::cls_CoreFile& file) {
-    std::string version;
-    file.READTEXT(version);
-    for (char& c : version) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            version = tlx::UCase(version);
-            break;
-        }
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return version;
+    return tlx::UCase(file.READTEXT());
 }
 
 // Whether `version` lies from `low` to `high` in text order.

@@ -376,12 +376,12 @@ void cls_CoreFile::WriteDouble(double v) {
 
 void cls_CoreFile::WriteText(std::string_view v) {
     if (v.size() > 0xFFFFFFFFu) throw Error("a value is too large to be written (over 4 GiB)");
-    char* at = Room(5 + v.size());
+    char* at = Room(kTextHead + v.size());
     const auto length = static_cast<std::uint32_t>(v.size());
     at[0] = static_cast<char>(VarType::Text);
     std::memcpy(at + 1, &length, sizeof length);
-    std::memcpy(at + 5, v.data(), v.size());
-    writeAt_ = at + 5 + v.size();
+    std::memcpy(at + kTextHead, v.data(), v.size());
+    writeAt_ = at + kTextHead + v.size();
 }
 
 Variant cls_CoreFile::ReadValue() {
@@ -402,8 +402,7 @@ void cls_CoreFile::ReadAs(T& v) {
         throw Error("the file is not open for reading");
     }
     try {
-        if (detail::DecodeIf(impl_->body, impl_->pos, impl_->allowance, v)) [[likely]]
-            return;
+        if (detail::DecodeIf(impl_->body, impl_->pos, impl_->allowance, v)) return;
     } catch (const Error& e) {
         throw Error("'" + impl_->path + "' holds a malformed value: " + e.what());
     }

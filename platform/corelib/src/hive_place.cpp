@@ -17,11 +17,6 @@
 namespace tlx::detail {
 namespace {
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? std::string(v) : std::string();
-}
-
 bool Exists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
@@ -116,13 +111,12 @@ bool MoveWhenUnused(const std::string& from, const std::string& to) {
 }  // namespace
 
 HivePlace PlaceOfHive(bool machine) {
-    const std::string home = Env("VODEX_HOME");
-    if (!home.empty()) {
-        return {machine ? home + "/registry/machine.db" : home + "/user/registry/user.db", {}};
-    }
     const std::string name = machine ? "machine.db" : "user.db";
-    return {StateFolder() + "/registry/" + name,
-            (machine ? MachineFolder() : UserFolder()) + "/registry/" + name};
+    // Where the hives always were: below VODEX_HOME they stay there.
+    std::string earlier = (machine ? MachineFolder() : UserFolder()) + "/registry/" + name;
+    const char* home = std::getenv("VODEX_HOME");
+    if (home && *home) return {std::move(earlier), {}};
+    return {StateFolder() + "/registry/" + name, std::move(earlier)};
 }
 
 std::string SettleHive(const HivePlace& place) {

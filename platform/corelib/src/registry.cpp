@@ -82,11 +82,9 @@ cls_CoreRegistry::Hive& cls_CoreRegistry::Open(enm_RegistryHive hive, bool forWr
     // transaction stays as it is until the transaction ends. A hive of an earlier version that
     // another program held open when it was opened here is read where it is while it is open.
     const detail::HivePlace place = PlaceOf(hive);
-    std::string file = slot && slot->db &&
-                               (slot->file == place.file ||
-                                (!place.earlier.empty() && slot->file == place.earlier))
-                           ? slot->file
-                           : detail::SettleHive(place);
+    const bool settled =
+        slot && slot->db && (slot->file == place.file || slot->file == place.earlier);
+    std::string file = settled ? slot->file : detail::SettleHive(place);
     if (!slot || (!slot->grouped && (slot->file != file || !slot->Current()))) {
         slot.reset();
         slot = std::make_unique<Hive>(file);

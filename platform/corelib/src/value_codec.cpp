@@ -21,15 +21,6 @@ void PutLength(std::string& out, std::size_t n) {
     PutLE<std::uint32_t>(out, static_cast<std::uint32_t>(n));
 }
 
-// A tag and a fixed-size payload, appended at once.
-template <class T>
-void PutTagged(std::string& out, VarType type, T v) {
-    char b[1 + sizeof(T)];
-    b[0] = static_cast<char>(type);
-    std::memcpy(b + 1, &v, sizeof(T));
-    out.append(b, sizeof b);
-}
-
 void Tag(std::string& out, VarType type) {
     out.push_back(static_cast<char>(type));
 }
@@ -176,6 +167,19 @@ class Reader {
     Allowance& allowance_;
 };
 
+// Reads the payload of a value of type `type` at `pos` with `read`, when the value has that
+// type.
+template <class T, class Read>
+bool DecodeTyped(const std::string& in, std::size_t& pos, Allowance& allowance, VarType type, T& v,
+                 Read read) {
+    if (pos >= in.size() || static_cast<VarType>(in[pos]) != type) return false;
+    std::size_t at = pos + 1;
+    Reader reader(in, at, allowance);
+    v = read(reader);
+    pos = at;
+    return true;
+}
+
 }  // namespace
 
 void EncodeValue(std::string& out, const Variant& v) {
@@ -183,26 +187,48 @@ void EncodeValue(std::string& out, const Variant& v) {
 }
 
 void EncodeBoolean(std::string& out, bool v) {
-    const char b[2] = {static_cast<char>(VarType::Boolean), static_cast<char>(v ? 1 : 0)};
-    out.append(b, sizeof b);
+    Tag(out, VarType::Boolean);
+    out.push_back(v ? 1 : 0);
 }
 
 void EncodeInteger(std::string& out, std::int16_t v) {
-    PutTagged(out, VarType::Integer, v);
+    Tag(out, VarType::Integer);
+    PutLE<std::int16_t>(out, v);
 }
 
 void EncodeLong(std::string& out, std::int32_t v) {
-    PutTagged(out, VarType::Long, v);
+    Tag(out, VarType::Long);
+    PutLE<std::int32_t>(out, v);
 }
 
 void EncodeDouble(std::string& out, double v) {
-    PutTagged(out, VarType::Double, v);
+    Tag(out, VarType::Double);
+    PutLE<double>(out, v);
 }
 
 void EncodeText(std::string& out, std::string_view v) {
-    if (v.size() > 0xFFFFFFFFu) throw Error("a value is too large to be written (over 4 GiB)");
-    PutTagged(out, VarType::Text, static_cast<std::uint32_t>(v.size()));
+    Tag(out, VarType::Text);
+    PutLength(out, v.size());
     out.append(v);
+}
+
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, bool& v) {
+    return DecodeTyped(in, pos, allowance, VarType::Boolean, v,
+                       [](Reader& r) { return r.Boolean(); });
+}
+
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, std::int32_t& v) {
+    return DecodeTyped(in, pos, allowance, VarType::Long, v,
+                       [](Reader& r) { return r.Get<std::int32_t>(); });
+}
+
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, double& v) {
+    return DecodeTyped(in, pos, allowance, VarType::Double, v,
+                       [](Reader& r) { return r.Get<double>(); });
+}
+
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, std::string& v) {
+    return DecodeTyped(in, pos, allowance, VarType::Text, v, [](Reader& r) { return r.Text(); });
 }
 
 Variant DecodeValue(const std::string& in, std::size_t& pos, Allowance& allowance) {

@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -50,55 +49,10 @@ class Allowance {
 // against `allowance`; a malformed value throws tlx::Error.
 Variant DecodeValue(const std::string& in, std::size_t& pos, Allowance& allowance);
 // When the value at `pos` has that very type, reads it into `v`, moves `pos` behind it and
-// answers True; otherwise leaves everything as it is and answers False. A value of that type
-// whose payload is cut off or malformed throws tlx::Error. These are read once per field of
-// every record, so they are inline.
-namespace codec {
-
-// The payload of `size` bytes behind a tag of `type` at `pos`, or nothing for another type.
-inline const char* Payload(const std::string& in, std::size_t pos, VarType type, std::size_t size) {
-    if (pos >= in.size() || static_cast<VarType>(in[pos]) != type) return nullptr;
-    if (in.size() - pos - 1 < size) throw Error("unexpected end of the data");
-    return in.data() + pos + 1;
-}
-
-template <class T>
-bool DecodeFixed(const std::string& in, std::size_t& pos, VarType type, T& v) {
-    const char* at = Payload(in, pos, type, sizeof(T));
-    if (!at) return false;
-    std::memcpy(&v, at, sizeof(T));
-    pos += 1 + sizeof(T);
-    return true;
-}
-
-}  // namespace codec
-
-inline bool DecodeIf(const std::string& in, std::size_t& pos, Allowance&, bool& v) {
-    const char* at = codec::Payload(in, pos, VarType::Boolean, 1);
-    if (!at) return false;
-    if (static_cast<unsigned char>(*at) > 1) throw Error("a Boolean value is malformed");
-    v = *at == 1;
-    pos += 2;
-    return true;
-}
-inline bool DecodeIf(const std::string& in, std::size_t& pos, Allowance&, std::int32_t& v) {
-    return codec::DecodeFixed(in, pos, VarType::Long, v);
-}
-inline bool DecodeIf(const std::string& in, std::size_t& pos, Allowance&, double& v) {
-    return codec::DecodeFixed(in, pos, VarType::Double, v);
-}
-inline bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance,
-                     std::string& v) {
-    std::uint32_t n = 0;
-    const char* at = codec::Payload(in, pos, VarType::Text, sizeof n);
-    if (!at) return false;
-    std::memcpy(&n, at, sizeof n);
-    const std::size_t start = pos + 1 + sizeof n;
-    if (n > in.size() - start) throw Error("a length exceeds the data");
-    allowance.Take(n);
-    v.assign(in, start, n);
-    pos = start + n;
-    return true;
-}
+// answers True; otherwise leaves everything as it is and answers False.
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, bool& v);
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, std::int32_t& v);
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, double& v);
+bool DecodeIf(const std::string& in, std::size_t& pos, Allowance& allowance, std::string& v);
 
 }  // namespace tlx::detail

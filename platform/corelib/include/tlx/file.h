@@ -105,20 +105,9 @@ class cls_CoreFile : public Object {
     // Read mode: when the next value is the text `pText` itself, reads it and answers True;
     // otherwise reads nothing and answers False. Records check their version with it.
     bool READIFTEXT(std::string_view pText) {
-        if (!reading_) return false;
-        const std::size_t at = *readPos_;
-        const std::size_t size = 1 + 4 + pText.size();
-        if (reading_->size() - at < size ||
-            static_cast<VarType>((*reading_)[at]) != VarType::Text) {
-            return false;
-        }
-        std::uint32_t length = 0;
-        std::memcpy(&length, reading_->data() + at + 1, 4);
-        if (length != pText.size() ||
-            std::memcmp(reading_->data() + at + 5, pText.data(), length) != 0) {
-            return false;
-        }
-        *readPos_ = at + size;
+        std::string_view next;
+        if (!PeekText(next) || next != pText) return false;
+        *readPos_ += kTextHead + next.size();
         return true;
     }
     // Reads the next values into the given variables, in order.
@@ -162,19 +151,29 @@ class cls_CoreFile : public Object {
     void ReadAs(T& v);
     Variant ReadValue();
     void ReadText(std::string& v);
-    // A text short enough to be held in the string itself, without memory of its own (so it
-    // needs no share of what the file may build), read without a call.
-    bool ReadShortText(std::string& v) {
+    // A text's tag and its 32-bit length.
+    static constexpr std::size_t kTextHead = 1 + 4;
+    // Read mode: the text at the read position, when there is a whole one, without reading it.
+    bool PeekText(std::string_view& text) const {
         if (!reading_) return false;
         const std::size_t at = *readPos_;
-        if (reading_->size() - at < 5 || static_cast<VarType>((*reading_)[at]) != VarType::Text) {
+        if (reading_->size() - at < kTextHead ||
+            static_cast<VarType>((*reading_)[at]) != VarType::Text) {
             return false;
         }
         std::uint32_t length = 0;
         std::memcpy(&length, reading_->data() + at + 1, sizeof length);
-        if (length > 15 || length > reading_->size() - at - 5) return false;
-        v.assign(reading_->data() + at + 5, length);
-        *readPos_ = at + 5 + length;
+        if (length > reading_->size() - at - kTextHead) return false;
+        text = std::string_view(*reading_).substr(at + kTextHead, length);
+        return true;
+    }
+    // A text short enough to be held in the string itself, without memory of its own (so it
+    // needs no share of what the file may build), read without a call.
+    bool ReadShortText(std::string& v) {
+        std::string_view next;
+        if (!PeekText(next) || next.size() > 15) return false;
+        v.assign(next);
+        *readPos_ += kTextHead + next.size();
         return true;
     }
     double ReadDouble();
